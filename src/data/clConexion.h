@@ -1,0 +1,44 @@
+#pragma once
+// The data-access component: every statement of the library runs through one of these.
+// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=PATH" opens PATH with the embedded SQLite
+// engine (taught the Jet habits, WAL, busy timeout); any other connection string is an
+// ODBC connection string handed to the ODBC driver manager.
+#include "data/Recordset.h"
+#include <QString>
+#include <memory>
+
+namespace quendarx {
+
+class clConexion {
+public:
+    clConexion();
+    ~clConexion();
+    clConexion(const clConexion&) = delete;
+    clConexion& operator=(const clConexion&) = delete;
+
+    void setConnectionString(const QString& value);
+    QString ConnectionString() const;
+    void setSql(const QString& statement);
+    QString Sql() const;
+    bool Connected() const;
+
+    // Opens the connection (closing an open one first). Never creates a file. Throws
+    // RuntimeError with the engine's number and reason on failure: a missing file, a file
+    // that is not a database, a local database without the three tables, an ODBC error.
+    void Connect();
+    // Runs Sql as a query. True: rs holds the rows, first row current. False: the query
+    // failed (logged) or gave no row; rs is left closed.
+    bool GetRecordset(Recordset& rs);
+    // Runs Sql as a command: the number of rows changed; 0 on failure (logged) or when no
+    // row changed.
+    int Execute();
+
+    // The engine's last error text ("" when none), for messages that quote the reason.
+    QString lastError() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace quendarx

@@ -1,0 +1,47 @@
+#pragma once
+// A run-time error as the library raises it where an error would be raised, and the
+// error report every trapping routine shows.
+#include <QString>
+#include <exception>
+#include <string>
+
+namespace quendarx {
+
+// Well-known error numbers.
+enum ErrorNumber : int {
+    errOverflow = 6,
+    errTypeMismatch = 13,
+    errInvalidUseOfNull = 94,
+    errItemNotFound = 3265, // a record-set field that does not exist
+    errNotAvailable = 445,  // a member that is not available
+    errDatabase = -2147467259, // an engine failure raised by a data-access operation
+};
+
+class RuntimeError : public std::exception {
+public:
+    RuntimeError(int number, QString description, QString source = QStringLiteral("Quendarx"));
+    const char* what() const noexcept override { return what_.c_str(); }
+
+    int number;
+    QString description;
+    QString source;
+
+private:
+    std::string what_;
+};
+
+[[noreturn]] void raiseTypeMismatch();
+[[noreturn]] void raiseOverflow();
+[[noreturn]] void raiseInvalidUseOfNull();
+
+// "N - description" + CRLF CRLF + tag: the text of the error report.
+QString errorReportText(const RuntimeError& error, const QString& tag);
+// Shows the error report in a message box of the given style (16 critical; 4112 for the
+// two Conectar_DB methods; 0 where a routine shows no icon).
+void reportError(const RuntimeError& error, const QString& tag, int style = 16);
+
+// The library's log: standard error, or the file named by QUENDARX_LOG. Engine errors
+// that a data-access call turns into False or 0 are written here.
+void logMessage(const QString& message);
+
+} // namespace quendarx

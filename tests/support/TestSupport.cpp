@@ -1,0 +1,71 @@
+#include "support/TestSupport.h"
+#include "data/Schema.h"
+#include <sqlite3.h>
+#include <stdexcept>
+
+namespace quendarx::test {
+
+int RecordingMessageBoxes::show(const QString& text, int style) {
+    shown.push_back({style, text});
+    if ((style & 7) != vbYesNo)
+        return vbOK;
+    if (answers_.empty())
+        return vbNo;
+    int answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+ScratchDatabase::ScratchDatabase() {
+    path_ = dir_.filePath(QStringLiteral("stock.db"));
+    QString error;
+    if (!createLocalDatabase(path_, &error))
+        throw std::runtime_error(error.toStdString());
+}
+
+namespace {
+struct Db {
+    sqlite3* db = nullptr;
+    explicit Db(const QString& path) {
+        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(db));
+        sqlite3_busy_timeout(db, 5000);
+        registerEngineFunctions(db);
+    }
+    ~Db() { sqlite3_close(db); }
+};
+} // namespace
+
+void ScratchDatabase::exec(const QString& statement) const {
+    Db d(path_);
+    char* err = nullptr;
+    if (sqlite3_exec(d.db, statement.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string message = err ? err : "error";
+        sqlite3_free(err);
+        throw std::runtime_error(message + " in: " + statement.toStdString());
+    }
+}
+
+QStringList ScratchDatabase::query(const QString& statement) const {
+    Db d(path_);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(d.db, statement.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(d.db));
+    QStringList rows;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList cells;
+        for (int i = 0; i < sqlite3_column_count(st); ++i) {
+            if (sqlite3_column_type(st, i) == SQLITE_NULL)
+                cells << QStringLiteral("NULL");
+            else
+                cells << QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+        }
+        rows << cells.join(QLatin1Char('|'));
+    }
+    sqlite3_finalize(st);
+    return rows;
+}
+
+} // namespace quendarx::test

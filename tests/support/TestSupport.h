@@ -1,0 +1,53 @@
+#pragma once
+// What every test of the project shares: a recording message-box handler, scratch
+// databases and locale helpers.
+#include "platform/MessageBoxes.h"
+#include "platform/Regional.h"
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <vector>
+
+namespace quendarx::test {
+
+struct ShownBox {
+    int style;
+    QString text;
+};
+
+// Records every message box and answers Yes/No boxes from a queue (No when empty).
+class RecordingMessageBoxes : public MessageBoxHandler {
+public:
+    RecordingMessageBoxes() : scope_(this) {}
+    int show(const QString& text, int style) override;
+    void queueAnswer(int answer) { answers_.push_back(answer); }
+
+    std::vector<ShownBox> shown;
+
+private:
+    std::deque<int> answers_;
+    ScopedMessageBoxHandler scope_;
+};
+
+inline QLocale esAR() { return QLocale(QLocale::Spanish, QLocale::Argentina); }
+inline QLocale enUS() { return QLocale(QLocale::English, QLocale::UnitedStates); }
+
+// A scratch folder with a fresh stock database in it.
+class ScratchDatabase {
+public:
+    ScratchDatabase();
+    QString path() const { return path_; }
+    QString dir() const { return dir_.path(); }
+    // Runs statements on the file with the library's engine functions registered (setup
+    // and inspection in tests; not through the library's data-access component).
+    void exec(const QString& statement) const;
+    // The rows of a query, each row's values joined by '|' (null as "NULL").
+    QStringList query(const QString& statement) const;
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+};
+
+} // namespace quendarx::test
