@@ -2,6 +2,12 @@
 # calling folder. The folder name becomes the target quendarx_<folder>.
 function(quendarx_add_library name)
   file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(NOT _sources)
+    # A folder whose sources are still to come builds as an empty library.
+    set(_empty ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+    file(WRITE ${_empty} "")
+    set(_sources ${_empty})
+  endif()
   add_library(${name} STATIC ${_sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/include)
   target_link_libraries(${name} PUBLIC ${ARGN})
