@@ -1,0 +1,421 @@
+#include "controls/Form.h"
+#include "platform/Keys.h"
+#include "platform/RuntimeError.h"
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTreeWidget>
+#include <algorithm>
+#include <clocale>
+#include <map>
+
+namespace quendarx {
+
+namespace {
+
+constexpr int kColourRole = Qt::UserRole + 40;
+constexpr int kBoldRole = Qt::UserRole + 41;
+const char* const kBackColorProperty = "qxBackColor";
+const char* const kTagProperty = "Tag";
+
+int defaultHeight(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Label:
+        return 195;
+    case ControlKind::TextBox:
+        return 255;
+    case ControlKind::Button:
+        return 375;
+    case ControlKind::ProgressBar:
+        return 255;
+    default:
+        return 255;
+    }
+}
+
+thread_local ScreenObserver* t_observer = nullptr;
+
+} // namespace
+
+// The window of a loaded screen: closing it from the window manager unloads the screen.
+class ScreenWindow : public QDialog {
+public:
+    explicit ScreenWindow(Form& form) : form_(form) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        form_.unload();
+    }
+    void reject() override { form_.unload(); }
+
+private:
+    Form& form_;
+};
+
+// Key preview: an application-wide filter sees every key of the screen's window before
+// the focused control and its own filters do.
+class Form::Filter : public QObject {
+public:
+    explicit Filter(Form& form) : form_(form) {}
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Form& form_;
+    bool resending_ = false;
+};
+
+struct Form::Live {
+    QPointer<ScreenWindow> window;
+    std::map<QString, QPointer<QWidget>> controls;
+    QPointer<QObject> filter; // child of the window, so it goes away with it
+    bool unloaded = false;
+    bool inExec = false;
+};
+
+Form::Form(QString name, QString caption, int clientWidthTwips, int clientHeightTwips,
+           std::vector<ControlSpec> controls)
+    : name_(std::move(name)), caption_(std::move(caption)), widthTwips_(clientWidthTwips),
+      heightTwips_(clientHeightTwips), controls_(std::move(controls)) {}
+
+Form::~Form() {
+    if (live_ && QCoreApplication::instance())
+        destroyWindow();
+    else if (live_)
+        (void)live_.release(); // the application is gone: its widgets went with it
+}
+
+QDialog* Form::window() const {
+    if (!live_ || live_->unloaded)
+        return nullptr;
+    return live_->window.data();
+}
+
+void Form::load() {
+    ensureGuiThread();
+    if (live_)
+        destroyWindow();
+    live_ = std::make_unique<Live>();
+    auto* win = new ScreenWindow(*this);
+    live_->window = win;
+    win->setObjectName(name_);
+    win->setWindowTitle(caption_);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(8.25);
+    win->setFont(font);
+    win->setFixedSize(twipsToPixels(widthTwips_), twipsToPixels(heightTwips_));
+
+    std::vector<std::pair<int, QWidget*>> tabbed;
+    for (const ControlSpec& spec : controls_) {
+        QWidget* widget = nullptr;
+        switch (spec.kind) {
+        case ControlKind::Label: {
+            auto* label = new QLabel(spec.caption, win);
+            label->setFocusPolicy(Qt::NoFocus);
+            label->setTextFormat(Qt::PlainText);
+            widget = label;
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto* box = new QLineEdit(spec.caption, win);
+            setBackColor(box, Qt::white);
+            widget = box;
+            break;
+        }
+        case ControlKind::ListView: {
+            auto* list = new QTreeWidget(win);
+            list->setRootIsDecorated(false);
+            list->setUniformRowHeights(true);
+            list->setAllColumnsShowFocus(true);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            list->setSelectionBehavior(QAbstractItemView::SelectRows);
+            list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            widget = list;
+            break;
+        }
+        case ControlKind::Button: {
+            auto* button = new QPushButton(spec.caption, win);
+            button->setAutoDefault(false);
+            button->setDefault(false);
+            const QString name = spec.name;
+            QObject::connect(button, &QPushButton::clicked, win,
+                             [this, name] { Control_Click(name); });
+            widget = button;
+            break;
+        }
+        case ControlKind::ProgressBar: {
+            auto* bar = new QProgressBar(win);
+            bar->setTextVisible(false);
+            widget = bar;
+            break;
+        }
+        case ControlKind::Decoration: {
+            auto* frame = new QFrame(win);
+            frame->setFrameShape(QFrame::Box);
+            frame->setFocusPolicy(Qt::NoFocus);
+            widget = frame;
+            break;
+        }
+        }
+        widget->setObjectName(spec.name);
+        const int height = spec.height > 0 ? spec.height : defaultHeight(spec.kind);
+        widget->setGeometry(twipsToPixels(spec.left), twipsToPixels(spec.top),
+                            twipsToPixels(spec.width), twipsToPixels(height));
+        if (spec.foreColor.isValid()) {
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::WindowText, spec.foreColor);
+            palette.setColor(QPalette::Text, spec.foreColor);
+            widget->setPalette(palette);
+        }
+        if (spec.bold) {
+            QFont bold = widget->font();
+            bold.setBold(true);
+            widget->setFont(bold);
+        }
+        if (spec.kind == ControlKind::TextBox || spec.kind == ControlKind::ListView ||
+            spec.kind == ControlKind::Button) {
+            widget->setFocusPolicy(Qt::StrongFocus);
+            tabbed.emplace_back(spec.tabIndex < 0 ? 1000 + static_cast<int>(tabbed.size())
+                                                  : spec.tabIndex,
+                                widget);
+        }
+        live_->controls[spec.name] = widget;
+    }
+    std::stable_sort(tabbed.begin(), tabbed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabbed.size(); ++i)
+        QWidget::setTabOrder(tabbed[i - 1].second, tabbed[i].second);
+    if (!tabbed.empty())
+        tabbed.front().second->setFocus(Qt::OtherFocusReason);
+
+    live_->filter = new Filter(*this);
+    live_->filter->setParent(win);
+    qApp->installEventFilter(live_->filter);
+    Form_Load();
+}
+
+void Form::destroyWindow() {
+    if (!live_)
+        return;
+    if (live_->filter && QCoreApplication::instance())
+        qApp->removeEventFilter(live_->filter);
+    if (live_->window) {
+        live_->window->hide();
+        live_->window->deleteLater();
+    }
+    live_.reset();
+}
+
+void Form::showModal() {
+    load();
+    if (!window())
+        return;
+    QPointer<ScreenWindow> win = live_->window;
+    win->setWindowModality(Qt::ApplicationModal);
+    if (auto* observer = ScreenObserver::current())
+        observer->screenShown(*this);
+    if (window()) {
+        live_->inExec = true;
+        win->exec();
+    }
+    if (live_ && live_->window == win)
+        destroyWindow();
+}
+
+void Form::showModeless() {
+    if (window()) {
+        window()->raise();
+        window()->activateWindow();
+        return;
+    }
+    load();
+    if (!window())
+        return;
+    live_->window->setWindowModality(Qt::NonModal);
+    live_->window->show();
+    if (auto* observer = ScreenObserver::current())
+        observer->screenShown(*this);
+}
+
+void Form::unload() {
+    if (!live_ || live_->unloaded)
+        return;
+    live_->unloaded = true;
+    Form_Unload();
+    if (auto* observer = ScreenObserver::current())
+        observer->screenClosed(*this);
+    if (live_->filter)
+        qApp->removeEventFilter(live_->filter);
+    if (!live_->window)
+        return;
+    if (live_->inExec)
+        live_->window->done(0); // showModal() destroys it once exec() has returned
+    else
+        destroyWindow();
+}
+
+void Form::runKeyDown(int keyCode, int shift) { Form_KeyDown(keyCode, shift); }
+
+QWidget* Form::control(const QString& name) const {
+    if (!live_)
+        return nullptr;
+    auto it = live_->controls.find(name);
+    return it == live_->controls.end() ? nullptr : it->second.data();
+}
+
+QLabel* Form::label(const QString& name) const { return qobject_cast<QLabel*>(control(name)); }
+QLineEdit* Form::textBox(const QString& name) const {
+    return qobject_cast<QLineEdit*>(control(name));
+}
+QTreeWidget* Form::listView(const QString& name) const {
+    return qobject_cast<QTreeWidget*>(control(name));
+}
+QPushButton* Form::button(const QString& name) const {
+    return qobject_cast<QPushButton*>(control(name));
+}
+QProgressBar* Form::progressBar(const QString& name) const {
+    return qobject_cast<QProgressBar*>(control(name));
+}
+
+void Form::setColumns(QTreeWidget* list, const std::vector<ColumnSpec>& columns) {
+    QStringList headers;
+    for (const ColumnSpec& c : columns)
+        headers << c.header;
+    list->setColumnCount(static_cast<int>(columns.size()));
+    list->setHeaderLabels(headers);
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+        const ColumnSpec& c = columns[static_cast<std::size_t>(i)];
+        list->setColumnWidth(i, twipsToPixels(c.widthTwips));
+        list->headerItem()->setTextAlignment(
+            i, (c.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
+    list->setProperty("qxRightColumns", [&] {
+        QList<QVariant> right;
+        for (const ColumnSpec& c : columns)
+            right << c.alignRight;
+        return right;
+    }());
+}
+
+bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
+    if (resending_ || event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    QDialog* win = form_.window();
+    if (!win || widget->window() != win)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    int code = vbKeyCode(key);
+    const int shift = vbShift(key);
+    const bool escape = key->key() == Qt::Key_Escape;
+
+    if (code != 0) {
+        form_.Form_KeyDown(code, shift);
+        if (!form_.window())
+            return true;
+    }
+    const QString name = widget->objectName();
+    const bool named = form_.control(name) == widget;
+    if (code != 0 && named) {
+        form_.Control_KeyDown(name, code, shift);
+        if (!form_.window())
+            return true;
+    }
+    if (code == 0 && vbKeyCode(key) != 0)
+        return true; // a handler swallowed the key
+
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (named && (enter || !key->text().isEmpty())) {
+        int ascii = enter ? 13 : key->text().at(0).unicode();
+        const int original = ascii;
+        form_.Control_KeyPress(name, ascii);
+        if (!form_.window() || ascii == 0)
+            return true;
+        if (ascii != original) {
+            QKeyEvent changed(QEvent::KeyPress, key->key(), key->modifiers(),
+                              QString(QChar(ascii)));
+            resending_ = true;
+            QCoreApplication::sendEvent(widget, &changed);
+            resending_ = false;
+            return true;
+        }
+    }
+    // Keys a screen does not handle do nothing to the window itself (no close on Esc,
+    // no default button on Enter).
+    if (escape || (enter && !named))
+        return true;
+    return false;
+}
+
+void setCellStyle(QTreeWidgetItem* item, int column, CellColour colour, bool bold) {
+    QColor color;
+    switch (colour) {
+    case CellColour::Normal:
+        color = QApplication::palette().color(QPalette::Text);
+        break;
+    case CellColour::Gray:
+        color = colors::gray;
+        break;
+    case CellColour::Highlight:
+        color = QApplication::palette().color(QPalette::Highlight);
+        break;
+    }
+    item->setForeground(column, color);
+    QFont font = item->font(column);
+    font.setBold(bold);
+    item->setFont(column, font);
+    item->setData(column, kColourRole, static_cast<int>(colour));
+    item->setData(column, kBoldRole, bold);
+}
+
+CellColour cellColour(const QTreeWidgetItem* item, int column) {
+    return static_cast<CellColour>(item->data(column, kColourRole).toInt());
+}
+
+bool cellBold(const QTreeWidgetItem* item, int column) {
+    return item->data(column, kBoldRole).toBool();
+}
+
+void setBackColor(QLineEdit* box, const QColor& color) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, color);
+    box->setPalette(palette);
+    box->setProperty(kBackColorProperty, color);
+}
+
+QColor backColor(const QLineEdit* box) {
+    const QVariant stored = box->property(kBackColorProperty);
+    return stored.isValid() ? stored.value<QColor>() : box->palette().color(QPalette::Base);
+}
+
+void setTag(QWidget* control, const QString& value) { control->setProperty(kTagProperty, value); }
+QString tag(const QWidget* control) { return control->property(kTagProperty).toString(); }
+
+void ScreenObserver::set(ScreenObserver* observer) { t_observer = observer; }
+ScreenObserver* ScreenObserver::current() { return t_observer; }
+
+void ensureGuiThread() {
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "quendarx";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv); // lives until the process ends
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    if (QThread::currentThread() != QCoreApplication::instance()->thread())
+        throw RuntimeError(5,
+                           QStringLiteral("Screens can only be shown on the thread that owns the "
+                                          "user interface"),
+                           QStringLiteral("Quendarx"));
+}
+
+} // namespace quendarx
