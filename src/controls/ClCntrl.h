@@ -1,0 +1,52 @@
+#pragma once
+// The input-control helper: one per text box of an entry screen. Focus colours (light
+// green, or peach for a Tag ending in "#F6", none for a Tag starting with "BB"), Enter
+// and Down as Tab, Up as Shift+Tab, the keypad's decimal key typing the locale's decimal
+// separator; find-by-prefix and a tooltip for a linked list box, find-by-prefix for a
+// linked combo box; VaciarTxt empties every text box of a screen.
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QWidget;
+
+namespace quendarx {
+
+class ClCntrl : public QObject {
+public:
+    ClCntrl(); // reads the decimal separator once (ObtenerDecimal)
+    ~ClCntrl() override;
+
+    // Linking: each replaces the control of that kind held before.
+    void sLinkText(QLineEdit* vTextBox);
+    void sLinkListBox(QListWidget* InvListBox);
+    void sLinkCBoBox(QComboBox* InvCboBox);
+
+    QString Separador_Decimal();
+    QString Obtener_Sep_Decim();
+    void ObtenerDecimal();
+
+    void LstBuscarStr(const QString& Valor);
+    void BuscarCBO(const QString& Valor);
+    // Empties every text box of the screen (a window and its children).
+    void VaciarTxt(QWidget* frm);
+
+    // The locale's decimal separator as last read ("" when reading failed).
+    const QString& sDecimal() const { return sDecimal_; }
+    bool bTeclaDecimal() const { return bTeclaDecimal_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QPointer<QLineEdit> vTextCtrl_;
+    QPointer<QListWidget> vListBox_;
+    QPointer<QComboBox> vCboBox_;
+    QString sDecimal_;
+    bool bTeclaDecimal_ = false;
+};
+
+} // namespace quendarx
