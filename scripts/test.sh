@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds Quendarx and runs the whole test suite twice: a normal build, then a build
+# under AddressSanitizer + UndefinedBehaviorSanitizer. Installs missing Debian packages.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+for preset in default asan; do
+  echo "== ${preset}: configure and build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "== ${preset}: tests"
+  ctest --preset "$preset" -j "$jobs"
+done
