@@ -21,6 +21,7 @@ function(quendarx_add_gtest name)
   target_link_libraries(${name} PRIVATE quendarx_testsupport ${ARG_LIBS} GTest::gtest)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
+    DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "${QUENDARX_TEST_ENV}")
 endfunction()
 
