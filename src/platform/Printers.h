@@ -4,6 +4,7 @@
 // and tests install recording printers.
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace quendarx {
 
@@ -30,6 +31,8 @@ public:
     static Printers& instance();
     // nullptr restores the Qt Print Support printers. Not owned.
     static void setInstance(Printers* printers);
+    // Printers that write each document into the PDF file at `path` (one device, "PDF").
+    static std::unique_ptr<Printers> pdfFile(const QString& path);
 };
 
 } // namespace quendarx

@@ -1,0 +1,35 @@
+#include "platform/Clock.h"
+#include <QMutex>
+#include <QMutexLocker>
+#include <optional>
+
+namespace quendarx {
+
+namespace {
+QMutex clockMutex;
+std::optional<QDateTime> pinned;
+
+QDateTime wholeSeconds(const QDateTime& value) {
+    QDateTime result = value;
+    const QTime t = value.time();
+    result.setTime(QTime(t.hour(), t.minute(), t.second()));
+    return result;
+}
+} // namespace
+
+QDateTime Clock::now() {
+    QMutexLocker lock(&clockMutex);
+    return pinned ? *pinned : wholeSeconds(QDateTime::currentDateTime());
+}
+
+void Clock::pin(const QDateTime& value) {
+    QMutexLocker lock(&clockMutex);
+    pinned = wholeSeconds(value);
+}
+
+void Clock::release() {
+    QMutexLocker lock(&clockMutex);
+    pinned.reset();
+}
+
+} // namespace quendarx

@@ -1,0 +1,77 @@
+#include "platform/MessageBoxes.h"
+#include "platform/RuntimeError.h"
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+#include <atomic>
+
+namespace quendarx {
+
+namespace {
+
+std::atomic<MessageBoxHandler*> installedHandler{nullptr};
+
+bool isYesNo(int style) {
+    return (style & 7) == vbYesNo;
+}
+
+QMessageBox::Icon iconOf(int style) {
+    switch (style & 0x70) {
+    case vbCritical:
+        return QMessageBox::Critical;
+    case vbQuestion:
+        return QMessageBox::Question;
+    case vbExclamation:
+        return QMessageBox::Warning;
+    case vbInformation:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+// The message boxes of the running application. Without a widget application on this
+// thread there is nobody to ask: the text goes to the log and the box answers by itself.
+int showQtBox(const QString& text, int style) {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app || QThread::currentThread() != app->thread()) {
+        logMessage(QStringLiteral("message box without a screen: ") + text);
+        return isYesNo(style) ? vbNo : vbOK;
+    }
+    QMessageBox box(iconOf(style), QString(), text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    const QString name = QCoreApplication::applicationName();
+    box.setWindowTitle(name.isEmpty() ? QStringLiteral("Quendarx") : name);
+    if (isYesNo(style)) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton((style & 256) ? QMessageBox::No : QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    box.setWindowModality(Qt::ApplicationModal);
+    if (style & vbSystemModal)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    const int answer = box.exec();
+    if (!isYesNo(style))
+        return vbOK;
+    return answer == QMessageBox::Yes ? vbYes : vbNo;
+}
+
+} // namespace
+
+int MessageBoxes::show(const QString& text, int style) {
+    if (MessageBoxHandler* h = installedHandler.load())
+        return h->show(text, style);
+    return showQtBox(text, style);
+}
+
+void MessageBoxes::setHandler(MessageBoxHandler* handler) {
+    installedHandler.store(handler);
+}
+
+MessageBoxHandler* MessageBoxes::handler() {
+    return installedHandler.load();
+}
+
+} // namespace quendarx
