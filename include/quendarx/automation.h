@@ -57,6 +57,7 @@ inline constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005u)
 inline constexpr HRESULT DISP_E_UNKNOWNNAME = static_cast<HRESULT>(0x80020006u);
 inline constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
 inline constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
+inline constexpr HRESULT DISP_E_NONAMEDARGS = static_cast<HRESULT>(0x80020007u);
 
 struct GUID {
     std::uint32_t Data1;
@@ -148,6 +149,8 @@ enum : std::uint16_t {
     DISPATCH_PROPERTYPUTREF = 8,
 };
 inline constexpr DISPID DISPID_PROPERTYPUT = -3;
+inline constexpr DISPID DISPID_UNKNOWN = -1;
+inline constexpr DISPID DISPID_VALUE = 0;
 
 struct IUnknown {
     virtual HRESULT QueryInterface(const GUID& iid, void** object) = 0;
@@ -178,6 +181,16 @@ protected:
 
 // The record set handed to the host (p_Rs). Also reachable through IDispatch by the
 // names RecordCount, EOF, MoveNext, MoveFirst, Fields (Fields("NAME") -> value).
+// Dispatch ids of the record set: Fields is the default member (DISPID_VALUE) and takes
+// a column name or a 0-based column index; FieldName takes a 0-based column index.
+inline constexpr DISPID DISPID_RS_FIELDS = DISPID_VALUE;
+inline constexpr DISPID DISPID_RS_RECORDCOUNT = 1;
+inline constexpr DISPID DISPID_RS_EOF = 2;
+inline constexpr DISPID DISPID_RS_MOVENEXT = 3;
+inline constexpr DISPID DISPID_RS_MOVEFIRST = 4;
+inline constexpr DISPID DISPID_RS_FIELDCOUNT = 5;
+inline constexpr DISPID DISPID_RS_FIELDNAME = 6;
+
 struct IRecordset : IDispatch {
     virtual HRESULT get_RecordCount(std::int32_t* count) = 0;
     virtual HRESULT get_EOF(VARIANT_BOOL* eof) = 0;
