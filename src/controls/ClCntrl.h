@@ -4,16 +4,24 @@
 // and Down as Tab, Up as Shift+Tab, the keypad's decimal key typing the locale's decimal
 // separator; find-by-prefix and a tooltip for a linked list box, find-by-prefix for a
 // linked combo box; VaciarTxt empties every text box of a screen.
+#include <QColor>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
 class QListWidget;
+class QMouseEvent;
 class QWidget;
 
 namespace quendarx {
+
+// A colour stored as 0x00BBGGRR.
+QColor oleColor(quint32 bgr);
+// A position in twips to whole pixels, a half rounded to the even number.
+int twipsToPixelsHalfEven(double twips, double twipsPerPixel);
 
 class ClCntrl : public QObject {
 public:
@@ -42,6 +50,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void gotFocus();
+    void lostFocus();
+    bool keyPress(QKeyEvent* key); // true: the key is consumed
+    void listMouseMove(QMouseEvent* mouse);
+
     QPointer<QLineEdit> vTextCtrl_;
     QPointer<QListWidget> vListBox_;
     QPointer<QComboBox> vCboBox_;

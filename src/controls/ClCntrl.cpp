@@ -1,0 +1,226 @@
+#include "controls/ClCntrl.h"
+#include "controls/Form.h"
+#include "platform/Keys.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Regional.h"
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QTimer>
+#include <cmath>
+
+namespace quendarx {
+
+namespace {
+
+// Focus colours as stored (0x00BBGGRR).
+constexpr quint32 kColorFocus = 0xC0FFC0;
+constexpr quint32 kColorFocusF6 = 0xD6E4FE;
+constexpr quint32 kColorNoFocus = 0xFFFFFF;
+
+// QWidget::focusNextPrevChild is protected; this reaches it the way Tab does.
+struct FocusMover : QWidget {
+    static bool move(QWidget* from, bool next) {
+        return (from->*(&FocusMover::focusNextPrevChild))(next);
+    }
+};
+
+void selectWhole(QLineEdit* box) {
+    box->setCursorPosition(0);
+    box->selectAll();
+}
+
+// Index of the first text that begins with `value`, letter case ignored; -1 when none.
+int findPrefix(const QStringList& texts, const QString& value) {
+    for (int i = 0; i < texts.size(); ++i)
+        if (texts.at(i).startsWith(value, Qt::CaseInsensitive))
+            return i;
+    return -1;
+}
+
+} // namespace
+
+QColor oleColor(quint32 bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+int twipsToPixelsHalfEven(double twips, double twipsPerPixel) {
+    return static_cast<int>(std::nearbyint(twips / twipsPerPixel)); // default mode: half to even
+}
+
+ClCntrl::ClCntrl() { ObtenerDecimal(); }
+
+ClCntrl::~ClCntrl() {
+    if (vTextCtrl_)
+        vTextCtrl_->removeEventFilter(this);
+    if (vListBox_)
+        vListBox_->viewport()->removeEventFilter(this);
+}
+
+void ClCntrl::sLinkText(QLineEdit* vTextBox) {
+    if (vTextCtrl_)
+        vTextCtrl_->removeEventFilter(this);
+    vTextCtrl_ = vTextBox;
+    bTeclaDecimal_ = false;
+    if (vTextBox)
+        vTextBox->installEventFilter(this);
+}
+
+void ClCntrl::sLinkListBox(QListWidget* InvListBox) {
+    if (vListBox_)
+        vListBox_->viewport()->removeEventFilter(this);
+    vListBox_ = InvListBox;
+    if (InvListBox) {
+        // Pointer moves without a button held reach the list only with tracking on.
+        InvListBox->viewport()->setMouseTracking(true);
+        InvListBox->viewport()->installEventFilter(this);
+    }
+}
+
+void ClCntrl::sLinkCBoBox(QComboBox* InvCboBox) { vCboBox_ = InvCboBox; }
+
+QString ClCntrl::Separador_Decimal() {
+    ObtenerDecimal();
+    return sDecimal_;
+}
+
+QString ClCntrl::Obtener_Sep_Decim() { return Separador_Decimal(); }
+
+void ClCntrl::ObtenerDecimal() {
+    QString answer = Regional::decimalSeparator();
+    const qsizetype nul = answer.indexOf(QChar(0));
+    if (nul >= 0)
+        answer.truncate(nul);
+    if (!answer.isEmpty()) {
+        sDecimal_ = answer;
+        return;
+    }
+    sDecimal_.clear();
+    MessageBoxes::show(QStringLiteral("No se puedo obtener la información"), vbOKOnly);
+}
+
+void ClCntrl::LstBuscarStr(const QString& Valor) {
+    if (!vListBox_)
+        return;
+    QStringList texts;
+    for (int i = 0; i < vListBox_->count(); ++i)
+        texts << vListBox_->item(i)->text();
+    const int index = findPrefix(texts, Valor);
+    if (index < 0) {
+        vListBox_->clearSelection();
+        vListBox_->setCurrentRow(-1);
+    } else {
+        vListBox_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+void ClCntrl::BuscarCBO(const QString& Valor) {
+    if (!vCboBox_)
+        return;
+    QStringList texts;
+    for (int i = 0; i < vCboBox_->count(); ++i)
+        texts << vCboBox_->itemText(i);
+    vCboBox_->setCurrentIndex(findPrefix(texts, Valor));
+}
+
+void ClCntrl::VaciarTxt(QWidget* frm) {
+    if (!frm)
+        return;
+    for (QLineEdit* box : frm->findChildren<QLineEdit*>()) {
+        // The editors inside combo boxes and spin boxes are parts of those controls.
+        QWidget* owner = box->parentWidget();
+        if (qobject_cast<QComboBox*>(owner) || qobject_cast<QAbstractSpinBox*>(owner))
+            continue;
+        box->clear();
+    }
+}
+
+void ClCntrl::gotFocus() {
+    QLineEdit* box = vTextCtrl_;
+    const QString t = tag(box);
+    if (t.endsWith(QLatin1String("#F6")))
+        setBackColor(box, oleColor(kColorFocusF6));
+    else if (t.startsWith(QLatin1String("BB")))
+        return;
+    else
+        setBackColor(box, oleColor(kColorFocus));
+    selectWhole(box);
+    // A mouse click that gave the focus places the caret after this event: select again
+    // once it has been handled.
+    QTimer::singleShot(0, box, [box] {
+        if (box->hasFocus())
+            selectWhole(box);
+    });
+}
+
+void ClCntrl::lostFocus() {
+    if (!tag(vTextCtrl_).startsWith(QLatin1String("BB")))
+        setBackColor(vTextCtrl_, oleColor(kColorNoFocus));
+}
+
+bool ClCntrl::keyPress(QKeyEvent* key) {
+    QLineEdit* box = vTextCtrl_;
+    const int code = vbKeyCode(key);
+    // Key down.
+    if (code == vbKeyUp)
+        FocusMover::move(box, false);
+    else if (code == vbKeyDown)
+        FocusMover::move(box, true);
+    else if (code == vbKeyDecimal)
+        bTeclaDecimal_ = true;
+    // Key press: the character, which may be changed.
+    if (code == vbKeyReturn) {
+        FocusMover::move(box, true);
+        return true; // the box never receives the Enter
+    }
+    if (bTeclaDecimal_ && key->text() == QLatin1String(".") && !sDecimal_.isEmpty()) {
+        QKeyEvent changed(QEvent::KeyPress, key->key(), key->modifiers(),
+                          QString(sDecimal_.at(0)), key->isAutoRepeat(), key->count());
+        // Straight to the box: the screen's key preview has seen this key already.
+        static_cast<QObject*>(box)->event(&changed);
+        return true;
+    }
+    return false;
+}
+
+bool ClCntrl::eventFilter(QObject* watched, QEvent* event) {
+    if (vTextCtrl_ && watched == vTextCtrl_) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            gotFocus();
+            break;
+        case QEvent::FocusOut:
+            lostFocus();
+            break;
+        case QEvent::KeyPress:
+            return keyPress(static_cast<QKeyEvent*>(event));
+        case QEvent::KeyRelease:
+            if (vbKeyCode(static_cast<QKeyEvent*>(event)) == vbKeyDecimal)
+                bTeclaDecimal_ = false;
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    if (vListBox_ && watched == vListBox_->viewport() && event->type() == QEvent::MouseMove)
+        listMouseMove(static_cast<QMouseEvent*>(event));
+    return false;
+}
+
+void ClCntrl::listMouseMove(QMouseEvent* mouse) {
+    if (mouse->buttons() != Qt::NoButton)
+        return;
+    // The pointer position as a twips-based screen reports it, back to whole pixels.
+    const QPointF at = mouse->position();
+    const int x = twipsToPixelsHalfEven(at.x() * kTwipsPerPixel, kTwipsPerPixel);
+    const int y = twipsToPixelsHalfEven(at.y() * kTwipsPerPixel, kTwipsPerPixel);
+    QListWidgetItem* item = vListBox_->itemAt(QPoint(x, y));
+    const int row = item ? vListBox_->row(item) : -1;
+    vListBox_->setToolTip(row >= 0 && row < vListBox_->count() ? item->text() : QString());
+}
+
+} // namespace quendarx
