@@ -1,0 +1,185 @@
+#include "data/Schema.h"
+#include "platform/Regional.h"
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace quendarx {
+
+namespace {
+
+// A DATE column holds the day alone unless the text written carried a time.
+const char* const kSchema = R"sql(
+CREATE TABLE OPERACIONES (NUMERO TEXT, INTNDC TEXT COLLATE NOCASE PRIMARY KEY,
+                          INTDSC TEXT, INTFOF DATE);
+CREATE TABLE ARTICULOS (ARTNRO TEXT, INTNDC TEXT COLLATE NOCASE NOT NULL,
+                        ARTINO INTEGER NOT NULL, ARTSNO INTEGER NOT NULL, ARTNCM TEXT,
+                        ARTCAN DOUBLE, ARTUNI DOUBLE, ARTFOB DOUBLE, ARTDSC DOUBLE,
+                        PRIMARY KEY (INTNDC, ARTINO, ARTSNO));
+CREATE TABLE CANCELACIONES (LINORD INTEGER NOT NULL, INTNDC TEXT COLLATE NOCASE NOT NULL,
+                        ARTINO INTEGER NOT NULL, ARTSNO INTEGER NOT NULL, ARTCDS DOUBLE,
+                        ARTEXP TEXT, ARTCER TEXT, ARTVEN TEXT, ARTORD INTEGER,
+                        EXTNRO TEXT COLLATE NOCASE NOT NULL, EXTITM INTEGER NOT NULL,
+                        EXTFDC DATETIME,
+                        UNIQUE (INTNDC, ARTINO, ARTSNO, EXTNRO, EXTITM),
+                        UNIQUE (EXTNRO, EXTITM, LINORD));
+CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
+
+CREATE TRIGGER OPERACIONES_INTFOF_INSERT AFTER INSERT ON OPERACIONES
+WHEN qx_date(NEW.INTFOF) IS NOT NEW.INTFOF
+BEGIN
+  UPDATE OPERACIONES SET INTFOF = qx_date(INTFOF) WHERE rowid = NEW.rowid;
+END;
+CREATE TRIGGER OPERACIONES_INTFOF_UPDATE AFTER UPDATE OF INTFOF ON OPERACIONES
+WHEN qx_date(NEW.INTFOF) IS NOT NEW.INTFOF
+BEGIN
+  UPDATE OPERACIONES SET INTFOF = qx_date(INTFOF) WHERE rowid = NEW.rowid;
+END;
+
+CREATE TRIGGER ARTICULOS_NUMBERS_INSERT AFTER INSERT ON ARTICULOS
+WHEN qx_number(NEW.ARTCAN) IS NOT NEW.ARTCAN OR qx_number(NEW.ARTUNI) IS NOT NEW.ARTUNI
+  OR qx_number(NEW.ARTFOB) IS NOT NEW.ARTFOB OR qx_number(NEW.ARTDSC) IS NOT NEW.ARTDSC
+BEGIN
+  UPDATE ARTICULOS SET ARTCAN = qx_number(ARTCAN), ARTUNI = qx_number(ARTUNI),
+                       ARTFOB = qx_number(ARTFOB), ARTDSC = qx_number(ARTDSC)
+  WHERE rowid = NEW.rowid;
+END;
+CREATE TRIGGER ARTICULOS_NUMBERS_UPDATE AFTER UPDATE OF ARTCAN, ARTUNI, ARTFOB, ARTDSC ON ARTICULOS
+WHEN qx_number(NEW.ARTCAN) IS NOT NEW.ARTCAN OR qx_number(NEW.ARTUNI) IS NOT NEW.ARTUNI
+  OR qx_number(NEW.ARTFOB) IS NOT NEW.ARTFOB OR qx_number(NEW.ARTDSC) IS NOT NEW.ARTDSC
+BEGIN
+  UPDATE ARTICULOS SET ARTCAN = qx_number(ARTCAN), ARTUNI = qx_number(ARTUNI),
+                       ARTFOB = qx_number(ARTFOB), ARTDSC = qx_number(ARTDSC)
+  WHERE rowid = NEW.rowid;
+END;
+
+CREATE TRIGGER CANCELACIONES_VALUES_INSERT AFTER INSERT ON CANCELACIONES
+WHEN qx_number(NEW.ARTCDS) IS NOT NEW.ARTCDS OR qx_number(NEW.ARTORD) IS NOT NEW.ARTORD
+  OR qx_datetime(NEW.EXTFDC) IS NOT NEW.EXTFDC
+BEGIN
+  UPDATE CANCELACIONES SET ARTCDS = qx_number(ARTCDS), ARTORD = qx_number(ARTORD),
+                           EXTFDC = qx_datetime(EXTFDC)
+  WHERE rowid = NEW.rowid;
+END;
+CREATE TRIGGER CANCELACIONES_VALUES_UPDATE AFTER UPDATE OF ARTCDS, ARTORD, EXTFDC ON CANCELACIONES
+WHEN qx_number(NEW.ARTCDS) IS NOT NEW.ARTCDS OR qx_number(NEW.ARTORD) IS NOT NEW.ARTORD
+  OR qx_datetime(NEW.EXTFDC) IS NOT NEW.EXTFDC
+BEGIN
+  UPDATE CANCELACIONES SET ARTCDS = qx_number(ARTCDS), ARTORD = qx_number(ARTORD),
+                           EXTFDC = qx_datetime(EXTFDC)
+  WHERE rowid = NEW.rowid;
+END;
+)sql";
+
+QString argText(sqlite3_value* v) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                             sqlite3_value_bytes(v));
+}
+
+void resultText(sqlite3_context* ctx, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(ctx, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+}
+
+// cdbl(x): a number under the regional settings. Numbers pass, null stays null, a text
+// that is no number is a type mismatch.
+void cdblFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL:
+        sqlite3_result_null(ctx);
+        return;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+        return;
+    default:
+        if (auto value = Regional::readNumber(argText(argv[0])))
+            sqlite3_result_double(ctx, *value);
+        else
+            sqlite3_result_error(ctx, "Type mismatch", -1);
+    }
+}
+
+// qx_number(x): a text that reads as a regional number becomes that number; anything
+// else comes back unchanged.
+void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        if (auto value = Regional::readNumber(argText(argv[0]))) {
+            sqlite3_result_double(ctx, *value);
+            return;
+        }
+    }
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+enum class DateForm { DayOrDateTime, DateTime };
+
+template <DateForm Form>
+void dateFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        if (auto value = Regional::readDate(argText(argv[0]))) {
+            const bool withTime = Form == DateForm::DateTime || value->time() != QTime(0, 0);
+            resultText(ctx, value->toString(withTime ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
+                                                     : QStringLiteral("yyyy-MM-dd")));
+            return;
+        }
+    }
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+void createFunction(sqlite3* db, const char* name,
+                    void (*fn)(sqlite3_context*, int, sqlite3_value**)) {
+    // Results depend on the regional settings, so the functions are not deterministic.
+    sqlite3_create_function_v2(db, name, 1, SQLITE_UTF8, nullptr, fn, nullptr, nullptr, nullptr);
+}
+
+} // namespace
+
+QString localSchemaSql() { return QString::fromUtf8(kSchema).trimmed(); }
+
+void registerEngineFunctions(sqlite3* db) {
+    createFunction(db, "cdbl", cdblFunction);
+    createFunction(db, "qx_number", numberFunction);
+    createFunction(db, "qx_date", dateFunction<DateForm::DayOrDateTime>);
+    createFunction(db, "qx_datetime", dateFunction<DateForm::DateTime>);
+}
+
+bool createLocalDatabase(const QString& path, QString* error) {
+    auto fail = [&](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
+        return fail(QStringLiteral("%1 already exists").arg(path));
+    // Creating the empty file first (exclusively) means an existing file is never touched.
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return fail(QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
+    }
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
+                             nullptr);
+    QString reason;
+    if (rc == SQLITE_OK) {
+        registerEngineFunctions(db);
+        const QByteArray script =
+            "BEGIN;\n" + localSchemaSql().toUtf8() + "\nCOMMIT;\nPRAGMA journal_mode=WAL;";
+        char* message = nullptr;
+        rc = sqlite3_exec(db, script.constData(), nullptr, nullptr, &message);
+        if (rc != SQLITE_OK)
+            reason = QString::fromUtf8(message ? message : sqlite3_errstr(rc));
+        sqlite3_free(message);
+    } else {
+        reason = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    }
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) {
+        QFile::remove(path);
+        return fail(QStringLiteral("cannot create %1: %2").arg(path, reason));
+    }
+    return true;
+}
+
+} // namespace quendarx

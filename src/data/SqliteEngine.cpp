@@ -1,0 +1,190 @@
+// The local engine: a stock database file through the SQLite C interface, with the
+// engine functions registered on the handle.
+#include "data/Engine.h"
+#include "data/Schema.h"
+#include "platform/RuntimeError.h"
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <sqlite3.h>
+
+namespace quendarx {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 8000;
+
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& sql) : db_(db) {
+        const QByteArray utf8 = sql.toUtf8();
+        const char* tail = nullptr;
+        rc_ = sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &st_, &tail);
+        if (rc_ == SQLITE_OK && st_ == nullptr)
+            error_ = QStringLiteral("empty statement");
+        else if (rc_ != SQLITE_OK)
+            error_ = QString::fromUtf8(sqlite3_errmsg(db));
+        else if (tail && !QByteArray(tail).trimmed().isEmpty())
+            error_ = QStringLiteral("Characters found after end of SQL statement.");
+    }
+    ~Statement() { sqlite3_finalize(st_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return error_.isEmpty(); }
+    const QString& error() const { return error_; }
+    sqlite3_stmt* get() const { return st_; }
+
+    // Steps once: true with a row, false when done or failed (then error() says why).
+    bool step() {
+        rc_ = sqlite3_step(st_);
+        if (rc_ == SQLITE_ROW)
+            return true;
+        if (rc_ != SQLITE_DONE)
+            error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+        return false;
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* st_ = nullptr;
+    int rc_ = SQLITE_OK;
+    QString error_;
+};
+
+// A DATE or DATETIME column's ISO text as a date.
+QVariant dateValue(const QString& text) {
+    static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd", "yyyy-MM-ddTHH:mm:ss",
+                                          "yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm"};
+    for (const char* format : formats) {
+        const QDateTime value = QDateTime::fromString(text, QLatin1String(format));
+        if (value.isValid())
+            return value;
+    }
+    return text;
+}
+
+bool isDateColumn(const char* declaredType) {
+    if (!declaredType)
+        return false;
+    const QByteArray type = QByteArray(declaredType).toUpper();
+    return type.contains("DATE") || type.contains("TIME");
+}
+
+QVariant columnValue(sqlite3_stmt* st, int i) {
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(st, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(st, i));
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)),
+                          sqlite3_column_bytes(st, i));
+    default: {
+        const QString text =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                              sqlite3_column_bytes(st, i));
+        return isDateColumn(sqlite3_column_decltype(st, i)) ? dateValue(text) : QVariant(text);
+    }
+    }
+}
+
+[[noreturn]] void refuse(const QString& reason) {
+    throw RuntimeError(errDatabase, reason, QStringLiteral("clConexion"));
+}
+
+class SqliteEngine : public Engine {
+public:
+    explicit SqliteEngine(sqlite3* db) : db_(db) {}
+    ~SqliteEngine() override { sqlite3_close_v2(db_); }
+
+    bool query(const QString& sql, Recordset& rs, QString* error) override {
+        Statement st(db_, sql);
+        if (!st.ok())
+            return fail(st, error);
+        const int count = sqlite3_column_count(st.get());
+        QStringList columns;
+        for (int i = 0; i < count; ++i)
+            columns << QString::fromUtf8(sqlite3_column_name(st.get(), i));
+        std::vector<std::vector<QVariant>> rows;
+        while (st.step()) {
+            std::vector<QVariant> row;
+            row.reserve(static_cast<std::size_t>(count));
+            for (int i = 0; i < count; ++i)
+                row.push_back(columnValue(st.get(), i));
+            rows.push_back(std::move(row));
+        }
+        if (!st.ok())
+            return fail(st, error);
+        rs = Recordset(std::move(columns), std::move(rows));
+        return true;
+    }
+
+    std::optional<int> execute(const QString& sql, QString* error) override {
+        Statement st(db_, sql);
+        if (!st.ok()) {
+            fail(st, error);
+            return std::nullopt;
+        }
+        while (st.step()) {
+        }
+        if (!st.ok()) {
+            fail(st, error);
+            return std::nullopt;
+        }
+        return sqlite3_stmt_readonly(st.get()) ? 0 : sqlite3_changes(db_);
+    }
+
+private:
+    static bool fail(const Statement& st, QString* error) {
+        if (error)
+            *error = st.error();
+        return false;
+    }
+
+    sqlite3* db_;
+};
+
+} // namespace
+
+std::unique_ptr<Engine> openLocalEngine(const QString& path) {
+    if (path.isEmpty())
+        refuse(QStringLiteral("the connection string names no database file"));
+    const QFileInfo info(path);
+    if (!info.exists())
+        refuse(QStringLiteral("unable to open database file: %1 (no such file)").arg(path));
+    if (info.isDir())
+        refuse(QStringLiteral("unable to open database file: %1 (is a directory)").arg(path));
+
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
+                                   nullptr);
+    auto engine = std::make_unique<SqliteEngine>(db); // closes the handle on every way out
+    if (rc != SQLITE_OK)
+        refuse(QStringLiteral("%1: %2").arg(QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)),
+                                            path));
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    registerEngineFunctions(db);
+
+    Recordset tables;
+    QString error;
+    if (!engine->query(QStringLiteral("select name from sqlite_master where type = 'table'"), tables,
+                       &error))
+        refuse(QStringLiteral("%1: %2").arg(error, path));
+    QSet<QString> names;
+    for (const auto& row : tables.rows())
+        names.insert(row[0].toString().toUpper());
+    for (const char* table : {"OPERACIONES", "ARTICULOS", "CANCELACIONES"})
+        if (!names.contains(QLatin1String(table)))
+            refuse(QStringLiteral("not a stock database, no table %1: %2").arg(QLatin1String(table), path));
+
+    Recordset mode;
+    if (!engine->query(QStringLiteral("PRAGMA journal_mode=WAL"), mode, &error))
+        logMessage(QStringLiteral("clConexion: cannot use a WAL journal on %1: %2").arg(path, error));
+    return engine;
+}
+
+} // namespace quendarx

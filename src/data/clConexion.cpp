@@ -1,0 +1,82 @@
+#include "data/clConexion.h"
+#include "data/ConnectionString.h"
+#include "data/Engine.h"
+#include "platform/RuntimeError.h"
+
+namespace quendarx {
+
+struct clConexion::Impl {
+    QString connectionString;
+    QString sql;
+    QString lastError;
+    std::unique_ptr<Engine> engine;
+
+    void log(const QString& reason) {
+        lastError = reason;
+        logMessage(QStringLiteral("clConexion: %1\n  statement: %2").arg(reason, sql));
+    }
+};
+
+clConexion::clConexion() : d(std::make_unique<Impl>()) {}
+clConexion::~clConexion() = default;
+
+void clConexion::setConnectionString(const QString& value) { d->connectionString = value; }
+QString clConexion::ConnectionString() const { return d->connectionString; }
+void clConexion::setSql(const QString& statement) { d->sql = statement; }
+QString clConexion::Sql() const { return d->sql; }
+bool clConexion::Connected() const { return d->engine != nullptr; }
+QString clConexion::lastError() const { return d->lastError; }
+
+void clConexion::Connect() {
+    d->engine.reset();
+    d->lastError.clear();
+    try {
+        if (d->connectionString.trimmed().isEmpty())
+            throw RuntimeError(errDatabase, QStringLiteral("the connection string is empty"),
+                               QStringLiteral("clConexion"));
+        if (auto path = jetDataSource(d->connectionString))
+            d->engine = openLocalEngine(*path);
+        else
+            d->engine = openOdbcEngine(d->connectionString);
+    } catch (const RuntimeError& error) {
+        d->lastError = error.description;
+        throw;
+    }
+}
+
+bool clConexion::GetRecordset(Recordset& rs) {
+    rs.close();
+    d->lastError.clear();
+    if (!d->engine) {
+        d->log(QStringLiteral("not connected"));
+        return false;
+    }
+    QString error;
+    if (!d->engine->query(d->sql, rs, &error)) {
+        rs.close();
+        d->log(error);
+        return false;
+    }
+    if (rs.RecordCount() == 0) {
+        rs.close();
+        return false;
+    }
+    return true;
+}
+
+int clConexion::Execute() {
+    d->lastError.clear();
+    if (!d->engine) {
+        d->log(QStringLiteral("not connected"));
+        return 0;
+    }
+    QString error;
+    const std::optional<int> changed = d->engine->execute(d->sql, &error);
+    if (!changed) {
+        d->log(error);
+        return 0;
+    }
+    return *changed;
+}
+
+} // namespace quendarx
