@@ -1,0 +1,70 @@
+// quendarx-db: creates local stock databases, runs statements on them with the library's
+// engine functions, and makes sample stock and outside databases.
+#include "DbTool.h"
+#include "platform/Regional.h"
+#include <QCoreApplication>
+#include <QStringList>
+#include <clocale>
+#include <cstdio>
+
+namespace quendarx::tool {
+
+void out(const QString& line) {
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void err(const QString& line) {
+    std::fputs(line.toUtf8().constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+} // namespace quendarx::tool
+
+namespace {
+
+const char* const kUsage =
+    "usage: quendarx-db [--locale NAME] COMMAND ...\n"
+    "  init PATH                 create an empty stock database (never overwrites)\n"
+    "  sql [--header] PATH SQL   run statements on a stock database, rows '|'-separated\n"
+    "  sample PATH               add sample declarations, articles and cancellations\n"
+    "                            (creates PATH first when it does not exist)\n"
+    "  sample-outside PATH       create a sample outside customs database (SQLite file for\n"
+    "                            the ODBC connection string Driver=SQLite3;Database=PATH)\n"
+    "  --locale NAME             regional settings for numbers and dates (es_AR, en_US...)\n";
+
+int usage() {
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    QStringList args = app.arguments().mid(1);
+    using namespace quendarx;
+
+    if (args.size() >= 2 && args[0] == QLatin1String("--locale")) {
+        Regional::setLocale(QLocale(args[1]));
+        args = args.mid(2);
+    }
+    if (args.isEmpty())
+        return usage();
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("init") && args.size() == 1)
+        return tool::initCommand(args[0]);
+    if (command == QLatin1String("sql")) {
+        const bool header = !args.isEmpty() && args[0] == QLatin1String("--header");
+        if (header)
+            args.removeFirst();
+        if (args.size() == 2)
+            return tool::sqlCommand(args[0], args[1], header);
+    }
+    if (command == QLatin1String("sample") && args.size() == 1)
+        return tool::sampleCommand(args[0]);
+    if (command == QLatin1String("sample-outside") && args.size() == 1)
+        return tool::sampleOutsideCommand(args[0]);
+    return usage();
+}
