@@ -1,0 +1,18 @@
+#pragma once
+// The recomputation of an article's available quantity, run after every registration,
+// modification and deletion of one of its cancellations: ARTDSC becomes ARTCAN minus the
+// sum of all the article's cancellations (against any export item), rounded to cents.
+#include "data/Statements.h"
+
+namespace quendarx {
+
+// The value formatted "00.00" and read back: rounded to two decimals the way the screens
+// round what they show.
+double roundToCents(double value);
+
+// Sums the article's cancellations and rewrites its ARTDSC. On failure shows
+// "Error en obtener total descuento." or "Error en actualizar CANTIDAD DISPONIBLE"
+// (critical) and returns false. Data-access errors raised as RuntimeError pass through.
+bool recomputeAvailable(const sql::ArticleKey& article);
+
+} // namespace quendarx
