@@ -16,6 +16,10 @@ const QString kImportarProgId = QStringLiteral("QuendarxDLL.clImportar");
 
 QString environment(const char* name) { return qEnvironmentVariable(name); }
 
+// A function with internal linkage: its address is always inside the library itself,
+// never an executable's stub for an exported name.
+void anchor() {}
+
 // The section name of a "[name]" line; nullopt for any other line.
 std::optional<QString> sectionName(const QString& line) {
     const QString trimmed = line.trimmed();
@@ -83,7 +87,7 @@ std::vector<Registration> libraryRegistrations(const QString& libraryPath) {
 
 QString loadedLibraryPath() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) && info.dli_fname && *info.dli_fname) {
+    if (dladdr(reinterpret_cast<void*>(&anchor), &info) && info.dli_fname && *info.dli_fname) {
         const QFileInfo file(QString::fromLocal8Bit(info.dli_fname));
         if (file.isFile())
             return file.absoluteFilePath();
