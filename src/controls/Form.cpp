@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <clocale>
 #include <map>
+#include <vector>
 
 namespace quendarx {
 
@@ -72,6 +73,10 @@ public:
 private:
     Form& form_;
     bool resending_ = false;
+    // The key presses previewed since the last key release, with the control each went to:
+    // a control that ignores a key lets Qt hand the same event on to its parents, which
+    // must not preview it again (a handler may send keys of its own meanwhile).
+    std::vector<std::pair<const QEvent*, QPointer<QWidget>>> previewed_;
 };
 
 struct Form::Live {
@@ -307,13 +312,27 @@ void Form::setColumns(QTreeWidget* list, const std::vector<ColumnSpec>& columns)
 }
 
 bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
-    if (resending_ || event->type() != QEvent::KeyPress || !watched->isWidgetType())
+    if (resending_ || !watched->isWidgetType())
+        return false;
+    if (event->type() == QEvent::KeyRelease) {
+        if (static_cast<QWidget*>(watched)->window() == form_.window())
+            previewed_.clear();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
         return false;
     auto* widget = static_cast<QWidget*>(watched);
     QDialog* win = form_.window();
     if (!win || widget->window() != win)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    for (const auto& [seen, target] : previewed_)
+        if (seen == event && target && widget->isAncestorOf(target))
+            return key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return ||
+                   key->key() == Qt::Key_Enter;
+    if (previewed_.size() >= 8)
+        previewed_.erase(previewed_.begin());
+    previewed_.emplace_back(event, widget);
     int code = vbKeyCode(key);
     const int shift = vbShift(key);
     const bool escape = key->key() == Qt::Key_Escape;
