@@ -126,12 +126,12 @@ ComObject createObject(const QString& progId) {
     return ComObject{dispatch, &library};
 }
 
-DISPID memberId(const ComObject& object, const QString& member) {
+DISPID memberId(const ComObject& object, const QString& member, const QString& shownAs) {
     const QByteArray name = member.toUtf8();
     const char* names[] = {name.constData()};
     DISPID id = 0;
     if (object.dispatch->GetIDsOfNames(names, 1, &id) != S_OK)
-        throw ScriptError(QStringLiteral("unknown member: %1").arg(member));
+        throw ScriptError(QStringLiteral("unknown member: %1").arg(shownAs));
     return id;
 }
 

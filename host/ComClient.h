@@ -58,8 +58,9 @@ struct InvokeOutcome {
 // is not registered. Throws ScriptError for an unknown ProgID or a failed creation.
 ComObject createObject(const QString& progId);
 
-// The dispatch id of a member; throws ScriptError for an unknown member.
-com::DISPID memberId(const ComObject& object, const QString& member);
+// The dispatch id of a member; throws ScriptError for an unknown member (named in the
+// message as `shownAs`, e.g. "cm.Foo").
+com::DISPID memberId(const ComObject& object, const QString& member, const QString& shownAs);
 
 InvokeOutcome invokePut(const ComObject& object, com::DISPID id, const QString& value);
 // A method call; with withRecordset a record-set reference (initially empty) is passed

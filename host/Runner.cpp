@@ -92,14 +92,16 @@ void Runner::execute(const Command& command, int line) {
                 variables_[c.variable] = object;
             } else if constexpr (std::is_same_v<T, PutCommand>) {
                 const ComObject& object = variable(c.variable);
-                const com::DISPID id = memberId(object, c.property);
-                writeOutcome(c.variable + u'.' + c.property, invokePut(object, id, c.value), false);
+                const QString shownAs = c.variable + u'.' + c.property;
+                const com::DISPID id = memberId(object, c.property, shownAs);
+                writeOutcome(shownAs, invokePut(object, id, c.value), false);
             } else if constexpr (std::is_same_v<T, CallCommand>) {
                 const ComObject& object = variable(c.variable);
-                const com::DISPID id = memberId(object, c.method);
+                const QString shownAs = c.variable + u'.' + c.method;
+                const com::DISPID id = memberId(object, c.method, shownAs);
                 const InvokeOutcome outcome =
                     invokeMethod(object, id, c.arguments, isRecordsetMember(c.method));
-                writeOutcome(c.variable + u'.' + c.method, outcome, true);
+                writeOutcome(shownAs, outcome, true);
                 screens_.runUntilIdle();
             } else if constexpr (std::is_same_v<T, LocaleCommand>) {
                 Regional::setLocale(c.locale);

@@ -76,7 +76,6 @@ void activateScreen(Form& form) {
         return;
     if (QApplication::activeWindow() == window)
         return;
-    window->raise();
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window, 2000))
         qWarning("quendarx-host: %s did not become the active window", qPrintable(form.name()));

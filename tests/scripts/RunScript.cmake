@@ -1,0 +1,95 @@
+# Runs one host script and checks its transcript.
+#   cmake -DHOST=quendarx-host -DDB=quendarx-db -DSCRIPT=NAME.qxs -DWORK=scratch -P RunScript.cmake
+#
+# Beside NAME.qxs:
+#   NAME.out     the expected standard output, compared exactly (required)
+#   NAME.status  the expected exit status (default 0)
+#   NAME.args    extra command-line arguments, e.g. --locale es_AR
+# The script runs in a fresh scratch folder (relative paths in it land there), with its
+# own registry file ($QUENDARX_REGISTRY) and configuration folder. Lines of the script
+# starting with "#@" are set-up steps for this driver (the runner reads them as comments):
+#   #@ db ARGS...   runs quendarx-db ARGS... in the scratch folder first
+#                   (e.g. "#@ db sample stock.db", "#@ db sample-outside brevik.db")
+#   #@ stdin        feeds the script on standard input (--script -) instead of by name
+# A set-up line cannot hold ';' (use one "#@ db sql" line per statement).
+foreach(_var HOST SCRIPT WORK)
+  if(NOT ${_var})
+    message(FATAL_ERROR "RunScript.cmake needs -D${_var}=...")
+  endif()
+endforeach()
+
+get_filename_component(_dir ${SCRIPT} DIRECTORY)
+get_filename_component(_name ${SCRIPT} NAME_WE)
+set(_expected_out ${_dir}/${_name}.out)
+if(NOT EXISTS ${_expected_out})
+  message(FATAL_ERROR "${_name}: ${_expected_out} is missing")
+endif()
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK} ${WORK}/config)
+set(ENV{QUENDARX_REGISTRY} ${WORK}/registry.ini)
+set(ENV{XDG_CONFIG_HOME} ${WORK}/config)
+
+# Set-up steps (CMake lists cannot carry ';', so a set-up line must not hold one).
+file(READ ${SCRIPT} _text)
+if(_text MATCHES "(^|\n)#@[^\n]*;")
+  message(FATAL_ERROR "${_name}: a #@ line cannot hold ';'")
+endif()
+file(STRINGS ${SCRIPT} _lines REGEX "^#@")
+set(_stdin FALSE)
+foreach(_line IN LISTS _lines)
+  if(_line MATCHES "^#@[ \t]*db[ \t]+(.*)$")
+    if(NOT DB)
+      message(FATAL_ERROR "${_name}: needs quendarx-db, which is not built")
+    endif()
+    separate_arguments(_db_args UNIX_COMMAND "${CMAKE_MATCH_1}")
+    execute_process(COMMAND ${DB} ${_db_args} WORKING_DIRECTORY ${WORK}
+                    RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
+    if(NOT _rc EQUAL 0)
+      message(FATAL_ERROR "${_name}: quendarx-db ${CMAKE_MATCH_1} failed (${_rc}):\n${_out}${_err}")
+    endif()
+  elseif(_line MATCHES "^#@[ \t]*stdin[ \t]*$")
+    set(_stdin TRUE)
+  elseif(_line MATCHES "^#@")
+    message(FATAL_ERROR "${_name}: unknown set-up step: ${_line}")
+  endif()
+endforeach()
+
+set(_args "")
+if(EXISTS ${_dir}/${_name}.args)
+  file(READ ${_dir}/${_name}.args _args_text)
+  string(STRIP "${_args_text}" _args_text)
+  separate_arguments(_args UNIX_COMMAND "${_args_text}")
+endif()
+
+if(_stdin)
+  execute_process(COMMAND ${HOST} --script - ${_args} WORKING_DIRECTORY ${WORK}
+                  INPUT_FILE ${SCRIPT}
+                  RESULT_VARIABLE _status OUTPUT_FILE ${WORK}/actual.out ERROR_FILE ${WORK}/stderr.txt)
+else()
+  execute_process(COMMAND ${HOST} --script ${SCRIPT} ${_args} WORKING_DIRECTORY ${WORK}
+                  RESULT_VARIABLE _status OUTPUT_FILE ${WORK}/actual.out ERROR_FILE ${WORK}/stderr.txt)
+endif()
+
+set(_expected_status 0)
+if(EXISTS ${_dir}/${_name}.status)
+  file(READ ${_dir}/${_name}.status _expected_status)
+  string(STRIP "${_expected_status}" _expected_status)
+endif()
+
+file(READ ${_expected_out} _want)
+file(READ ${WORK}/actual.out _got)
+set(_failed FALSE)
+if(NOT _got STREQUAL _want)
+  set(_failed TRUE)
+  execute_process(COMMAND diff -u ${_expected_out} ${WORK}/actual.out OUTPUT_VARIABLE _diff)
+  message("${_name}: transcript differs from ${_name}.out:\n${_diff}")
+endif()
+if(NOT _status STREQUAL _expected_status)
+  set(_failed TRUE)
+  message("${_name}: exit status ${_status}, expected ${_expected_status}")
+endif()
+if(_failed)
+  file(READ ${WORK}/stderr.txt _stderr)
+  message(FATAL_ERROR "${_name} failed (scratch folder ${WORK}); standard error:\n${_stderr}")
+endif()
