@@ -78,17 +78,6 @@ TEST_F(HostQueriesTest, AnItemWithoutCancellationsGivesFalseAnEmptyReferenceAndN
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(HostQueriesTest, ExportDeclarationWithQuotesIsMatchedAsTyped) {
-    cancellation({1, QStringLiteral("B-1"), 1, 0, 9, QStringLiteral("EXP'1 ñ"), 1});
-    basGlobal().g_NumeroInterno = QStringLiteral("EXP'1 ñ");
-    RecordsetRef rs;
-    ASSERT_TRUE(Obtener_Items(rs));
-    EXPECT_EQ(rs->RecordCount(), 1);
-    EXPECT_EQ(rs->Fields(QStringLiteral("ARTCDS")).toDouble(), 9.0);
-    ASSERT_TRUE(ObtenerCancelacion(rs));
-    EXPECT_EQ(rs->RecordCount(), 1);
-}
-
 class DeleteTest : public CancellationsTest {
 protected:
     bool deleteAnswering(int answer, const QString& intndc, int artino, int artsno) {

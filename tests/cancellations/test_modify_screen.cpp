@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
-#include <QTimer>
 
 using namespace quendarx;
 using quendarx::test::CancellationsTest;
@@ -283,16 +282,4 @@ TEST_F(ModifyTest, RowsThatVanishWhileTheScreenIsOpenAreReported) {
     // No transaction: the rewritten row stays.
     EXPECT_EQ(value(QStringLiteral("select ARTCDS from CANCELACIONES where EXTITM = 1")),
               QStringLiteral("5.0"));
-}
-
-TEST_F(ModifyTest, ModalShowingReturnsOnceF11HasSaved) {
-    QTimer::singleShot(0, [this] {
-        setText("TxtARTVEN", QStringLiteral("01/01/2028"));
-        QTest::keyClick(screen().textBox(QStringLiteral("txtARTCDS")), Qt::Key_F11);
-    });
-    screen().showModal();
-    EXPECT_FALSE(screen().isLoaded());
-    EXPECT_EQ(available(QStringLiteral("D-1"), 1, 0), QStringLiteral("6.0"));
-    EXPECT_EQ(value(QStringLiteral("select EXTFDC from CANCELACIONES where EXTITM = 1")),
-              QStringLiteral("2026-12-05 10:30:00"));
 }
