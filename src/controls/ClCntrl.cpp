@@ -5,6 +5,7 @@
 #include "platform/Regional.h"
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -138,7 +139,7 @@ void ClCntrl::VaciarTxt(QWidget* frm) {
     }
 }
 
-void ClCntrl::gotFocus() {
+void ClCntrl::gotFocus(Qt::FocusReason reason) {
     QLineEdit* box = vTextCtrl_;
     const QString t = tag(box);
     if (t.endsWith(QLatin1String("#F6")))
@@ -148,12 +149,14 @@ void ClCntrl::gotFocus() {
     else
         setBackColor(box, oleColor(kColorFocus));
     selectWhole(box);
-    // A mouse click that gave the focus places the caret after this event: select again
-    // once it has been handled.
-    QTimer::singleShot(0, box, [box] {
-        if (box->hasFocus())
-            selectWhole(box);
-    });
+    // A click that gave the focus places the caret once this event is over: select again
+    // after the click, unless something was typed meanwhile.
+    if (reason == Qt::MouseFocusReason) {
+        QTimer::singleShot(0, box, [box, text = box->text()] {
+            if (box->hasFocus() && box->text() == text)
+                selectWhole(box);
+        });
+    }
 }
 
 void ClCntrl::lostFocus() {
@@ -190,7 +193,7 @@ bool ClCntrl::eventFilter(QObject* watched, QEvent* event) {
     if (vTextCtrl_ && watched == vTextCtrl_) {
         switch (event->type()) {
         case QEvent::FocusIn:
-            gotFocus();
+            gotFocus(static_cast<QFocusEvent*>(event)->reason());
             break;
         case QEvent::FocusOut:
             lostFocus();

@@ -50,7 +50,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void gotFocus();
+    void gotFocus(Qt::FocusReason reason);
     void lostFocus();
     bool keyPress(QKeyEvent* key); // true: the key is consumed
     void listMouseMove(QMouseEvent* mouse);

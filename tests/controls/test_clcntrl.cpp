@@ -98,6 +98,19 @@ TEST(ClCntrlTest, AClickIntoABoxStillSelectsTheWholeText) {
     EXPECT_EQ(p.boxes[0]->selectedText(), QStringLiteral("12,50"));
 }
 
+TEST(ClCntrlTest, TypingRightAfterTheFocusArrivesIsKept) {
+    Panel p;
+    for (Qt::FocusReason reason : {Qt::OtherFocusReason, Qt::ActiveWindowFocusReason, Qt::TabFocusReason}) {
+        p.boxes[1]->setFocus(reason);
+        QTest::keyClick(p.boxes[1], Qt::Key_7); // replaces the selected text at once
+        p.settle();
+        QTest::keyClick(p.boxes[1], Qt::Key_8);
+        EXPECT_EQ(p.boxes[1]->text(), QStringLiteral("78")) << reason;
+        p.boxes[1]->setText(QStringLiteral("12,50"));
+        p.boxes[0]->setFocus();
+    }
+}
+
 TEST(ClCntrlTest, EnterAndArrowsMoveLikeTab) {
     struct Case {
         int from;
