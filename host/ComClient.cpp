@@ -49,7 +49,8 @@ ComLibrary& ComLibrary::load(const QString& path) {
     void* handle = dlopen(path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         loaded.erase(path);
-        throw ScriptError(QStringLiteral("cannot load %1: %2").arg(path, QString::fromLocal8Bit(dlerror())));
+        throw ScriptError(
+            QStringLiteral("cannot load %1: %2").arg(path, QString::fromLocal8Bit(dlerror())));
     }
     std::unique_ptr<ComLibrary> library(new ComLibrary);
     library->path_ = path;
@@ -80,8 +81,12 @@ HRESULT ComLibrary::getClassObject(const GUID& clsid, IClassFactory** factory) c
     return getClassObject_(&clsid, &IID_IClassFactory, reinterpret_cast<void**>(factory));
 }
 
-HRESULT ComLibrary::registerServer() const { return registerServer_(); }
-HRESULT ComLibrary::unregisterServer() const { return unregisterServer_(); }
+HRESULT ComLibrary::registerServer() const {
+    return registerServer_();
+}
+HRESULT ComLibrary::unregisterServer() const {
+    return unregisterServer_();
+}
 
 bool ComLibrary::isLinkedLibrary() const {
     return reinterpret_cast<void*>(getClassObject_) == reinterpret_cast<void*>(&DllGetClassObject);
@@ -92,6 +97,11 @@ namespace {
 std::optional<Registration> resolve(const QString& progId) {
     if (auto found = lookupProgId(registryPath(), progId))
         return found;
+    // The system-wide registrations (the Debian package writes them) serve every user
+    // who has none of their own; a named registry file stands alone.
+    if (qEnvironmentVariableIsEmpty("QUENDARX_REGISTRY"))
+        if (auto found = lookupProgId(QStringLiteral("/etc/quendarx/registry.ini"), progId))
+            return found;
     // Not registered: register the library the host was built with, then look again.
     const QString linked = linkedLibraryPath();
     if (linked.isEmpty())
@@ -213,8 +223,8 @@ private:
     IDispatch* recordset_ = nullptr;
 };
 
-InvokeOutcome invoke(const ComObject& object, DISPID id, std::uint16_t flags,
-                     ArgumentBlock& block, bool withRecordset) {
+InvokeOutcome invoke(const ComObject& object, DISPID id, std::uint16_t flags, ArgumentBlock& block,
+                     bool withRecordset) {
     const ComRuntime& rt = object.library->runtime();
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS params{block.variants(), nullptr, block.count(), 0};

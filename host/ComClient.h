@@ -50,7 +50,7 @@ struct InvokeOutcome {
     bool failed = false;
     int errorNumber = 0;
     QString errorDescription;
-    QString result;            // the RESULT value text ("" for none)
+    QString result;             // the RESULT value text ("" for none)
     QStringList recordsetLines; // RS lines when a record set was passed
 };
 

@@ -12,8 +12,9 @@ namespace quendarx::host {
 
 Runner::Runner(Transcript& transcript)
     : transcript_(transcript), messageBoxes_(transcript), printers_(transcript),
-      fileDialogs_(transcript),
-      screens_(transcript, [this](int line, const QString& message) { scriptError(line, message); }) {
+      fileDialogs_(transcript), screens_(transcript, [this](int line, const QString& message) {
+          scriptError(line, message);
+      }) {
     MessageBoxes::setHandler(&messageBoxes_);
     // Nothing goes to paper: until the script names printers, the library sees none.
     Printers::setInstance(&printers_);
@@ -28,7 +29,8 @@ Runner::~Runner() {
 }
 
 void Runner::scriptError(int line, const QString& message) {
-    transcript_.write(QStringLiteral("SCRIPT ") + QString::number(line) + u' ' + jsonString(message));
+    transcript_.write(QStringLiteral("SCRIPT ") + QString::number(line) + u' ' +
+                      jsonString(message));
     std::fflush(stdout);
     std::fflush(stderr);
     // Screens may be open with their event loops on the stack: leave without unwinding.
@@ -47,8 +49,9 @@ int Runner::run(const LineSource& nextLine) {
     }
     screens_.closeAll();
     for (const auto& [screen, count] : screens_.unusedQueues())
-        std::fprintf(stderr, "quendarx-host: %d showing(s) of %s queued with when were never used\n",
-                     count, qPrintable(screen));
+        std::fprintf(stderr,
+                     "quendarx-host: %d showing(s) of %s queued with when were never used\n", count,
+                     qPrintable(screen));
     if (messageBoxes_.unusedAnswers())
         std::fprintf(stderr, "quendarx-host: %zu queued answer(s) were never used\n",
                      messageBoxes_.unusedAnswers());

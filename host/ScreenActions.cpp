@@ -27,8 +27,8 @@ QWidget* keyTarget(Form& form) {
 }
 
 [[noreturn]] void noSuchControl(const Form& form, const QString& control, const char* kind) {
-    throw ScriptError(QStringLiteral("%1 has no %2 %3")
-                          .arg(form.name(), QLatin1String(kind), control));
+    throw ScriptError(
+        QStringLiteral("%1 has no %2 %3").arg(form.name(), QLatin1String(kind), control));
 }
 
 Qt::Key keyForCharacter(QChar c) {
@@ -86,13 +86,27 @@ void pressKey(Form& form, KeyName key) {
     if (!target)
         return;
     switch (key) {
-    case KeyName::Enter: QTest::keyClick(target, Qt::Key_Return); break;
-    case KeyName::Escape: QTest::keyClick(target, Qt::Key_Escape); break;
-    case KeyName::F11: QTest::keyClick(target, Qt::Key_F11); break;
-    case KeyName::Delete: QTest::keyClick(target, Qt::Key_Delete); break;
-    case KeyName::Tab: QTest::keyClick(target, Qt::Key_Tab); break;
-    case KeyName::Up: QTest::keyClick(target, Qt::Key_Up); break;
-    case KeyName::Down: QTest::keyClick(target, Qt::Key_Down); break;
+    case KeyName::Enter:
+        QTest::keyClick(target, Qt::Key_Return);
+        break;
+    case KeyName::Escape:
+        QTest::keyClick(target, Qt::Key_Escape);
+        break;
+    case KeyName::F11:
+        QTest::keyClick(target, Qt::Key_F11);
+        break;
+    case KeyName::Delete:
+        QTest::keyClick(target, Qt::Key_Delete);
+        break;
+    case KeyName::Tab:
+        QTest::keyClick(target, Qt::Key_Tab);
+        break;
+    case KeyName::Up:
+        QTest::keyClick(target, Qt::Key_Up);
+        break;
+    case KeyName::Down:
+        QTest::keyClick(target, Qt::Key_Down);
+        break;
     case KeyName::KeypadDecimal:
         QTest::sendKeyEvent(QTest::Click, target, Qt::Key_Period, QStringLiteral("."),
                             Qt::KeypadModifier);

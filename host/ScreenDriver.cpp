@@ -116,7 +116,8 @@ void ScreenDriver::closeWithEscape(const std::shared_ptr<Showing>& showing) {
 
 bool ScreenDriver::busy() const {
     for (const auto& showing : open_)
-        if (!showing->closed && showing->window && (showing->stepPending || !showing->actions.empty()))
+        if (!showing->closed && showing->window &&
+            (showing->stepPending || !showing->actions.empty()))
             return true;
     return false;
 }

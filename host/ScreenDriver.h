@@ -2,9 +2,9 @@
 // Plays the clerk at the keyboard: told of every screen the library shows, it writes
 // SHOW/CLOSE and runs the actions the script queued for that showing, one per turn of
 // the event loop, so that a modal screen's own loop is running when they arrive.
+#include "controls/Form.h"
 #include "script/Commands.h"
 #include "script/Transcript.h"
-#include "controls/Form.h"
 #include <QPointer>
 #include <deque>
 #include <functional>

@@ -21,9 +21,15 @@ QString colourText(const QLineEdit* box) {
 QString cellStyle(const QTreeWidgetItem* item, int column) {
     QString style;
     switch (cellColour(item, column)) {
-    case CellColour::Normal: style = QStringLiteral("normal"); break;
-    case CellColour::Gray: style = QStringLiteral("gray"); break;
-    case CellColour::Highlight: style = QStringLiteral("highlight"); break;
+    case CellColour::Normal:
+        style = QStringLiteral("normal");
+        break;
+    case CellColour::Gray:
+        style = QStringLiteral("gray");
+        break;
+    case CellColour::Highlight:
+        style = QStringLiteral("highlight");
+        break;
     }
     if (cellBold(item, column))
         style += QStringLiteral("+bold");

@@ -61,7 +61,8 @@ void RecordingPrinters::endDocument() {
     }
 }
 
-QString ScriptFileDialogs::getSaveFileName(QWidget*, const QString&, const QString&, const QString&) {
+QString ScriptFileDialogs::getSaveFileName(QWidget*, const QString&, const QString&,
+                                           const QString&) {
     if (queue_.empty()) {
         transcript_.write(QStringLiteral("UNSCRIPTED SAVEFILE"));
         return QString();

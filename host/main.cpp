@@ -12,8 +12,8 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <stdio.h>
 #include <memory>
+#include <stdio.h>
 
 using namespace quendarx;
 using namespace quendarx::host;
@@ -21,7 +21,8 @@ using namespace quendarx::host;
 namespace {
 
 bool hasDisplay() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 int runRegistration(bool registering) {

@@ -3,9 +3,11 @@
 namespace quendarx::host {
 
 const char* usageText() {
-    return "usage: quendarx-host --script FILE [--locale NAME] [--gui]   (FILE - reads standard input)\n"
+    return "usage: quendarx-host --script FILE [--locale NAME] [--gui]   (FILE - reads standard "
+           "input)\n"
            "       quendarx-host --register | --unregister\n"
-           "       quendarx-host                                         (interactive host window)\n";
+           "       quendarx-host                                         (interactive host "
+           "window)\n";
 }
 
 std::optional<Options> parseCommandLine(const QStringList& arguments, QString* error) {

@@ -5,7 +5,9 @@ namespace quendarx::host {
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 int hexValue(QChar c) {
     if (c >= u'0' && c <= u'9')
@@ -38,15 +40,33 @@ public:
                 throw ScriptError(QStringLiteral("unterminated string"));
             const QChar e = line_[pos_++];
             switch (e.unicode()) {
-            case u'"': out += u'"'; break;
-            case u'\\': out += u'\\'; break;
-            case u'/': out += u'/'; break;
-            case u'n': out += u'\n'; break;
-            case u'r': out += u'\r'; break;
-            case u't': out += u'\t'; break;
-            case u'b': out += u'\b'; break;
-            case u'f': out += u'\f'; break;
-            case u'u': readUnicode(out); break;
+            case u'"':
+                out += u'"';
+                break;
+            case u'\\':
+                out += u'\\';
+                break;
+            case u'/':
+                out += u'/';
+                break;
+            case u'n':
+                out += u'\n';
+                break;
+            case u'r':
+                out += u'\r';
+                break;
+            case u't':
+                out += u'\t';
+                break;
+            case u'b':
+                out += u'\b';
+                break;
+            case u'f':
+                out += u'\f';
+                break;
+            case u'u':
+                readUnicode(out);
+                break;
             default:
                 throw ScriptError(QStringLiteral("unknown escape \\%1 in a string").arg(e));
             }

@@ -33,7 +33,9 @@ namespace {
 
 using Tokens = std::vector<Token>;
 
-[[noreturn]] void fail(const QString& message) { throw ScriptError(message); }
+[[noreturn]] void fail(const QString& message) {
+    throw ScriptError(message);
+}
 
 void expectCount(const Tokens& t, std::size_t count, const char* usage) {
     if (t.size() != count)
@@ -172,8 +174,8 @@ ClockCommand parseClock(const Tokens& t) {
         return ClockCommand{};
     if (t.size() != 3)
         fail(QStringLiteral("usage: clock YYYY-MM-DD HH:MM:SS | clock system"));
-    const QDateTime value = QDateTime::fromString(t[1].text + u' ' + t[2].text,
-                                                  QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QDateTime value =
+        QDateTime::fromString(t[1].text + u' ' + t[2].text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (!value.isValid())
         fail(QStringLiteral("not a date and time: %1 %2").arg(t[1].text, t[2].text));
     return ClockCommand{value};
@@ -234,6 +236,8 @@ Command parseTokens(const Tokens& t) {
     fail(QStringLiteral("unknown command: %1").arg(name));
 }
 
-Command parseLine(QStringView line) { return parseTokens(tokenize(line)); }
+Command parseLine(QStringView line) {
+    return parseTokens(tokenize(line));
+}
 
 } // namespace quendarx::host

@@ -17,9 +17,9 @@ QString registryPath() {
 }
 
 std::optional<com::GUID> parseGuid(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^\\{?([0-9A-Fa-f]{8})-([0-9A-Fa-f]{4})-([0-9A-Fa-f]{4})-([0-9A-Fa-f]{4})-"
-        "([0-9A-Fa-f]{12})\\}?$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\{?([0-9A-Fa-f]{8})-([0-9A-Fa-f]{4})-([0-9A-Fa-f]{4})-([0-9A-Fa-f]{4})-"
+                       "([0-9A-Fa-f]{12})\\}?$"));
     const auto match = pattern.match(text.trimmed());
     if (!match.hasMatch())
         return std::nullopt;
@@ -51,7 +51,8 @@ std::optional<Registration> lookupProgId(const QString& registryFile, const QStr
         if (line.startsWith(u'[') && line.endsWith(u']')) {
             if (inSection)
                 break;
-            inSection = line.mid(1, line.size() - 2).trimmed().compare(progId, Qt::CaseInsensitive) == 0;
+            inSection =
+                line.mid(1, line.size() - 2).trimmed().compare(progId, Qt::CaseInsensitive) == 0;
             continue;
         }
         if (!inSection)

@@ -20,8 +20,12 @@ void FileDialogs::fileWritten(const QString& path) {
         h->fileWritten(path);
 }
 
-void FileDialogs::setHandler(FileDialogHandler* handler) { g_handler.store(handler); }
+void FileDialogs::setHandler(FileDialogHandler* handler) {
+    g_handler.store(handler);
+}
 
-FileDialogHandler* FileDialogs::handler() { return g_handler.load(); }
+FileDialogHandler* FileDialogs::handler() {
+    return g_handler.load();
+}
 
 } // namespace quendarx

@@ -14,7 +14,9 @@ struct LexCase {
     std::vector<Token> tokens;
 };
 
-void PrintTo(const LexCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LexCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LexerTokens : public ::testing::TestWithParam<LexCase> {};
 
@@ -28,28 +30,36 @@ TEST_P(LexerTokens, SplitsAsDocumented) {
     }
 }
 
-Token bare(const char16_t* s) { return Token{QString::fromUtf16(s), false}; }
-Token quoted(const char16_t* s) { return Token{QString::fromUtf16(s), true}; }
+Token bare(const char16_t* s) {
+    return Token{QString::fromUtf16(s), false};
+}
+Token quoted(const char16_t* s) {
+    return Token{QString::fromUtf16(s), true};
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LexerTokens,
     ::testing::Values(
-        LexCase{"blank line", u"   \t "_qs, {}},
-        LexCase{"comment", u"   # put cm Item 7"_qs, {}},
+        LexCase{"blank line", u"   \t "_qs, {}}, LexCase{"comment", u"   # put cm Item 7"_qs, {}},
         LexCase{"hash inside a line is text", u"type #1"_qs, {bare(u"type"), bare(u"#1")}},
-        LexCase{"blanks and tabs separate", u"  put\tcm   Item 7  "_qs,
+        LexCase{"blanks and tabs separate",
+                u"  put\tcm   Item 7  "_qs,
                 {bare(u"put"), bare(u"cm"), bare(u"Item"), bare(u"7")}},
-        LexCase{"CRLF line end", u"call cm Conectar_DB\r"_qs,
+        LexCase{"CRLF line end",
+                u"call cm Conectar_DB\r"_qs,
                 {bare(u"call"), bare(u"cm"), bare(u"Conectar_DB")}},
-        LexCase{"quoted keeps blanks", u"put cm Numero_Interno \"  EXP 001 \""_qs,
+        LexCase{"quoted keeps blanks",
+                u"put cm Numero_Interno \"  EXP 001 \""_qs,
                 {bare(u"put"), bare(u"cm"), bare(u"Numero_Interno"), quoted(u"  EXP 001 ")}},
         LexCase{"empty string", u"text txt \"\""_qs, {bare(u"text"), bare(u"txt"), quoted(u"")}},
         LexCase{"escapes", uR"(x "a\"b\\c\/d\n\r\t")"_qs, {bare(u"x"), quoted(u"a\"b\\c/d\n\r\t")}},
         LexCase{"unicode escape", uR"(x "Secci\u00f3n")"_qs, {bare(u"x"), quoted(u"Sección")}},
         LexCase{"surrogate pair", uR"(x "\ud83d\ude00")"_qs, {bare(u"x"), quoted(u"\U0001F600")}},
-        LexCase{"raw UTF-8 kept", u"x \"POSICIÓN\" año"_qs,
+        LexCase{"raw UTF-8 kept",
+                u"x \"POSICIÓN\" año"_qs,
                 {bare(u"x"), quoted(u"POSICIÓN"), bare(u"año")}},
-        LexCase{"semicolon alone and glued", u"key Enter ; key F11;"_qs,
+        LexCase{"semicolon alone and glued",
+                u"key Enter ; key F11;"_qs,
                 {bare(u"key"), bare(u"Enter"), bare(u";"), bare(u"key"), bare(u"F11;")}},
         LexCase{"quote inside a bare token", u"ab\"c d"_qs, {bare(u"ab\"c"), bare(u"d")}},
         LexCase{"quoted semicolon is text", u"type \";\""_qs, {bare(u"type"), quoted(u";")}}),

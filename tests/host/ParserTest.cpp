@@ -31,7 +31,8 @@ TEST(Parser, BlankAndCommentLinesAreNoCommand) {
 }
 
 TEST(Parser, NewExpandsTheShortClassNames) {
-    EXPECT_EQ(parseAs<NewCommand>(u"new cm clcancelMain"_qs).progId, u"QuendarxDLL.clcancelMain"_qs);
+    EXPECT_EQ(parseAs<NewCommand>(u"new cm clcancelMain"_qs).progId,
+              u"QuendarxDLL.clcancelMain"_qs);
     EXPECT_EQ(parseAs<NewCommand>(u"new im clImportar"_qs).progId, u"QuendarxDLL.clImportar"_qs);
     const NewCommand full = parseAs<NewCommand>(u"new cm QuendarxDLL.clImportar"_qs);
     EXPECT_EQ(full.variable, u"cm"_qs);
@@ -44,7 +45,8 @@ TEST(Parser, PutTakesItsValueAsText) {
     EXPECT_EQ(put.variable, u"cm"_qs);
     EXPECT_EQ(put.property, u"Item"_qs);
     EXPECT_EQ(put.value, u"7"_qs);
-    EXPECT_EQ(parseAs<PutCommand>(u"put cm Ubicacion_Base_Datos \"a b.db\""_qs).value, u"a b.db"_qs);
+    EXPECT_EQ(parseAs<PutCommand>(u"put cm Ubicacion_Base_Datos \"a b.db\""_qs).value,
+              u"a b.db"_qs);
 }
 
 TEST(Parser, CallArgumentsAreWholeNumbersOnlyWhenBareDigits) {
@@ -54,16 +56,11 @@ TEST(Parser, CallArgumentsAreWholeNumbersOnlyWhenBareDigits) {
         int number;
         QString text;
     } cases[] = {
-        {u"7"_qs, true, 7, {}},
-        {u"-12"_qs, true, -12, {}},
-        {u"007"_qs, true, 7, {}},
-        {u"32767"_qs, true, 32767, {}},
-        {u"-32768"_qs, true, -32768, {}},
-        {u"\"7\""_qs, false, 0, u"7"_qs},
-        {u"1.5"_qs, false, 0, u"1.5"_qs},
-        {u"-"_qs, false, 0, u"-"_qs},
-        {u"+3"_qs, false, 0, u"+3"_qs},
-        {u"D-100"_qs, false, 0, u"D-100"_qs},
+        {u"7"_qs, true, 7, {}},           {u"-12"_qs, true, -12, {}},
+        {u"007"_qs, true, 7, {}},         {u"32767"_qs, true, 32767, {}},
+        {u"-32768"_qs, true, -32768, {}}, {u"\"7\""_qs, false, 0, u"7"_qs},
+        {u"1.5"_qs, false, 0, u"1.5"_qs}, {u"-"_qs, false, 0, u"-"_qs},
+        {u"+3"_qs, false, 0, u"+3"_qs},   {u"D-100"_qs, false, 0, u"D-100"_qs},
         {u"12a"_qs, false, 0, u"12a"_qs},
     };
     for (const Case& c : cases) {
@@ -111,7 +108,8 @@ TEST(Parser, WhenSplitsActionsAtLoneSemicolons) {
 }
 
 TEST(Parser, EveryDocumentedKeyIsKnown) {
-    const char* names[] = {"Enter", "Escape", "F11", "Delete", "Tab", "Up", "Down", "KeypadDecimal", "Period"};
+    const char* names[] = {"Enter", "Escape", "F11",           "Delete", "Tab",
+                           "Up",    "Down",   "KeypadDecimal", "Period"};
     for (const char* name : names)
         EXPECT_NO_THROW(parseLine(u"when frmRelArt key "_qs + QLatin1String(name))) << name;
 }
@@ -139,7 +137,8 @@ TEST(Parser, ClockAnswersAndSaveFile) {
     EXPECT_FALSE(parseAs<AnswerCommand>(u"answer No"_qs).yes);
     EXPECT_FALSE(parseAs<SaveFileCommand>(u"savefile cancel"_qs).path.has_value());
     EXPECT_EQ(parseAs<SaveFileCommand>(u"savefile \"cancel\""_qs).path.value(), u"cancel"_qs);
-    EXPECT_EQ(parseAs<SaveFileCommand>(u"savefile out/list.pdf"_qs).path.value(), u"out/list.pdf"_qs);
+    EXPECT_EQ(parseAs<SaveFileCommand>(u"savefile out/list.pdf"_qs).path.value(),
+              u"out/list.pdf"_qs);
 }
 
 TEST(Parser, LocaleNamesQtKnows) {
@@ -159,8 +158,10 @@ TEST(Parser, ExplainsWhatIsWrong) {
         {u"put cm Item"_qs, u"usage: put VAR PROPERTY VALUE"_qs},
         {u"put cm Item 1 2"_qs, u"usage: put VAR PROPERTY VALUE"_qs},
         {u"call cm"_qs, u"usage: call VAR METHOD [ARG...]"_qs},
-        {u"call cm Eliminar_Articulo x 40000"_qs, u"whole number out of the 16-bit range: 40000"_qs},
-        {u"call cm Eliminar_Articulo x -99999999999"_qs, u"whole number out of the 16-bit range: -99999999999"_qs},
+        {u"call cm Eliminar_Articulo x 40000"_qs,
+         u"whole number out of the 16-bit range: 40000"_qs},
+        {u"call cm Eliminar_Articulo x -99999999999"_qs,
+         u"whole number out of the 16-bit range: -99999999999"_qs},
         {u"locale xx_QQ"_qs, u"unknown locale: xx_QQ"_qs},
         {u"clock 2026-02-30 10:00:00"_qs, u"not a date and time: 2026-02-30 10:00:00"_qs},
         {u"clock tomorrow"_qs, u"usage: clock YYYY-MM-DD HH:MM:SS | clock system"_qs},

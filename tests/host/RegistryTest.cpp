@@ -1,6 +1,6 @@
 // Resolving a ProgID through the registry file, and the command line.
-#include "script/CommandLine.h"
 #include "script/Registry.h"
+#include "script/CommandLine.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -15,9 +15,11 @@ TEST(Registry, ParsesClassIds) {
     ASSERT_TRUE(guid.has_value());
     EXPECT_TRUE(*guid == com::CLSID_clcancelMain);
     EXPECT_TRUE(*parseGuid(u" b3d1c6e2-5a41-4f0b-9c7e-2d8a0f61c103 "_qs) == com::CLSID_clImportar);
-    for (const char16_t* bad : {u"", u"{B3D1C6E2-5A41-4F0B-9C7E-2D8A0F61C101", u"B3D1C6E2-5A41-4F0B-9C7E-2D8A0F61C10",
-                                u"{B3D1C6E2-5A41-4F0B-9C7E2D8A0F61C101}", u"{G3D1C6E2-5A41-4F0B-9C7E-2D8A0F61C101}"})
-        EXPECT_FALSE(parseGuid(QString::fromUtf16(bad)).has_value()) << QString::fromUtf16(bad).toStdString();
+    for (const char16_t* bad :
+         {u"", u"{B3D1C6E2-5A41-4F0B-9C7E-2D8A0F61C101", u"B3D1C6E2-5A41-4F0B-9C7E-2D8A0F61C10",
+          u"{B3D1C6E2-5A41-4F0B-9C7E2D8A0F61C101}", u"{G3D1C6E2-5A41-4F0B-9C7E-2D8A0F61C101}"})
+        EXPECT_FALSE(parseGuid(QString::fromUtf16(bad)).has_value())
+            << QString::fromUtf16(bad).toStdString();
 }
 
 TEST(Registry, LooksUpTheSectionOfTheProgId) {
@@ -61,7 +63,8 @@ TEST(Registry, PathFollowsTheEnvironment) {
 
 TEST(CommandLine, ModesAndOptions) {
     QString error;
-    auto options = parseCommandLine({u"--script"_qs, u"-"_qs, u"--locale"_qs, u"es_AR"_qs, u"--gui"_qs}, &error);
+    auto options = parseCommandLine(
+        {u"--script"_qs, u"-"_qs, u"--locale"_qs, u"es_AR"_qs, u"--gui"_qs}, &error);
     ASSERT_TRUE(options.has_value());
     EXPECT_EQ(options->mode, Options::Mode::Script);
     EXPECT_EQ(options->script, u"-"_qs);

@@ -1,9 +1,9 @@
 // What the transcript writes: JSON strings that keep every character, C-locale numbers,
 // printed pages split into lines, and lines reaching the sink one at a time.
-#include "script/Json.h"
 #include "script/Transcript.h"
-#include <gtest/gtest.h>
+#include "script/Json.h"
 #include <clocale>
+#include <gtest/gtest.h>
 
 using namespace quendarx::host;
 
@@ -17,7 +17,8 @@ TEST(Json, StringsKeepEveryCharacter) {
         {u""_qs, u"\"\""_qs},
         {u"  padded  "_qs, u"\"  padded  \""_qs},
         {u"say \"hi\" \\ bye"_qs, u"\"say \\\"hi\\\" \\\\ bye\""_qs},
-        {u"13 - Type mismatch\r\n\r\nSección [x]"_qs, u"\"13 - Type mismatch\\r\\n\\r\\nSección [x]\""_qs},
+        {u"13 - Type mismatch\r\n\r\nSección [x]"_qs,
+         u"\"13 - Type mismatch\\r\\n\\r\\nSección [x]\""_qs},
         {u"a\tb\bc\fd"_qs, u"\"a\\tb\\bc\\fd\""_qs},
         {QString(QChar(0x01)) + QChar(0x1f) + QChar(0x7f), u"\"\\u0001\\u001f\u007f\""_qs},
         {u"POSICIÓN ñ €"_qs, u"\"POSICIÓN ñ €\""_qs},
@@ -35,9 +36,16 @@ TEST(Json, NumbersAreShortestCLocaleForms) {
         double value;
         const char16_t* json;
     } cases[] = {
-        {2.5, u"2.5"}, {1, u"1"}, {10, u"10"}, {-0.125, u"-0.125"}, {0.1, u"0.1"},
-        {-0.0, u"0"}, {1234567.5, u"1234567.5"}, {0.1 + 0.2, u"0.30000000000000004"},
-        {15.0 / 2, u"7.5"}, {std::numeric_limits<double>::infinity(), u"null"},
+        {2.5, u"2.5"},
+        {1, u"1"},
+        {10, u"10"},
+        {-0.125, u"-0.125"},
+        {0.1, u"0.1"},
+        {-0.0, u"0"},
+        {1234567.5, u"1234567.5"},
+        {0.1 + 0.2, u"0.30000000000000004"},
+        {15.0 / 2, u"7.5"},
+        {std::numeric_limits<double>::infinity(), u"null"},
         {std::numeric_limits<double>::quiet_NaN(), u"null"},
     };
     for (const Case& c : cases)

@@ -1,9 +1,9 @@
 // Reading results and record sets back from the automation interface: Boolean results,
 // dates, and a record set walked through IRecordset into RS lines.
 #include "script/Variants.h"
-#include <gtest/gtest.h>
 #include <cstdlib>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <map>
 
 using namespace quendarx::com;
@@ -120,7 +120,8 @@ public:
     std::uint32_t AddRef() override { return ++refs; }
     std::uint32_t Release() override { return --refs; }
     HRESULT GetIDsOfNames(const char* const*, std::uint32_t, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, std::uint16_t, DISPPARAMS*, VARIANT*, EXCEPINFO*, std::uint32_t*) override {
+    HRESULT Invoke(DISPID, std::uint16_t, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                   std::uint32_t*) override {
         return E_NOTIMPL;
     }
     HRESULT get_RecordCount(std::int32_t* count) override {
@@ -164,7 +165,8 @@ TEST(Variants, RecordsetLinesWalkEveryRow) {
     static char d100[] = "D-100";
     static char empty[] = "";
     FakeRecordset rs;
-    rs.columns = {u"INTNDC"_qs, u"ARTINO"_qs, u"ARTSNO"_qs, u"ARTCDS"_qs, u"ARTEXP"_qs, u"EXTFDC"_qs, u"ARTORD"_qs};
+    rs.columns = {u"INTNDC"_qs, u"ARTINO"_qs, u"ARTSNO"_qs, u"ARTCDS"_qs,
+                  u"ARTEXP"_qs, u"EXTFDC"_qs, u"ARTORD"_qs};
     auto row = [&](const char* code, int item, double quantity, double date, bool nullOrder) {
         std::vector<VARIANT> r(7);
         r[0] = make(VT_BSTR);
@@ -190,7 +192,8 @@ TEST(Variants, RecordsetLinesWalkEveryRow) {
 
     const QStringList lines = recordsetLines(&rs, kRuntime);
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[0], u"[\"INTNDC\",\"ARTINO\",\"ARTSNO\",\"ARTCDS\",\"ARTEXP\",\"EXTFDC\",\"ARTORD\"]"_qs);
+    EXPECT_EQ(lines[0],
+              u"[\"INTNDC\",\"ARTINO\",\"ARTSNO\",\"ARTCDS\",\"ARTEXP\",\"EXTFDC\",\"ARTORD\"]"_qs);
     EXPECT_EQ(lines[1], u"[\"D-100\",1,0,2.5,\"\",\"2026-12-05 10:30:00\",null]"_qs);
     EXPECT_EQ(lines[2], u"[\"D-100\",2,0,10,\"\",\"2026-12-05 00:00:00\",2]"_qs);
     EXPECT_EQ(g_liveStrings, 0) << "every name and value string is given back";
