@@ -187,3 +187,19 @@ TEST_F(ArticlesTest, IngresarCancelacionesFromEndToEnd) {
 }
 
 } // namespace
+
+namespace {
+
+// The articles query names its columns: when it fails the list stays empty, no message.
+TEST_F(ArticlesTest, AFailedQueryLeavesTheListEmptyAndSaysNothing) {
+    article({});
+    db.exec(QStringLiteral("alter table ARTICULOS rename column ARTFOB to FOB"));
+    basGlobal().conexionLocal().Connect();
+    frmArticulos& f = frmArticulos::instance();
+    f.showModeless();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(list(f)->topLevelItemCount(), 0);
+    EXPECT_TRUE(list(f)->isVisible());
+}
+
+} // namespace

@@ -138,3 +138,23 @@ TEST_F(DeclarationsTest, EscapeMeansNoRegistration) {
 }
 
 } // namespace
+
+namespace {
+
+// A column missing from the stock file makes the load fail part-way: the error is
+// reported with the screen's own tag and the list shows the rows added so far.
+TEST_F(DeclarationsTest, ALoadFailureIsReportedAndTheListShown) {
+    declaration(QStringLiteral("D-1"));
+    db.exec(QStringLiteral("alter table OPERACIONES rename column INTDSC to DESCRIPCION"));
+    basGlobal().conexionLocal().Connect(); // afresh, with the changed table
+    open();
+    EXPECT_EQ(messages(), QStringList{QStringLiteral(
+                              "16 3265 - Item cannot be found in the collection corresponding to the "
+                              "requested name or ordinal: INTDSC\r\n\r\n"
+                              "Sección [Quendarxdll.frmDespachos.lp_Cargar_Listado]")});
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("D-1|N-1")}); // filled up to the failing field
+    EXPECT_TRUE(list()->isVisible());
+    EXPECT_TRUE(screen().isLoaded());
+}
+
+} // namespace
