@@ -42,7 +42,9 @@ QString valueText(const QVariant& value) {
     }
 }
 
-QString rule(int width) { return QString(width, QLatin1Char('-')); }
+QString rule(int width) {
+    return QString(width, QLatin1Char('-'));
+}
 
 QString joinedLine(const std::array<QString, 9>& cells) {
     const auto& columns = listingColumns();
@@ -105,7 +107,9 @@ ListingRow readListingRow(const Recordset& rs, const clValores& valores) {
     return row;
 }
 
-QString listingItemKey(double extitm) { return Regional::format(extitm, QStringLiteral("000")); }
+QString listingItemKey(double extitm) {
+    return Regional::format(extitm, QStringLiteral("000"));
+}
 
 std::array<QString, 9> listingCells(const ListingRow& row) {
     const QString threeDigits = QStringLiteral("000");
@@ -167,7 +171,9 @@ QString listingPageHead(int page, int pageTotal) {
     return text + joinedLine(headings) + underline.join(QLatin1Char(' ')) + br;
 }
 
-QString listingRowLine(const ListingRow& row) { return joinedLine(listingCells(row)); }
+QString listingRowLine(const ListingRow& row) {
+    return joinedLine(listingCells(row));
+}
 
 namespace {
 

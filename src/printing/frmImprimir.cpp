@@ -27,8 +27,8 @@ const QString kArchivoTag = QStringLiteral("Seccion [QuendarxDLL.frmImprimir.lpA
 ControlSpec spec(const char* name, ControlKind kind, int left, int top, int width, int height,
                  const QString& caption = QString(), int tabIndex = -1, QColor color = {},
                  bool bold = false) {
-    return {QString::fromLatin1(name), kind, left, top, width, height, caption, tabIndex, color,
-            bold};
+    return {
+        QString::fromLatin1(name), kind, left, top, width, height, caption, tabIndex, color, bold};
 }
 
 std::vector<ControlSpec> imprimirControls() {
@@ -176,7 +176,9 @@ void frmImprimir::Form_Load() {
     label(QStringLiteral("lbInterno"))->setText(basGlobal().g_NumeroInterno);
 }
 
-void frmImprimir::Form_Unload() { closeRequested_ = false; }
+void frmImprimir::Form_Unload() {
+    closeRequested_ = false;
+}
 
 void frmImprimir::Form_KeyDown(int& keyCode, int) {
     if (keyCode != vbKeyEscape)
@@ -238,10 +240,10 @@ void frmImprimir::lpArchivo() {
         Recordset rs;
         if (!queryRows(rs))
             return;
-        const QString path = FileDialogs::getSaveFileName(
-            window(), QStringLiteral("Guardar listado"),
-            proposedFileName(basGlobal().g_NumeroInterno),
-            QStringLiteral("Documentos PDF (*.pdf)"));
+        const QString path =
+            FileDialogs::getSaveFileName(window(), QStringLiteral("Guardar listado"),
+                                         proposedFileName(basGlobal().g_NumeroInterno),
+                                         QStringLiteral("Documentos PDF (*.pdf)"));
         if (path.isEmpty())
             return;
         out = std::make_unique<PdfOutput>(path);

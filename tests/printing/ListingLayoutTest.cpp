@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 using namespace quendarx;
 using quendarx::test::RecordingMessageBoxes;
@@ -41,7 +43,9 @@ std::vector<ListingRow> rowsOfItems(const std::vector<int>& items, bool lean = f
     return rows;
 }
 
-std::vector<ListingRow> rowsOfOneItem(int count) { return rowsOfItems(std::vector<int>(count, 1)); }
+std::vector<ListingRow> rowsOfOneItem(int count) {
+    return rowsOfItems(std::vector<int>(count, 1));
+}
 
 // A page's lines; every line of a page ends with CR LF.
 QStringList linesOf(const QString& page) {
@@ -216,8 +220,9 @@ TEST(FormatString, AValueThatCannotBeFormattedIsReportedAndGivesAnEmptyCell) {
     EXPECT_EQ(text, QVariant(QStringLiteral("abc")));
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].style, vbCritical);
-    EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("13 - Type mismatch\r\n\r\nSección [QuendarsDLL.frmImprimir.FormatString]"));
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral("13 - Type mismatch\r\n\r\nSección [QuendarsDLL.frmImprimir.FormatString]"));
     EXPECT_TRUE(boxes.shown[1].text.startsWith(QStringLiteral("5 - ")));
 }
 
@@ -239,8 +244,8 @@ TEST(ListingLayout, EveryRowIsPrintedOnceUnderTheRulesOfThePage) {
             std::vector<int> items;
             for (long long i = 0; i < rowCount; ++i) {
                 const long long n = rowCount;
-                items.push_back(1 + static_cast<int>(uneven ? i * i * itemCount / (n * n)
-                                                            : i * itemCount / n));
+                items.push_back(
+                    1 + static_cast<int>(uneven ? i * i * itemCount / (n * n) : i * itemCount / n));
             }
             const QStringList pages = listingPages(rowsOfItems(items, true), kHeader);
             ASSERT_FALSE(pages.isEmpty());

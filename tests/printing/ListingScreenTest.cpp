@@ -20,7 +20,9 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 using namespace quendarx;
 using quendarx::test::RecordingMessageBoxes;
@@ -111,8 +113,8 @@ protected:
         LibraryState& g = basGlobal();
         g.g_NumeroInterno = QStringLiteral("EXP-001");
         clConexion& conexion = g.conexionLocal();
-        conexion.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                     db.path());
+        conexion.setConnectionString(
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db.path());
         conexion.Connect();
         Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(10, 30, 0)));
         Printers::setInstance(&printers);
@@ -134,10 +136,11 @@ protected:
         for (int i = 0; i < count; ++i) {
             const int item = 1 + i * items / count;
             const int artino = ++articles_;
-            sql += QStringLiteral("insert into ARTICULOS (ARTNRO,INTNDC,ARTINO,ARTSNO,ARTNCM,ARTCAN,"
-                                  "ARTUNI,ARTFOB,ARTDSC) values ('A', 'D-100', %1, 0, "
-                                  "'8471.30.00', 10, 1, 10, 8);")
-                       .arg(artino);
+            sql +=
+                QStringLiteral("insert into ARTICULOS (ARTNRO,INTNDC,ARTINO,ARTSNO,ARTNCM,ARTCAN,"
+                               "ARTUNI,ARTFOB,ARTDSC) values ('A', 'D-100', %1, 0, "
+                               "'8471.30.00', 10, 1, 10, 8);")
+                    .arg(artino);
             sql += QStringLiteral("insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,"
                                   "ARTEXP,ARTCER,ARTVEN,ARTORD,EXTNRO,EXTITM,EXTFDC) values (%1, "
                                   "'D-100', %1, 0, 2.5, 'EX-%1', 'CER-%1', '', %2, '%3', %4, "
@@ -311,10 +314,13 @@ TEST_F(ListingScreenTest, APrinterFailureIsReportedAndStopsTheListing) {
 
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].style, vbCritical);
-    EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("482 - Printer error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:Quendarx"));
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral(
+            "482 - Printer error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:Quendarx"));
     EXPECT_EQ(boxes.shown[1].text,
-              QStringLiteral("482 - Printer error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:CUPS"));
+              QStringLiteral(
+                  "482 - Printer error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:CUPS"));
     // The page printed before the failure stays printed; the document is closed.
     ASSERT_EQ(printers.pages.size(), 1u);
     EXPECT_TRUE(printers.pages[0].text.contains(QStringLiteral("Pagina 0001 de 0003")));
@@ -329,7 +335,8 @@ TEST_F(ListingScreenTest, AValueThatCannotBeReadStopsTheListingOnItsPage) {
     click("cmdImprimir");
     ASSERT_EQ(printers.pages.size(), 1u);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("13 - Type mismatch\r\n\r\nSeccion [")));
+    EXPECT_TRUE(
+        boxes.shown[0].text.startsWith(QStringLiteral("13 - Type mismatch\r\n\r\nSeccion [")));
 }
 
 TEST_F(ListingScreenTest, EscapeDuringTheListingClosesTheScreenOnceItHasEnded) {
@@ -375,7 +382,8 @@ TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
                      dialogs.answer, QStringLiteral("-")});
     ASSERT_TRUE(pdftotext.waitForFinished(30000));
     ASSERT_EQ(pdftotext.exitCode(), 0) << pdftotext.readAllStandardError().toStdString();
-    QStringList sheets = QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\f'));
+    QStringList sheets =
+        QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\f'));
     if (!sheets.isEmpty() && sheets.last().trimmed().isEmpty())
         sheets.removeLast();
     ASSERT_EQ(sheets.size(), 3);
@@ -407,9 +415,11 @@ TEST_F(ListingScreenTest, ArchivoCancelledOrUnwritableWritesNothing) {
     click("Command2");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].style, vbCritical);
-    EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("75 - Path/File access error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpArchivo]:") +
-                  dialogs.answer);
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral(
+            "75 - Path/File access error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpArchivo]:") +
+            dialogs.answer);
     EXPECT_TRUE(dialogs.written.isEmpty());
     EXPECT_FALSE(QFile::exists(dialogs.answer));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
