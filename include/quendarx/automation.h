@@ -17,6 +17,9 @@
 //     CLSID={B3D1C6E2-5A41-4F0B-9C7E-2D8A0F61C101}
 //     Library=/usr/lib/x86_64-linux-gnu/libquendarx.so.1
 // DllRegisterServer writes both ProgIDs; DllUnregisterServer removes them.
+// System-wide registrations live in /etc/quendarx/registry.ini (the Debian package writes
+// them): a host that does not find a ProgID in the file above looks there, unless
+// $QUENDARX_REGISTRY names the file.
 //
 // Members (dispatch ids):
 //   clcancelMain  Ubicacion_Base_Datos 0x68030002 (put), NombreImpresora 0x68030001 (put),
