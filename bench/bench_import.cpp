@@ -80,8 +80,10 @@ double importOnce(const QString& stockPath, const QString& outsidePath, LastMess
     }
     Recordset rs;
     state.conexionLocal().setSql(QStringLiteral("select count(*) as n from ARTICULOS"));
-    if (!state.conexionLocal().GetRecordset(rs) || rs.Fields(QStringLiteral("n")).toInt() != kExpectedArticles) {
-        *problem = QStringLiteral("the stock database does not hold %1 articles").arg(kExpectedArticles);
+    if (!state.conexionLocal().GetRecordset(rs) ||
+        rs.Fields(QStringLiteral("n")).toInt() != kExpectedArticles) {
+        *problem =
+            QStringLiteral("the stock database does not hold %1 articles").arg(kExpectedArticles);
         return -1;
     }
     return seconds;
@@ -99,7 +101,8 @@ int main(int argc, char** argv) {
     Regional::setLocale(QLocale(QLocale::Spanish, QLocale::Argentina));
 
     const QStringList args = app.arguments();
-    const int rounds = std::max(1, argument(args, QStringLiteral("--rounds"), QStringLiteral("5")).toInt());
+    const int rounds =
+        std::max(1, argument(args, QStringLiteral("--rounds"), QStringLiteral("5")).toInt());
     QTemporaryDir dir;
     if (!dir.isValid())
         return fail(QStringLiteral("no scratch folder"));
@@ -107,8 +110,9 @@ int main(int argc, char** argv) {
     QString outsidePath = argument(args, QStringLiteral("--outside"), QString());
     if (outsidePath.isEmpty()) {
         outsidePath = dir.filePath(QStringLiteral("outside.db"));
-        const QString tool = argument(args, QStringLiteral("--tool"),
-                                      QCoreApplication::applicationDirPath() + QStringLiteral("/quendarx-db"));
+        const QString tool =
+            argument(args, QStringLiteral("--tool"),
+                     QCoreApplication::applicationDirPath() + QStringLiteral("/quendarx-db"));
         QProcess process;
         process.start(tool, {QStringLiteral("sample-outside"), outsidePath});
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
@@ -122,8 +126,8 @@ int main(int argc, char** argv) {
     std::vector<double> times;
     for (int round = 1; round <= rounds; ++round) {
         QString problem;
-        const double seconds =
-            importOnce(dir.filePath(QStringLiteral("stock-%1.db").arg(round)), outsidePath, boxes, &problem);
+        const double seconds = importOnce(dir.filePath(QStringLiteral("stock-%1.db").arg(round)),
+                                          outsidePath, boxes, &problem);
         if (seconds < 0)
             return fail(problem);
         times.push_back(seconds);

@@ -190,12 +190,14 @@ void frmImportar::agregar(Recordset& rsItems, Recordset& rsSubItems) {
     outside.setConnectionString(state.g_BaseExterna);
     outside.Connect();
     if (!outside.Connected()) {
-        MessageBoxes::show(QStringLiteral("Error en conexion con las bases del Brevik"), vbCritical);
+        MessageBoxes::show(QStringLiteral("Error en conexion con las bases del Brevik"),
+                           vbCritical);
         return;
     }
     outside.setSql(sql::outsideItems(state.g_NumeroInterno));
     if (!outside.GetRecordset(rsItems)) {
-        MessageBoxes::show(QStringLiteral("No se puede obtener los item's del despacho"), vbCritical);
+        MessageBoxes::show(QStringLiteral("No se puede obtener los item's del despacho"),
+                           vbCritical);
         return;
     }
     pb->show();
@@ -212,8 +214,9 @@ void frmImportar::agregar(Recordset& rsItems, Recordset& rsSubItems) {
         }
         std::int16_t subItem = rsSubItems.RecordCount() > 1 ? 1 : 0;
         while (!rsSubItems.EOF_()) {
-            const QString quantity = Regional::format(
-                valores.Numero(rsSubItems.Fields(QStringLiteral("cantidad"))), QStringLiteral("00.00"));
+            const QString quantity =
+                Regional::format(valores.Numero(rsSubItems.Fields(QStringLiteral("cantidad"))),
+                                 QStringLiteral("00.00"));
             sql::NewArticle article;
             article.artnro = valores.Texto(rsSubItems.Fields(QStringLiteral("idarticulo")), 0);
             article.intndc = code;
@@ -224,8 +227,8 @@ void frmImportar::agregar(Recordset& rsItems, Recordset& rsSubItems) {
             article.artuni = Regional::format(
                 valores.Numero(rsSubItems.Fields(QStringLiteral("preciounitario"))),
                 QStringLiteral("00.0000"));
-            article.artfob = Regional::format(valores.Numero(rsSubItems.Fields(QStringLiteral("fob"))),
-                                              QStringLiteral("00.00"));
+            article.artfob = Regional::format(
+                valores.Numero(rsSubItems.Fields(QStringLiteral("fob"))), QStringLiteral("00.00"));
             article.artdsc = quantity;
             local.setSql(sql::insertArticle(article));
 
@@ -233,7 +236,8 @@ void frmImportar::agregar(Recordset& rsItems, Recordset& rsSubItems) {
                 raiseOverflow();
             ++subItem;
             if (local.Execute() == 0) {
-                MessageBoxes::show(QStringLiteral("Error en guardar el articulo en Stock"), vbCritical);
+                MessageBoxes::show(QStringLiteral("Error en guardar el articulo en Stock"),
+                                   vbCritical);
                 return;
             }
             rsSubItems.MoveNext();

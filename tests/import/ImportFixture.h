@@ -19,8 +19,8 @@ namespace quendarx::test {
 struct LocaleCase {
     const char* name;
     QLocale locale;
-    QString typedDate; // 5 December 2026
-    QString january;   // 20 January 2026
+    QString typedDate;      // 5 December 2026
+    QString january;        // 20 January 2026
     QString decimalNumbers; // "'05,00','01,5000'" as the article insert carries them
 };
 
@@ -33,7 +33,9 @@ inline std::vector<LocaleCase> bothLocales() {
     };
 }
 
-inline void PrintTo(const LocaleCase& c, std::ostream* os) { *os << c.name; }
+inline void PrintTo(const LocaleCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 inline std::string localeName(const ::testing::TestParamInfo<LocaleCase>& info) {
     return info.param.name;
@@ -101,4 +103,6 @@ protected:
 } // namespace quendarx::test
 
 // Readable QString values in test failures.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}

@@ -44,9 +44,11 @@ void OutsideDatabase::addSubItem(const QString& interno, const QString& id, int 
                                  const QString& idarticulo, const QString& ncm,
                                  const QString& cantidad, const QString& precio,
                                  const QString& fob) const {
-    QString columns = QStringLiteral("interno, id, idsub, idarticulo, ncm, cantidad, preciounitario");
-    QString values = QStringLiteral("'%1', %2, %3, %4, %5, %6, %7")
-                         .arg(interno, id, QString::number(idsub), idarticulo, ncm, cantidad, precio);
+    QString columns =
+        QStringLiteral("interno, id, idsub, idarticulo, ncm, cantidad, preciounitario");
+    QString values =
+        QStringLiteral("'%1', %2, %3, %4, %5, %6, %7")
+            .arg(interno, id, QString::number(idsub), idarticulo, ncm, cantidad, precio);
     if (withFob_) {
         columns += QStringLiteral(", fob");
         values += QStringLiteral(", ") + fob;

@@ -19,9 +19,9 @@ public:
 
     void addItem(const QString& interno, const QString& id) const;
     // Values are SQL literals: "5", "1.5", "NULL", "'text'".
-    void addSubItem(const QString& interno, const QString& id, int idsub,
-                    const QString& idarticulo, const QString& ncm, const QString& cantidad,
-                    const QString& precio, const QString& fob) const;
+    void addSubItem(const QString& interno, const QString& id, int idsub, const QString& idarticulo,
+                    const QString& ncm, const QString& cantidad, const QString& precio,
+                    const QString& fob) const;
 
 private:
     QTemporaryDir dir_;

@@ -20,11 +20,17 @@ TEST_F(ImportTest, OpensEmptyWithItsCaptionsAndTabOrder) {
     ASSERT_NE(win, nullptr);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Guardar despacho a Stock"));
     const std::vector<std::pair<const char*, const char*>> captions = {
-        {"Label1", "Guardar despacho a Stock"}, {"lbInterno", "Interno: "},
-        {"Label2", "Declaración"}, {"Label3", "Descripción"},
-        {"Label4", "Fecha de oficialización"}, {"Label5", "Articulos"},
-        {"Label6", "Item's:"}, {"Label8", "000"}, {"Label7", "SubItem's:"},
-        {"Label9", "000"}, {"Label10", "F11 - [Guardar]"}};
+        {"Label1", "Guardar despacho a Stock"},
+        {"lbInterno", "Interno: "},
+        {"Label2", "Declaración"},
+        {"Label3", "Descripción"},
+        {"Label4", "Fecha de oficialización"},
+        {"Label5", "Articulos"},
+        {"Label6", "Item's:"},
+        {"Label8", "000"},
+        {"Label7", "SubItem's:"},
+        {"Label9", "000"},
+        {"Label10", "F11 - [Guardar]"}};
     for (const auto& [name, caption] : captions)
         EXPECT_EQ(screen().label(QString::fromLatin1(name))->text(), QString::fromUtf8(caption))
             << name;
@@ -111,8 +117,7 @@ TEST_P(ImportLocaleTest, CodeAlreadyInStockIsRefused) {
     EXPECT_TRUE(articles().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, ImportLocaleTest, ::testing::ValuesIn(bothLocales()),
-                         localeName);
+INSTANTIATE_TEST_SUITE_P(Locales, ImportLocaleTest, ::testing::ValuesIn(bothLocales()), localeName);
 
 TEST_F(ImportTest, InternalNumberWithoutItemsKeepsTheDeclarationRow) {
     outside->addItem(QStringLiteral("OTHER"), QStringLiteral("1"));

@@ -80,8 +80,7 @@ TEST_P(ImportCopyTest, UnreachableOutsideDatabaseReportsTheDriversReason) {
     EXPECT_TRUE(articles().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, ImportCopyTest, ::testing::ValuesIn(bothLocales()),
-                         localeName);
+INSTANTIATE_TEST_SUITE_P(Locales, ImportCopyTest, ::testing::ValuesIn(bothLocales()), localeName);
 
 TEST_F(ImportTest, QuotesAndNullsFromOutsideAreStoredAsTheyAre) {
     outside->addItem(QStringLiteral("INT-1"), QStringLiteral("1"));
@@ -89,8 +88,8 @@ TEST_F(ImportTest, QuotesAndNullsFromOutsideAreStoredAsTheyAre) {
     outside->addSubItem("INT-1", "1", 2, "NULL", "NULL", "NULL", "NULL", "NULL");
     save(QStringLiteral("D'1"), QStringLiteral("it's"), QStringLiteral("05/12/2026"));
     EXPECT_EQ(messages(), QStringList{"64 Despacho agregado en stock"});
-    EXPECT_EQ(articles(), QStringList({"O'Brien|D'1|1|1|84'71|2.0|1.0|1.0|2.0",
-                                       "|D'1|1|2||0.0|0.0|0.0|0.0"}));
+    EXPECT_EQ(articles(),
+              QStringList({"O'Brien|D'1|1|1|84'71|2.0|1.0|1.0|2.0", "|D'1|1|2||0.0|0.0|0.0|0.0"}));
     EXPECT_EQ(declarations(), QStringList{"INT-1|D'1|it's|2026-12-05"});
 }
 
