@@ -128,6 +128,8 @@ void frmImportar::Form_KeyDown(int& keyCode, int) {
 }
 
 void frmImportar::lp_AgregarInterno() {
+    if (!isLoaded())
+        return; // the save reads the screen's fields
     Recordset rsItems;
     Recordset rsSubItems;
     SaveEnd end(*this, rsItems, rsSubItems);
