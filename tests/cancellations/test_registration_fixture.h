@@ -78,11 +78,6 @@ public:
         if (QWidget* target = focused(f))
             QTest::keyClick(target, k, modifiers);
     }
-    static void type(Form& f, const QString& text) {
-        activate(f);
-        if (QWidget* target = focused(f))
-            QTest::keyClicks(target, text);
-    }
     static void text(Form& f, const char* box, const QString& value) {
         f.textBox(QLatin1String(box))->setText(value);
     }

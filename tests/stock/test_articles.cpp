@@ -1,7 +1,6 @@
 // The articles screen and the whole road of a registration: the list with its
 // availability colours, picking an article into the registration screen, the lowered
 // "Disponible" after a registration, and what Ingresar_Cancelaciones answers.
-#include "automation/clcancelMain.h"
 #include "cancellations/frmRelArt.h"
 #include "cancellations/test_registration_fixture.h"
 #include "stock/frmArticulos.h"
@@ -148,47 +147,6 @@ TEST_F(ArticlesTest, ADeclarationWithoutArticlesOffersNothingToPick) {
     EXPECT_EQ(robot.events, QStringList({QStringLiteral("SHOW frmArticulos"), QStringLiteral("CLOSE frmArticulos")}));
     EXPECT_TRUE(boxes.shown.empty());
 }
-
-TEST_F(ArticlesTest, IngresarCancelacionesFromEndToEnd) {
-    struct Case {
-        const char* name;
-        int artino;
-        QString quantity; // "" leaves the registration screen with Esc
-        bool result;
-        QStringList stored;
-    };
-    const Case cases[] = {
-        {"registered", 1, QStringLiteral("2,5"), true,
-         {QStringLiteral("1|D-1|1|0|2.5|EXP-1|1|2026-12-05 10:30:00|7.5")}},
-        {"picked, not registered", 1, QString(), true, {}},
-        {"item 0 picked", 0, QString(), false, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        db.exec(QStringLiteral("delete from CANCELACIONES; delete from ARTICULOS"));
-        article({.artino = c.artino});
-        ScreenRobot robot;
-        robot.when(QStringLiteral("frmDespachos"), [](Form& f) { ScreenRobot::key(f, Qt::Key_Return); });
-        robot.when(QStringLiteral("frmArticulos"), [](Form& f) {
-            ScreenRobot::key(f, Qt::Key_Return);
-            ScreenRobot::key(f, Qt::Key_Escape);
-        });
-        robot.when(QStringLiteral("frmRelArt"), registration(c.quantity));
-        EXPECT_EQ(clcancelMain().Ingresar_Cancelaciones(), c.result);
-        EXPECT_EQ(robot.events.join(QLatin1Char(' ')),
-                  QStringLiteral("SHOW frmDespachos CLOSE frmDespachos SHOW frmArticulos SHOW frmRelArt "
-                                 "CLOSE frmRelArt CLOSE frmArticulos"));
-        EXPECT_EQ(db.query(QStringLiteral("select c.LINORD, c.INTNDC, c.ARTINO, c.ARTSNO, c.ARTCDS, c.EXTNRO, "
-                                          "c.EXTITM, c.EXTFDC, a.ARTDSC from CANCELACIONES c join ARTICULOS a "
-                                          "using (INTNDC, ARTINO, ARTSNO)")),
-                  c.stored);
-    }
-    EXPECT_TRUE(boxes.shown.empty());
-}
-
-} // namespace
-
-namespace {
 
 // The articles query names its columns: when it fails the list stays empty, no message.
 TEST_F(ArticlesTest, AFailedQueryLeavesTheListEmptyAndSaysNothing) {

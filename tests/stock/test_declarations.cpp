@@ -1,6 +1,5 @@
 // The declarations screen: the list of declarations in stock, choosing one with Enter,
 // deleting one with Delete, leaving with Esc.
-#include "automation/clcancelMain.h"
 #include "cancellations/test_registration_fixture.h"
 #include "stock/frmDespachos.h"
 
@@ -104,42 +103,6 @@ TEST_F(DeclarationsTest, DeleteRemovesTheDeclarationWithItsArticlesAndCancellati
         db.exec(QStringLiteral("delete from CANCELACIONES; delete from ARTICULOS; delete from OPERACIONES"));
     }
 }
-
-TEST_F(DeclarationsTest, DeleteOfADeclarationWithoutArticlesStillReports) {
-    declaration(QStringLiteral("D-9"));
-    open();
-    press(Qt::Key_Delete);
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("16 Despacho D-9 eliminado")});
-    EXPECT_EQ(list()->topLevelItemCount(), 0);
-    EXPECT_EQ(count("OPERACIONES", QStringLiteral("D-9")), 0);
-}
-
-TEST_F(DeclarationsTest, AnEmptyStockGivesAnEmptyListAndEnterDoesNothing) {
-    open();
-    EXPECT_EQ(list()->topLevelItemCount(), 0);
-    EXPECT_TRUE(list()->isVisible());
-    press(Qt::Key_Return);
-    EXPECT_TRUE(screen().isLoaded());
-    press(Qt::Key_Escape);
-    EXPECT_FALSE(screen().isLoaded());
-    EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(DeclarationsTest, EscapeMeansNoRegistration) {
-    declaration(QStringLiteral("D-1"));
-    article({});
-    ScreenRobot robot;
-    robot.when(QStringLiteral("frmDespachos"), [](Form& f) { ScreenRobot::key(f, Qt::Key_Escape); });
-    basGlobal().g_ARTINO = 5;
-    EXPECT_FALSE(clcancelMain().Ingresar_Cancelaciones());
-    EXPECT_EQ(robot.events, QStringList({QStringLiteral("SHOW frmDespachos"), QStringLiteral("CLOSE frmDespachos")}));
-    EXPECT_EQ(basGlobal().g_INTNDC, QString());
-    EXPECT_EQ(basGlobal().g_ARTINO, 0);
-}
-
-} // namespace
-
-namespace {
 
 // A column missing from the stock file makes the load fail part-way: the error is
 // reported with the screen's own tag and the list shows the rows added so far.
