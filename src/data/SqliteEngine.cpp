@@ -92,6 +92,15 @@ QVariant columnValue(sqlite3_stmt* st, int i) {
     }
 }
 
+// A file deleted or renamed while open still takes writes, into a file nobody will open
+// again; such writes are refused instead.
+bool fileGone(sqlite3* db) {
+    int moved = 0;
+    return sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
+}
+
+const QString kFileGone = QStringLiteral("the database file has been deleted or moved since it was opened");
+
 [[noreturn]] void refuse(const QString& reason) {
     throw RuntimeError(errDatabase, reason, QStringLiteral("clConexion"));
 }
@@ -105,6 +114,8 @@ public:
         Statement st(db_, sql);
         if (!st.ok())
             return fail(st, error);
+        if (!sqlite3_stmt_readonly(st.get()) && fileGone(db_))
+            return gone(error);
         const int count = sqlite3_column_count(st.get());
         QStringList columns;
         for (int i = 0; i < count; ++i)
@@ -129,6 +140,10 @@ public:
             fail(st, error);
             return std::nullopt;
         }
+        if (!sqlite3_stmt_readonly(st.get()) && fileGone(db_)) {
+            gone(error);
+            return std::nullopt;
+        }
         while (st.step()) {
         }
         if (!st.ok()) {
@@ -139,6 +154,11 @@ public:
     }
 
 private:
+    static bool gone(QString* error) {
+        if (error)
+            *error = kFileGone;
+        return false;
+    }
     static bool fail(const Statement& st, QString* error) {
         if (error)
             *error = st.error();

@@ -1,0 +1,74 @@
+#pragma once
+// What the fault tests share: the clerk process (qx_fault_worker), stock and outside
+// databases with the rows the tests need, the checks every fault ends with, and the
+// library's log captured in a file.
+#include "support/TestSupport.h"
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace quendarx::test {
+
+// Statements and queries on a stock database file, outside the library (set-up and
+// inspection), with the engine functions registered; rows as in ScratchDatabase::query.
+void execFile(const QString& path, const QString& statements);
+QStringList queryFile(const QString& path, const QString& statement);
+
+// Declaration D-1 with articles 1..articles (sub-item 0) of 1000 units each, nothing
+// cancelled yet.
+void addArticles(const QString& path, int articles);
+
+// An outside customs database (rollback journal, as another system's file would be)
+// with `items` items of `subItems` sub-items for internal number `interno`.
+void makeOutside(const QString& path, const QString& interno, int items, int subItems);
+
+inline QString outsideConnection(const QString& path, int timeoutMs = 500) {
+    return QStringLiteral("Driver=SQLite3;Database=%1;Timeout=%2").arg(path).arg(timeoutMs);
+}
+
+// The result of one clerk process.
+struct WorkerRun {
+    bool finished = false;
+    int exitCode = -1;
+    QStringList lines; // its standard output, line by line
+    QString errors;    // its standard error
+};
+
+// Starts qx_fault_worker with the arguments; setup may adjust the process first.
+std::unique_ptr<QProcess> startWorker(const QStringList& args,
+                                      const std::function<void(QProcess&)>& setup = {});
+// Runs it to its end (at most timeoutMs).
+WorkerRun runWorker(const QStringList& args, int timeoutMs = 60000,
+                    const std::function<void(QProcess&)>& setup = {});
+// Reads what a worker printed so far (or until it ended).
+WorkerRun collect(QProcess& process);
+
+// What every fault ends with: the file is sound, every cancellation row is whole (its
+// values converted as a registration writes them), every article's available quantity
+// is its total less what its cancellations took, line orders are unique per export item.
+void expectStockSound(const QString& path);
+
+// The library's log sent to a file of the test's own for a scope (also inherited by the
+// worker processes started meanwhile).
+class LogFile {
+public:
+    LogFile();
+    ~LogFile();
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+    QString path() const { return path_; }
+    QString text() const;
+
+private:
+    QByteArray previous_;
+    QTemporaryDir dir_;
+    QString path_;
+};
+
+// How many times a repeated fault runs: the environment variable, else the default
+// (a third of it under the sanitizers, which make every process several times slower).
+int repetitions(const char* variable, int fallback);
+
+} // namespace quendarx::test
