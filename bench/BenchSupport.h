@@ -1,0 +1,249 @@
+#pragma once
+// What the scale benchmarks share: timing with medians, stock and outside databases of a
+// given size written straight through SQLite, and the result line each benchmark prints
+// (work, target, median, baseline median, ratio).
+#include "data/Schema.h"
+#include "platform/MessageBoxes.h"
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+namespace quendarx::bench {
+
+inline double median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Milliseconds of each of `rounds` runs of work.
+inline std::vector<double> timeRuns(int rounds, const std::function<void(int)>& work) {
+    std::vector<double> ms;
+    ms.reserve(static_cast<std::size_t>(rounds));
+    QElapsedTimer timer;
+    for (int i = 0; i < rounds; ++i) {
+        timer.start();
+        work(i);
+        ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    return ms;
+}
+
+// One line of the results table, in milliseconds.
+inline void report(const char* work, double targetMs, const std::vector<double>& measured,
+                   const std::vector<double>& baseline) {
+    const double m = median(measured);
+    const double b = median(baseline);
+    std::printf("| %s | <= %.0f ms | %.3f ms | %.3f ms | %.2fx | %s\n", work, targetMs, m, b,
+                b > 0 ? m / b : 0.0, m <= targetMs ? "met" : "MISSED");
+    std::fflush(stdout);
+}
+
+// A ratio target instead of an absolute one.
+inline void reportRatio(const char* work, double targetRatio, const std::vector<double>& measured,
+                        const std::vector<double>& baseline) {
+    const double m = median(measured);
+    const double b = median(baseline);
+    const double ratio = b > 0 ? m / b : 0.0;
+    std::printf("| %s | <= %.0fx baseline | %.3f ms | %.3f ms | %.2fx | %s\n", work, targetRatio, m,
+                b, ratio, ratio <= targetRatio ? "met" : "MISSED");
+    std::fflush(stdout);
+}
+
+inline long maxRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+inline int intArgument(int argc, char** argv, const char* name, int fallback) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (QByteArray(argv[i]) == name)
+            return std::atoi(argv[i + 1]);
+    return fallback;
+}
+
+// A plain SQLite handle with the engine functions the stock schema's triggers call.
+class Sqlite {
+public:
+    explicit Sqlite(const QString& path, int flags = SQLITE_OPEN_READWRITE) {
+        if (sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(db_));
+        sqlite3_busy_timeout(db_, 8000);
+        registerEngineFunctions(db_);
+    }
+    ~Sqlite() { sqlite3_close_v2(db_); }
+    Sqlite(const Sqlite&) = delete;
+    Sqlite& operator=(const Sqlite&) = delete;
+
+    sqlite3* get() const { return db_; }
+    void exec(const char* sql) {
+        char* error = nullptr;
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+            const std::string reason = error ? error : "error";
+            sqlite3_free(error);
+            throw std::runtime_error(reason + " in: " + sql);
+        }
+    }
+    sqlite3_stmt* prepare(const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
+            throw std::runtime_error(std::string(sqlite3_errmsg(db_)) + " in: " + sql);
+        return st;
+    }
+    // Steps a statement to its end and resets it; throws on an engine error.
+    void run(sqlite3_stmt* st) {
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            throw std::runtime_error(sqlite3_errmsg(db_));
+        sqlite3_reset(st);
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+inline void bindText(sqlite3_stmt* st, int i, const QByteArray& text) {
+    sqlite3_bind_text(st, i, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+// Declaration codes, article rows and cancellations as a clerk's stock database holds them.
+inline QByteArray declarationCode(int d) { return "26001IC04" + QByteArray::number(d).rightJustified(6, '0') + "K"; }
+inline QByteArray exportCode(int e) { return "26001EC01" + QByteArray::number(e).rightJustified(6, '0') + "T"; }
+
+// A new stock database at path: `declarations` declarations of `articlesEach` articles,
+// and `cancellations` cancellations spread over those articles (one per article and export
+// item) against export declarations of 100 items. The texts are padded by `padding`
+// characters to reach a file size.
+inline void makeStock(const QString& path, int declarations, int articlesEach, int cancellations,
+                      int padding = 0) {
+    QString error;
+    if (!createLocalDatabase(path, &error))
+        throw std::runtime_error(error.toStdString());
+    Sqlite db(path);
+    db.exec("PRAGMA synchronous=OFF; BEGIN");
+    sqlite3_stmt* op = db.prepare("insert into OPERACIONES values (?, ?, ?, ?)");
+    sqlite3_stmt* art = db.prepare("insert into ARTICULOS values (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    sqlite3_stmt* can = db.prepare(
+        "insert into CANCELACIONES values (?, ?, ?, ?, ?, ?, ?, '', NULL, ?, ?, '2026-03-01 09:15:00')");
+    const QByteArray pad(padding, 'x');
+    for (int d = 0; d < declarations; ++d) {
+        const QByteArray code = declarationCode(d);
+        bindText(op, 1, QByteArray::number(100000 + d));
+        bindText(op, 2, code);
+        bindText(op, 3, "Importacion de repuestos " + QByteArray::number(d) + pad);
+        bindText(op, 4, "20" + QByteArray::number(20 + d % 7) + "-" +
+                            QByteArray::number(1 + d % 12).rightJustified(2, '0') + "-" +
+                            QByteArray::number(1 + d % 28).rightJustified(2, '0'));
+        db.run(op);
+        for (int a = 0; a < articlesEach; ++a) {
+            bindText(art, 1, "ART-" + QByteArray::number(a) + pad);
+            bindText(art, 2, code);
+            sqlite3_bind_int(art, 3, 1 + a / 5);
+            sqlite3_bind_int(art, 4, a % 5);
+            bindText(art, 5, "8471.30.00");
+            sqlite3_bind_double(art, 6, 1000);
+            sqlite3_bind_double(art, 7, 1.5);
+            sqlite3_bind_double(art, 8, 1500);
+            sqlite3_bind_double(art, 9, 1000);
+            db.run(art);
+        }
+    }
+    // Cancellation i: article i % articles; every 50 articles share an export item, export
+    // declarations have 100 items, line orders are numbered per export item.
+    const int articles = declarations * articlesEach;
+    std::vector<int> lines;
+    for (int i = 0; i < cancellations; ++i) {
+        const int article = i % articles;
+        const int round = i / articles;
+        const int exportItem = (article / 50) * 7 + round;
+        const int e = exportItem / 100;
+        const int item = 1 + exportItem % 100;
+        if (static_cast<int>(lines.size()) <= exportItem)
+            lines.resize(static_cast<std::size_t>(exportItem) + 1, 0);
+        sqlite3_bind_int(can, 1, ++lines[static_cast<std::size_t>(exportItem)]);
+        bindText(can, 2, declarationCode(article / articlesEach));
+        sqlite3_bind_int(can, 3, 1 + (article % articlesEach) / 5);
+        sqlite3_bind_int(can, 4, (article % articlesEach) % 5);
+        sqlite3_bind_double(can, 5, 1.25);
+        bindText(can, 6, "EXP-" + QByteArray::number(i) + pad);
+        bindText(can, 7, "CERT-" + QByteArray::number(i));
+        bindText(can, 8, exportCode(e));
+        sqlite3_bind_int(can, 9, item);
+        db.run(can);
+    }
+    sqlite3_finalize(op);
+    sqlite3_finalize(art);
+    sqlite3_finalize(can);
+    db.exec("COMMIT");
+    // What is available after the cancellations, as the library keeps it.
+    db.exec("BEGIN; UPDATE ARTICULOS SET ARTDSC = ARTCAN - coalesce((select round(sum(ARTCDS), 2) "
+            "from CANCELACIONES c where c.INTNDC = ARTICULOS.INTNDC and c.ARTINO = ARTICULOS.ARTINO "
+            "and c.ARTSNO = ARTICULOS.ARTSNO), 0); COMMIT");
+}
+
+// The outside customs database: `items` items of `subItems` sub-items for one internal
+// number (and as many for another, so the reads have to pick theirs).
+inline void makeOutside(const QString& path, const QByteArray& interno, int items, int subItems) {
+    Sqlite db(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    db.exec("PRAGMA synchronous=OFF; BEGIN;"
+            "CREATE TABLE item (id INTEGER NOT NULL, interno TEXT NOT NULL, posicion TEXT,"
+            " descripcion TEXT, paisorigen TEXT);"
+            "CREATE TABLE groupsubitems (interno TEXT NOT NULL, id INTEGER NOT NULL, idsub INTEGER NOT NULL,"
+            " idarticulo TEXT, ncm TEXT, cantidad REAL, preciounitario REAL, fob REAL, unidad TEXT,"
+            " descripcion TEXT);"
+            "CREATE INDEX item_interno ON item (interno, id);"
+            "CREATE INDEX groupsubitems_interno ON groupsubitems (interno, id, idsub);");
+    sqlite3_stmt* item = db.prepare("insert into item values (?, ?, '8471.30.00', 'Item', 'CN')");
+    sqlite3_stmt* sub = db.prepare(
+        "insert into groupsubitems values (?, ?, ?, ?, '8471.30.00', ?, ?, ?, 'UN', 'Sub-item')");
+    for (const QByteArray& number : {interno, interno + "9"}) {
+        for (int i = 1; i <= items; ++i) {
+            sqlite3_bind_int(item, 1, i);
+            bindText(item, 2, number);
+            db.run(item);
+            for (int s = 1; s <= subItems; ++s) {
+                bindText(sub, 1, number);
+                sqlite3_bind_int(sub, 2, i);
+                sqlite3_bind_int(sub, 3, s);
+                bindText(sub, 4, "ART-" + QByteArray::number(i) + "-" + QByteArray::number(s));
+                sqlite3_bind_double(sub, 5, 10 + s);
+                sqlite3_bind_double(sub, 6, 1.2345);
+                sqlite3_bind_double(sub, 7, (10 + s) * 1.2345);
+                db.run(sub);
+            }
+        }
+    }
+    sqlite3_finalize(item);
+    sqlite3_finalize(sub);
+    db.exec("COMMIT");
+}
+
+// Message boxes answered at once and remembered, so a benchmark can check its outcome.
+class QuietBoxes : public MessageBoxHandler {
+public:
+    QuietBoxes() : scope_(this) {}
+    int show(const QString& text, int style) override {
+        shown << QString::number(style) + QLatin1Char(' ') + text;
+        return vbOK;
+    }
+    QStringList shown;
+
+private:
+    ScopedMessageBoxHandler scope_;
+};
+
+} // namespace quendarx::bench

@@ -1,0 +1,228 @@
+// One registration on a stock database holding 100,000 cancellations: the registration
+// screen's five statements (count, greatest line, insert, total, available) as the screen
+// sends them through clConexion and the statement builders, the same five by plain SQLite
+// prepared statements (the baseline), and the screen itself shown offscreen with F11
+// pressed. Target: a median of 5 ms or less.
+//
+// usage: bench_registration [--rounds N] [--cancellations N]
+#include "BenchSupport.h"
+#include "cancellations/frmRelArt.h"
+#include "data/Statements.h"
+#include "platform/Clock.h"
+#include "platform/Regional.h"
+#include "state/basGlobal.h"
+#include <QApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QKeyEvent>
+#include <clocale>
+
+using namespace quendarx;
+using namespace quendarx::bench;
+
+namespace {
+
+constexpr int kArticlesEach = 5000;
+const QString kExport = QStringLiteral("26001EC01999999B");
+constexpr int kItem = 1;
+
+// The article a round registers: each round takes an article of its own.
+sql::ArticleKey articleOf(int n) {
+    return {QString::fromLatin1(declarationCode(n / kArticlesEach)), 1 + (n % kArticlesEach) / 5,
+            (n % kArticlesEach) % 5};
+}
+
+// The five statements as the registration screen sends them.
+bool registerThroughLibrary(const sql::ArticleKey& key, double quantity) {
+    LibraryState& g = basGlobal();
+    clConexion& conexion = g.conexionLocal();
+    const clValores& valores = g.valores();
+    const sql::ExportItem exportItem{kExport, kItem};
+    Recordset rs;
+    conexion.setSql(sql::countCancellation(key, exportItem));
+    if (!conexion.GetRecordset(rs) || valores.Numero(rs.Fields(QStringLiteral("cantidad"))) != 0)
+        return false;
+    conexion.setSql(sql::maxLineOrder(exportItem));
+    if (!conexion.GetRecordset(rs))
+        return false;
+    const int linord = static_cast<int>(valores.Numero(rs.Fields(QStringLiteral("mayor")))) + 1;
+    sql::NewCancellation row;
+    row.linord = QString::number(linord);
+    row.intndc = key.intndc;
+    row.artino = QString::number(key.artino);
+    row.artsno = QString::number(key.artsno);
+    row.artcds = Regional::generalNumber(quantity);
+    row.artexp = QStringLiteral("EXP-BENCH");
+    row.artcer = QStringLiteral("CERT-BENCH");
+    row.artven = QStringLiteral("31/12/2027");
+    row.artord = QStringLiteral("12");
+    row.extnro = kExport;
+    row.extitm = QString::number(kItem);
+    row.now = Regional::generalDate(Clock::now());
+    conexion.setSql(sql::insertCancellation(row));
+    if (conexion.Execute() == 0)
+        return false;
+    conexion.setSql(sql::sumCancelled(key));
+    if (!conexion.GetRecordset(rs))
+        return false;
+    const double total = *Regional::readNumber(
+        Regional::format(valores.Numero(rs.Fields(QStringLiteral("total"))), QStringLiteral("00.00")));
+    conexion.setSql(sql::updateAvailable(key, Regional::generalNumber(total)));
+    return conexion.Execute() != 0;
+}
+
+// The same five statements, prepared once, by plain SQLite.
+class PlainRegistration {
+public:
+    explicit PlainRegistration(const QString& path) : db_(path) {
+        count_ = db_.prepare("select count(LINORD) from CANCELACIONES where INTNDC = ? and ARTINO = ? "
+                             "and ARTSNO = ? and EXTNRO = ? and EXTITM = ?");
+        max_ = db_.prepare("select max(LINORD) from CANCELACIONES where EXTNRO = ? and EXTITM = ?");
+        insert_ = db_.prepare("insert into CANCELACIONES(LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,ARTEXP,ARTCER,"
+                              "ARTVEN,ARTORD,EXTNRO,EXTITM,EXTFDC) values (?,?,?,?,?,?,?,?,?,?,?,?)");
+        sum_ = db_.prepare("select sum(ARTCDS) from CANCELACIONES where INTNDC = ? and ARTINO = ? and ARTSNO = ?");
+        update_ = db_.prepare("update ARTICULOS set ARTDSC = ARTCAN - ? where INTNDC = ? and ARTINO = ? "
+                              "and ARTSNO = ?");
+    }
+    ~PlainRegistration() {
+        for (sqlite3_stmt* st : {count_, max_, insert_, sum_, update_})
+            sqlite3_finalize(st);
+    }
+    PlainRegistration(const PlainRegistration&) = delete;
+    PlainRegistration& operator=(const PlainRegistration&) = delete;
+
+    bool run(const sql::ArticleKey& key, double quantity) {
+        const QByteArray code = key.intndc.toUtf8();
+        const QByteArray exportCode = kExport.toUtf8();
+        auto bindArticle = [&](sqlite3_stmt* st, int first) {
+            bindText(st, first, code);
+            sqlite3_bind_int(st, first + 1, key.artino);
+            sqlite3_bind_int(st, first + 2, key.artsno);
+        };
+        bindArticle(count_, 1);
+        bindText(count_, 4, exportCode);
+        sqlite3_bind_int(count_, 5, kItem);
+        if (firstValue(count_) != 0)
+            return false;
+        bindText(max_, 1, exportCode);
+        sqlite3_bind_int(max_, 2, kItem);
+        const int linord = static_cast<int>(firstValue(max_)) + 1;
+        sqlite3_bind_int(insert_, 1, linord);
+        bindArticle(insert_, 2);
+        sqlite3_bind_double(insert_, 5, quantity);
+        bindText(insert_, 6, "EXP-BENCH");
+        bindText(insert_, 7, "CERT-BENCH");
+        bindText(insert_, 8, "31/12/2027");
+        sqlite3_bind_int(insert_, 9, 12);
+        bindText(insert_, 10, exportCode);
+        sqlite3_bind_int(insert_, 11, kItem);
+        bindText(insert_, 12, "2026-12-05 10:30:00");
+        db_.run(insert_);
+        bindArticle(sum_, 1);
+        const double total = firstValue(sum_);
+        sqlite3_bind_double(update_, 1, total);
+        bindArticle(update_, 2);
+        db_.run(update_);
+        return sqlite3_changes(db_.get()) == 1;
+    }
+
+private:
+    double firstValue(sqlite3_stmt* st) {
+        double value = 0;
+        if (sqlite3_step(st) == SQLITE_ROW)
+            value = sqlite3_column_double(st, 0);
+        sqlite3_reset(st);
+        return value;
+    }
+
+    Sqlite db_;
+    sqlite3_stmt* count_ = nullptr;
+    sqlite3_stmt* max_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;
+    sqlite3_stmt* sum_ = nullptr;
+    sqlite3_stmt* update_ = nullptr;
+};
+
+// The registration screen for one article: shown, quantity typed, F11. Milliseconds of
+// the F11 alone in *f11Ms.
+bool registerThroughScreen(const sql::ArticleKey& key, double* f11Ms) {
+    LibraryState& g = basGlobal();
+    g.g_INTNDC = key.intndc;
+    g.g_ARTINO = key.artino;
+    g.g_ARTSNO = key.artsno;
+    g.g_CantidadDescontada.clear();
+    frmRelArt& screen = frmRelArt::instance();
+    screen.showModeless();
+    QLineEdit* quantity = screen.textBox(QStringLiteral("txtDescuento"));
+    quantity->setText(QStringLiteral("1,00"));
+    QElapsedTimer timer;
+    timer.start();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F11, Qt::NoModifier);
+    QApplication::sendEvent(quantity, &press);
+    *f11Ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    const bool closed = !screen.isLoaded();
+    if (!closed)
+        screen.unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return closed && !g.g_CantidadDescontada.isEmpty();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QUENDARX_LOG"))
+        qputenv("QUENDARX_LOG", "/dev/null");
+    QApplication app(argc, argv);
+    std::setlocale(LC_ALL, "C");
+    ScopedLocale locale(QLocale(QLocale::Spanish, QLocale::Argentina));
+    const int rounds = intArgument(argc, argv, "--rounds", 200);
+    const int cancellations = intArgument(argc, argv, "--cancellations", 100000);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("stock.db"));
+    QElapsedTimer setup;
+    setup.start();
+    makeStock(path, (cancellations + kArticlesEach - 1) / kArticlesEach, kArticlesEach, cancellations);
+    std::printf("stock database with %d cancellations made in %.1f s\n", cancellations,
+                static_cast<double>(setup.elapsed()) / 1000);
+
+    QuietBoxes boxes;
+    resetLibraryState();
+    LibraryState& g = basGlobal();
+    g.g_NumeroInterno = kExport;
+    g.g_Item = kItem;
+    g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    g.conexionLocal().Connect();
+    PlainRegistration plain(path);
+
+    int failures = 0;
+    // Alternating blocks, so the three ways share the machine's state as it drifts.
+    std::vector<double> library, baseline, screenWhole, screenF11;
+    int next = 0;
+    for (int block = 0; block < 4; ++block) {
+        const int n = rounds / 4;
+        for (double ms : timeRuns(n, [&](int) { failures += !registerThroughLibrary(articleOf(next++), 1); }))
+            library.push_back(ms);
+        for (double ms : timeRuns(n, [&](int) { failures += !plain.run(articleOf(next++), 1); }))
+            baseline.push_back(ms);
+        for (double ms : timeRuns(n, [&](int) {
+                 double f11 = 0;
+                 failures += !registerThroughScreen(articleOf(next++), &f11);
+                 screenF11.push_back(f11);
+             }))
+            screenWhole.push_back(ms);
+    }
+    if (failures > 0 || !boxes.shown.isEmpty()) {
+        std::fprintf(stderr, "bench_registration: %d registrations failed; boxes: %s\n", failures,
+                     qPrintable(boxes.shown.join(QLatin1String(" / "))));
+        return 1;
+    }
+    std::printf("| work | target | measured median | baseline median | ratio |\n");
+    report("registration, five statements through clConexion (100,000 cancellations)", 5, library, baseline);
+    report("registration screen: F11 on frmRelArt", 5, screenF11, baseline);
+    report("registration screen: show frmRelArt + F11", 5, screenWhole, baseline);
+    resetLibraryState();
+    return 0;
+}
