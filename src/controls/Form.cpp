@@ -24,7 +24,6 @@ namespace quendarx {
 namespace {
 
 constexpr int kColourRole = Qt::UserRole + 40;
-constexpr int kBoldRole = Qt::UserRole + 41;
 const char* const kBackColorProperty = "qxBackColor";
 const char* const kTagProperty = "Tag";
 
@@ -389,20 +388,21 @@ void setCellStyle(QTreeWidgetItem* item, int column, CellColour colour, bool bol
         break;
     }
     item->setForeground(column, color);
-    QFont font = item->font(column);
-    font.setBold(bold);
-    item->setFont(column, font);
+    // A cell that never had a font of its own is already not bold; lists of thousands of
+    // rows style every cell, and each change of an item costs a model notification.
+    if (bold || item->data(column, Qt::FontRole).isValid()) {
+        QFont font = item->font(column);
+        font.setBold(bold);
+        item->setFont(column, font);
+    }
     item->setData(column, kColourRole, static_cast<int>(colour));
-    item->setData(column, kBoldRole, bold);
 }
 
 CellColour cellColour(const QTreeWidgetItem* item, int column) {
     return static_cast<CellColour>(item->data(column, kColourRole).toInt());
 }
 
-bool cellBold(const QTreeWidgetItem* item, int column) {
-    return item->data(column, kBoldRole).toBool();
-}
+bool cellBold(const QTreeWidgetItem* item, int column) { return item->font(column).bold(); }
 
 void setBackColor(QLineEdit* box, const QColor& color) {
     QPalette palette = box->palette();

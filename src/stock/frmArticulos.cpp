@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QDialog>
 #include <QTreeWidget>
+#include <utility>
 
 namespace quendarx {
 
@@ -77,6 +78,9 @@ void frmArticulos::Form_Load() {
 void frmArticulos::lp_CargarArticulos() {
     QTreeWidget* list = listView(kList);
     QWidget* focused = window()->focusWidget();
+    // Rows are built apart and handed to the list at once: a row in the list notifies
+    // its view of every cell it is given.
+    QList<QTreeWidgetItem*> rows;
     try {
         list->clear();
         list->setVisible(false);
@@ -85,7 +89,8 @@ void frmArticulos::lp_CargarArticulos() {
         Recordset rs;
         if (conexion.GetRecordset(rs)) {
             while (!rs.EOF_()) {
-                auto* row = new QTreeWidgetItem(list);
+                auto* row = new QTreeWidgetItem;
+                rows << row;
                 const QVariant ncm = rs.Fields(QStringLiteral("ARTNCM"));
                 const QStringList cells{
                     isNull(rs.Fields(QStringLiteral("ARTNRO")))
@@ -114,9 +119,11 @@ void frmArticulos::lp_CargarArticulos() {
                 rs.MoveNext();
             }
         }
+        list->addTopLevelItems(std::exchange(rows, {}));
         if (list->topLevelItemCount() > 0)
             list->setCurrentItem(list->topLevelItem(0));
     } catch (const RuntimeError& error) {
+        list->addTopLevelItems(rows);
         reportError(error,
                     QStringLiteral("Sección [ ") + QStringLiteral("QuendarxDLL.frmArticulos") +
                         QStringLiteral(".lp_Cargar_Articulos ]"),

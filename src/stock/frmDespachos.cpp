@@ -6,6 +6,7 @@
 #include "platform/RuntimeError.h"
 #include <QDialog>
 #include <QTreeWidget>
+#include <utility>
 
 namespace quendarx {
 
@@ -60,6 +61,9 @@ void frmDespachos::lp_Cargar_Listado() {
     QTreeWidget* list = listView(kList);
     QWidget* focused = window()->focusWidget();
     Recordset rs;
+    // Rows are built apart and handed to the list at once: a row in the list notifies
+    // its view of every cell it is given.
+    QList<QTreeWidgetItem*> rows;
     try {
         list->clear();
         list->setVisible(false);
@@ -67,7 +71,8 @@ void frmDespachos::lp_Cargar_Listado() {
         conexion.setSql(sql::declarationsByDate());
         if (conexion.GetRecordset(rs)) {
             while (!rs.EOF_()) {
-                auto* row = new QTreeWidgetItem(list);
+                auto* row = new QTreeWidgetItem;
+                rows << row;
                 row->setText(0, fieldText(rs.Fields(QStringLiteral("INTNDC"))));
                 setCellStyle(row, 0, CellColour::Highlight, false);
                 row->setText(1, fieldText(rs.Fields(QStringLiteral("NUMERO"))).trimmed());
@@ -80,9 +85,11 @@ void frmDespachos::lp_Cargar_Listado() {
                 rs.MoveNext();
             }
         }
+        list->addTopLevelItems(std::exchange(rows, {}));
         if (list->topLevelItemCount() > 0)
             list->setCurrentItem(list->topLevelItem(0));
     } catch (const RuntimeError& error) {
+        list->addTopLevelItems(rows);
         reportError(error, QStringLiteral("Sección [Quendarxdll.frmDespachos.lp_Cargar_Listado]"),
                     vbCritical);
     }
