@@ -112,7 +112,7 @@ std::optional<QDateTime> Regional::readDate(const QString& text) {
         QStringLiteral(R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:(?:\s+|T))") + kTime +
         QStringLiteral(")?$"));
     if (auto m = iso.match(t); m.hasMatch())
-        return dateTime(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m, 4);
+        return dateTime(readYear(m.captured(1)), m.captured(2).toInt(), m.captured(3).toInt(), m, 4);
 
     static const QRegularExpression numeric =
         anchored(QStringLiteral(R"((\d{1,4})([/.\-])(\d{1,4})\2(\d{1,4}))"));
