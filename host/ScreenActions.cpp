@@ -1,10 +1,12 @@
 #include "ScreenActions.h"
 #include "ScreenDump.h"
 #include "controls/Form.h"
+#include "script/Json.h"
 #include "script/ScriptError.h"
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -46,6 +48,14 @@ void typeText(Form& form, const QString& text) {
             return; // the screen closed while typing
         QTest::sendKeyEvent(QTest::Click, target, keyForCharacter(c), QString(c), Qt::NoModifier);
     }
+}
+
+void saveScreenPicture(Form& form, const QString& file) {
+    QDialog* window = form.window();
+    if (!window)
+        throw ScriptError(QStringLiteral("%1 has no window to grab").arg(form.name()));
+    if (!window->grab().save(file, "PNG"))
+        throw ScriptError(QStringLiteral("cannot write %1").arg(file));
 }
 
 void selectRow(Form& form, int row) {
@@ -155,6 +165,12 @@ void runAction(Form& form, const Action& action, QStringList* dump) {
     }
     case Action::Kind::Dump:
         *dump = dumpLines(form);
+        break;
+    case Action::Kind::Shot:
+        // A picture of the screen's window as it stands (the screenshots of the docs);
+        // `SHOT "file"` once it is written.
+        saveScreenPicture(form, action.text);
+        *dump = QStringList{QStringLiteral("SHOT ") + jsonString(action.text)};
         break;
     }
 }

@@ -14,7 +14,8 @@ void activateScreen(Form& form);
 
 // Runs the action. Keys go to the focused control (the window when nothing has the
 // focus); a key that opens a modal screen returns once that screen has closed. `dump`
-// puts its lines into *dump. Throws ScriptError for a control the screen does not have.
+// puts its lines into *dump, `shot` (a PNG of the window) its SHOT line. Throws
+// ScriptError for a control the screen does not have or a picture that cannot be written.
 void runAction(Form& form, const Action& action, QStringList* dump);
 
 // Presses one key on the screen's focused control.

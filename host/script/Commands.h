@@ -14,11 +14,11 @@ namespace quendarx::host {
 enum class KeyName { Enter, Escape, F11, Delete, Tab, Up, Down, KeypadDecimal, Period };
 
 struct Action {
-    enum class Kind { Key, Type, Focus, Text, Select, Click, Dump };
+    enum class Kind { Key, Type, Focus, Text, Select, Click, Dump, Shot };
     Kind kind = Kind::Dump;
     KeyName key = KeyName::Enter; // Key
     QString control;              // Focus, Text, Click
-    QString text;                 // Type, Text
+    QString text;                 // Type, Text; Shot: the PNG file
     int row = -1;                 // Select: the row, -1 for none
 };
 

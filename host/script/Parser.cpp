@@ -123,6 +123,10 @@ Action actionOf(Tokens::const_iterator begin, Tokens::const_iterator end) {
     } else if (verb.isBare(u"dump")) {
         need(0, "dump");
         action.kind = Action::Kind::Dump;
+    } else if (verb.isBare(u"shot")) {
+        need(1, "shot FILE");
+        action.kind = Action::Kind::Shot;
+        action.text = begin[1].text;
     } else {
         fail(QStringLiteral("unknown action: %1").arg(verb.text));
     }
