@@ -127,8 +127,13 @@ int main(int argc, char** argv) {
         break;
     }
     if (!hasDisplay()) {
-        std::fputs(usageText(), stderr);
-        return 2;
+        if (!options->screenshot) {
+            std::fputs(usageText(), stderr);
+            return 2;
+        }
+        // A picture of the window needs no screen: Qt draws it offscreen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    return runInteractiveHost(argc, argv);
+    return runInteractiveHost(*options, argc, argv);
 }

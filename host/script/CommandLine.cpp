@@ -7,7 +7,9 @@ const char* usageText() {
            "input)\n"
            "       quendarx-host --register | --unregister\n"
            "       quendarx-host                                         (interactive host "
-           "window)\n";
+           "window)\n"
+           "       quendarx-host [--locale NAME] [--set FIELD=VALUE]... [--press MEMBER]... "
+           "[--screenshot FILE]\n";
 }
 
 std::optional<Options> parseCommandLine(const QStringList& arguments, QString* error) {
@@ -41,6 +43,23 @@ std::optional<Options> parseCommandLine(const QStringList& arguments, QString* e
             options.locale = arguments[++i];
         } else if (arg == u"--gui") {
             options.gui = true;
+        } else if (arg == u"--screenshot" || arg == u"--press") {
+            if (!hasValue) {
+                *error = QStringLiteral("%1 needs a value").arg(arg);
+                return std::nullopt;
+            }
+            if (arg == u"--screenshot")
+                options.screenshot = arguments[++i];
+            else
+                options.presses << arguments[++i];
+        } else if (arg == u"--set") {
+            const qsizetype equals = hasValue ? arguments[i + 1].indexOf(u'=') : -1;
+            if (equals <= 0) {
+                *error = QStringLiteral("--set needs FIELD=VALUE");
+                return std::nullopt;
+            }
+            const QString& pair = arguments[++i];
+            options.fields.append({pair.left(equals), pair.mid(equals + 1)});
         } else if (arg == u"--register") {
             if (!setMode(Options::Mode::Register))
                 return std::nullopt;
@@ -51,6 +70,13 @@ std::optional<Options> parseCommandLine(const QStringList& arguments, QString* e
             *error = QStringLiteral("unknown argument: %1").arg(arg);
             return std::nullopt;
         }
+    }
+    const bool windowOptions =
+        options.screenshot || !options.fields.isEmpty() || !options.presses.isEmpty();
+    if (windowOptions && options.mode != Options::Mode::Interactive) {
+        *error =
+            QStringLiteral("--screenshot, --set and --press go with the interactive window only");
+        return std::nullopt;
     }
     return options;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 namespace quendarx::host {
 
@@ -12,6 +13,12 @@ struct Options {
     QString script;                // "-" for standard input
     std::optional<QString> locale; // --locale NAME
     bool gui = false;
+    // The interactive window only: --screenshot FILE saves a picture of the window and
+    // exits; --set NAME=VALUE fills a field first (NAME its object name, e.g. txtInterno);
+    // --press MEMBER presses a member's button (clImportar.Conectar_DB for that class's).
+    std::optional<QString> screenshot;
+    QList<std::pair<QString, QString>> fields;
+    QStringList presses;
 };
 
 // The options of the arguments after the program name; nothing (and the reason in
