@@ -16,6 +16,13 @@ int RecordingMessageBoxes::show(const QString& text, int style) {
     return answer;
 }
 
+QStringList RecordingMessageBoxes::texts() const {
+    QStringList out;
+    for (const ShownBox& box : shown)
+        out << QString::number(box.style) + QLatin1Char(' ') + box.text;
+    return out;
+}
+
 ScratchDatabase::ScratchDatabase() {
     path_ = dir_.filePath(QStringLiteral("stock.db"));
     QString error;

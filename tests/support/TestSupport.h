@@ -7,7 +7,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
+#include <ostream>
 #include <vector>
+
+// Lets GoogleTest show QString values as text in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace quendarx::test {
 
@@ -22,6 +28,8 @@ public:
     RecordingMessageBoxes() : scope_(this) {}
     int show(const QString& text, int style) override;
     void queueAnswer(int answer) { answers_.push_back(answer); }
+    // The boxes shown so far as "STYLE text".
+    QStringList texts() const;
 
     std::vector<ShownBox> shown;
 

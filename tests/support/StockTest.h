@@ -1,0 +1,37 @@
+#pragma once
+// What the screen and operation tests start from: a scratch stock database connected as
+// the library's local database, the host's export item EXP-1 / 1, es_AR regional
+// settings, the clock pinned at 2026-12-05 10:30 and recorded message boxes.
+#include "platform/Clock.h"
+#include "state/basGlobal.h"
+#include "support/TestSupport.h"
+#include <gtest/gtest.h>
+
+namespace quendarx::test {
+
+class StockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetLibraryState();
+        LibraryState& g = basGlobal();
+        g.g_NumeroInterno = QStringLiteral("EXP-1");
+        g.g_Item = 1;
+        g.g_UbicacionBaseDatos = db.path();
+        g.conexionLocal().setConnectionString(
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db.path());
+        g.conexionLocal().Connect();
+        Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(10, 30)));
+    }
+    void TearDown() override {
+        resetLibraryState();
+        Clock::release();
+    }
+    // The first row of a query on the stock file, its values joined by '|'.
+    QString value(const QString& statement) const { return db.query(statement).value(0); }
+
+    ScratchDatabase db;
+    ScopedLocale locale{esAR()};
+    RecordingMessageBoxes boxes;
+};
+
+} // namespace quendarx::test
