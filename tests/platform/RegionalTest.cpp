@@ -1,6 +1,5 @@
 // Numbers and dates under a comma locale (es_AR) and a point locale (en_US).
 #include "platform/Regional.h"
-#include "QStringPrinter.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
@@ -125,29 +124,28 @@ TEST(Regional, generalNumberIsShortestWithTheLocaleMark) {
 
 TEST(Regional, convertsToIntegersRoundingHalfToEven) {
     ScopedLocale scope(esAR());
-    EXPECT_EQ(Regional::toInt16(QStringLiteral("2,5")), 2);
-    EXPECT_EQ(Regional::toInt16(QStringLiteral("3,5")), 4);
-    EXPECT_EQ(Regional::toInt16(QStringLiteral("-2,5")), -2);
-    EXPECT_EQ(Regional::toInt16(QStringLiteral(" 32767 ")), 32767);
-    EXPECT_EQ(Regional::toInt16(QStringLiteral("-32768")), -32768);
-    EXPECT_EQ(Regional::toInt32(QStringLiteral("40000")), 40000);
-
-    const auto errorOf = [](auto convert, const char* text) {
-        try {
-            convert(QString::fromLatin1(text));
-        } catch (const RuntimeError& e) {
-            return std::make_pair(e.number, e.description);
-        }
-        return std::make_pair(0, QString());
+    struct Case {
+        bool wide;
+        const char* text;
+        int value;  // when no error
+        int error;  // 0, 6 (Overflow) or 13 (Type mismatch)
+    } cases[] = {
+        {false, "2,5", 2, 0},       {false, "3,5", 4, 0},      {false, "-2,5", -2, 0},
+        {false, " 32767 ", 32767, 0}, {false, "-32768", -32768, 0}, {true, "40000", 40000, 0},
+        {false, "40000", 0, 6},     {false, "32767,5", 0, 6},  {true, "3000000000", 0, 6},
+        {false, "abc", 0, 13},      {false, "", 0, 13},        {true, "1.5", 0, 13},
     };
-    const auto to16 = [](const QString& t) { return Regional::toInt16(t); };
-    const auto to32 = [](const QString& t) { return Regional::toInt32(t); };
-    EXPECT_EQ(errorOf(to16, "40000"), std::make_pair(6, QStringLiteral("Overflow")));
-    EXPECT_EQ(errorOf(to16, "32767,5"), std::make_pair(6, QStringLiteral("Overflow")));
-    EXPECT_EQ(errorOf(to32, "3000000000"), std::make_pair(6, QStringLiteral("Overflow")));
-    EXPECT_EQ(errorOf(to16, "abc"), std::make_pair(13, QStringLiteral("Type mismatch")));
-    EXPECT_EQ(errorOf(to16, ""), std::make_pair(13, QStringLiteral("Type mismatch")));
-    EXPECT_EQ(errorOf(to32, "1.5"), std::make_pair(13, QStringLiteral("Type mismatch")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const QString text = QString::fromLatin1(c.text);
+        try {
+            EXPECT_EQ(c.wide ? Regional::toInt32(text) : Regional::toInt16(text), c.value);
+            EXPECT_EQ(c.error, 0);
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number, c.error);
+            EXPECT_EQ(e.description, c.error == 6 ? "Overflow" : "Type mismatch");
+        }
+    }
 }
 
 namespace {
