@@ -1,0 +1,190 @@
+// The input-control helper on plain widgets: focus colours by Tag, a click or a key
+// right after the focus arrives, Enter and the arrows as Tab, the keypad's decimal key,
+// the list-box and combo-box aids, VaciarTxt.
+#include "controls/ClCntrl.h"
+#include "controls/Form.h"
+#include "support/TestSupport.h"
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quendarx::test {
+namespace {
+
+const QColor kGreen(0xC0, 0xFF, 0xC0), kPeach(0xFE, 0xE4, 0xD6), kWhite(0xFF, 0xFF, 0xFF),
+    kYellow(0xFF, 0xFF, 0x00);
+
+// A window with three linked text boxes a, b, c (in that tab order) and a list.
+struct Panel {
+    QDialog window;
+    std::vector<QLineEdit*> boxes;
+    QListWidget* list;
+    std::vector<std::unique_ptr<ClCntrl>> helpers;
+
+    explicit Panel(const QString& tagOfA = {}) {
+        auto* layout = new QVBoxLayout(&window);
+        for (const char* name : {"a", "b", "c"}) {
+            auto* box = new QLineEdit(QStringLiteral("12,50"), &window);
+            box->setObjectName(QLatin1String(name));
+            setBackColor(box, kYellow);
+            layout->addWidget(box);
+            boxes.push_back(box);
+            helpers.push_back(std::make_unique<ClCntrl>());
+        }
+        setTag(boxes[0], tagOfA);
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            helpers[i]->sLinkText(boxes[i]);
+        list = new QListWidget(&window);
+        list->setFocusPolicy(Qt::NoFocus);
+        layout->addWidget(list);
+        boxes[2]->setFocus();
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    QString focused() const { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : ""; }
+};
+
+TEST(ClCntrl, FocusColoursFollowTheTag) {
+    struct Case {
+        QString tag;
+        QColor entered, left;
+        bool selects;
+    } cases[] = {
+        {QString(), kGreen, kWhite, true},           {QStringLiteral("X#F6"), kPeach, kWhite, true},
+        {QStringLiteral("BB#F6"), kPeach, kPeach, true}, {QStringLiteral("BB1"), kYellow, kYellow, false},
+        {QStringLiteral("#F6x"), kGreen, kWhite, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tag.toStdString());
+        Panel p(c.tag);
+        QLineEdit* a = p.boxes[0];
+        a->setFocus(Qt::OtherFocusReason);
+        QTest::qWait(1);
+        EXPECT_EQ(backColor(a), c.entered);
+        EXPECT_EQ(a->selectedText(), c.selects ? QStringLiteral("12,50") : QString());
+        p.boxes[1]->setFocus(Qt::OtherFocusReason);
+        QTest::qWait(1);
+        EXPECT_EQ(backColor(a), c.left);
+        EXPECT_EQ(backColor(p.boxes[1]), kGreen);
+    }
+}
+
+TEST(ClCntrl, AClickSelectsTheWholeTextAndAKeyRightAfterTheFocusIsKept) {
+    Panel p;
+    QTest::mouseClick(p.boxes[0], Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::qWait(1);
+    EXPECT_EQ(p.focused(), "a");
+    EXPECT_EQ(p.boxes[0]->selectedText(), QStringLiteral("12,50"));
+    for (Qt::FocusReason reason : {Qt::OtherFocusReason, Qt::ActiveWindowFocusReason, Qt::TabFocusReason}) {
+        p.boxes[1]->setFocus(reason);
+        QTest::keyClick(p.boxes[1], Qt::Key_7); // replaces the selected text at once
+        QTest::qWait(1);
+        QTest::keyClick(p.boxes[1], Qt::Key_8);
+        EXPECT_EQ(p.boxes[1]->text(), QStringLiteral("78")) << reason;
+        p.boxes[1]->setText(QStringLiteral("12,50"));
+        p.boxes[0]->setFocus();
+    }
+}
+
+TEST(ClCntrl, EnterAndArrowsMoveLikeTab) {
+    const std::tuple<int, Qt::Key, const char*> cases[] = {
+        {0, Qt::Key_Return, "b"}, {1, Qt::Key_Enter, "c"}, {2, Qt::Key_Return, "a"}, {1, Qt::Key_Down, "c"},
+        {2, Qt::Key_Down, "a"},   {1, Qt::Key_Up, "a"},    {0, Qt::Key_Up, "c"},
+    };
+    Panel p;
+    for (const auto& [from, key, to] : cases) {
+        SCOPED_TRACE(testing::Message() << from << " key " << key);
+        QLineEdit* box = p.boxes[std::size_t(from)];
+        box->setFocus(Qt::OtherFocusReason);
+        QSignalSpy entered(box, &QLineEdit::returnPressed);
+        QTest::keyClick(box, key);
+        QTest::qWait(1);
+        EXPECT_EQ(p.focused(), QLatin1String(to));
+        EXPECT_EQ(entered.count(), 0);
+        EXPECT_EQ(box->text(), QStringLiteral("12,50"));
+        EXPECT_EQ(backColor(box), kWhite);
+    }
+}
+
+TEST(ClCntrl, KeypadDecimalTypesTheLocaleSeparator) {
+    const std::tuple<QLocale, Qt::KeyboardModifiers, const char*> cases[] = {
+        {esAR(), Qt::KeypadModifier, "12,5"},
+        {esAR(), Qt::NoModifier, "12.5"},
+        {enUS(), Qt::KeypadModifier, "12.5"},
+    };
+    for (const auto& [locale, modifiers, typed] : cases) {
+        ScopedLocale scope(locale);
+        Panel p;
+        QLineEdit* box = p.boxes[0];
+        box->setFocus();
+        box->clear();
+        QTest::keyClicks(box, QStringLiteral("12"));
+        QTest::keyPress(box, Qt::Key_Period, modifiers);
+        EXPECT_EQ(p.helpers[0]->bTeclaDecimal(), modifiers == Qt::KeypadModifier);
+        QTest::keyRelease(box, Qt::Key_Period, modifiers);
+        EXPECT_FALSE(p.helpers[0]->bTeclaDecimal());
+        QTest::keyClick(box, Qt::Key_5);
+        EXPECT_EQ(box->text(), QLatin1String(typed)) << locale.name().toStdString();
+        // Once the keypad key is up, the main keyboard's full stop is a full stop again.
+        QTest::keyClick(box, Qt::Key_Period);
+        EXPECT_TRUE(box->text().endsWith(QLatin1Char('.')));
+    }
+}
+
+TEST(ClCntrl, ListAndComboAids) {
+    QListWidget list;
+    QComboBox combo;
+    const QStringList items{QStringLiteral("Zeta"), QStringLiteral("ABC"), QStringLiteral("abd")};
+    list.addItems(items);
+    combo.addItems(items);
+    ClCntrl helper;
+    helper.sLinkListBox(&list);
+    helper.sLinkCBoBox(&combo);
+    const std::pair<const char*, int> prefixes[] = {{"ab", 1}, {"AB", 1}, {"abd", 2}, {"", 0}, {"q", -1}, {"abcd", -1}};
+    for (const auto& [value, index] : prefixes) {
+        SCOPED_TRACE(value);
+        list.setCurrentRow(2);
+        combo.setCurrentIndex(2);
+        helper.LstBuscarStr(QLatin1String(value));
+        helper.BuscarCBO(QLatin1String(value));
+        EXPECT_EQ(list.currentRow(), index);
+        EXPECT_EQ(list.selectedItems().size(), index < 0 ? 0 : 1);
+        EXPECT_EQ(combo.currentIndex(), index);
+    }
+
+    // The tooltip names the item under the pointer; with a button held it stays.
+    Panel p;
+    p.list->addItems({QStringLiteral("primero"), QStringLiteral("segundo")});
+    helper.sLinkListBox(p.list);
+    QWidget* view = p.list->viewport();
+    const auto move = [&](QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(at), view->mapToGlobal(QPointF(at)), Qt::NoButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+        return p.list->toolTip();
+    };
+    const QRect second = p.list->visualItemRect(p.list->item(1));
+    const QPoint below = second.bottomLeft() + QPoint(2, 8);
+    EXPECT_EQ(move(second.center(), Qt::NoButton), QStringLiteral("segundo"));
+    EXPECT_EQ(move(below, Qt::LeftButton), QStringLiteral("segundo"));
+    EXPECT_EQ(move(below, Qt::NoButton), QString());
+
+    // VaciarTxt empties the text boxes and nothing else.
+    auto* label = new QLabel(QStringLiteral("Etiqueta"), &p.window);
+    ClCntrl().VaciarTxt(&p.window);
+    EXPECT_EQ(p.boxes[0]->text() + p.boxes[2]->text(), QString());
+    EXPECT_EQ(label->text(), QStringLiteral("Etiqueta"));
+}
+
+} // namespace
+} // namespace quendarx::test
