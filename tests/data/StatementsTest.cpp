@@ -131,70 +131,40 @@ TEST(Statements, EveryBuilderGivesTheExactText) {
         EXPECT_EQ(c.built.toStdString(), std::string(c.expected)) << c.name;
 }
 
-TEST(Statements, QuotedDoublesEverySingleQuote) {
-    EXPECT_EQ(quoted(QStringLiteral("O'Brien")), QStringLiteral("O''Brien"));
-    EXPECT_EQ(quoted(QStringLiteral("''")), QStringLiteral("''''"));
-    EXPECT_EQ(quoted(QStringLiteral("sin comillas")), QStringLiteral("sin comillas"));
-}
-
-namespace {
-
-const QString kHostile = QStringLiteral("'; drop table ARTICULOS; --");
-const QString kIrish = QStringLiteral("O'Brien");
-
-} // namespace
-
-// Texts with quotes go in and come back unchanged, and change no statement's shape.
+// Texts with quotes go in and come back unchanged, and change no statement's shape: a
+// hostile code neither matches nor deletes other rows.
 TEST(Statements, QuotedTextsTravelThroughTheDatabaseUnchanged) {
+    EXPECT_EQ(quoted(QStringLiteral("O'Brien''")), QStringLiteral("O''Brien''''"));
     quendarx::ScopedLocale locale(quendarx::test::esAR());
+    const QString hostile = QStringLiteral("'; drop table ARTICULOS; --");
+    const QString irish = QStringLiteral("O'Brien");
     ConnectedDatabase t;
-    ASSERT_EQ(t.execute(insertDeclaration(kIrish, kHostile, QStringLiteral("it's ok"),
-                                          QStringLiteral("15/03/2024"))),
+    t.db.exec(QStringLiteral("insert into OPERACIONES values ('2', 'B', 'other', '2024-01-02')"));
+    ASSERT_EQ(t.execute(insertDeclaration(irish, hostile, "it's", "15/03/2024")), 1);
+    ASSERT_EQ(t.execute(insertArticle({irish, hostile, "1", "0", "8448.59'90", "05,00", "01,5000", "07,50", "05,00"})), 1);
+    const ArticleKey key{hostile, 1, 0};
+    const ExportItem item{irish, 2};
+    ASSERT_EQ(t.execute(insertCancellation({"1", hostile, "1", "0", "01,00", irish, hostile, "it's", {}, irish, "2",
+                                            "15/03/2024 10:20:30"})),
               1);
-    ASSERT_EQ(t.execute(insertArticle({kIrish, kHostile, QStringLiteral("1"), QStringLiteral("0"),
-                                       QStringLiteral("8448.59'90"), QStringLiteral("05,00"),
-                                       QStringLiteral("01,5000"), QStringLiteral("07,50"),
-                                       QStringLiteral("05,00")})),
-              1);
-    const ArticleKey key{kHostile, 1, 0};
-    const ExportItem item{kIrish, 2};
-    NewCancellation c{QStringLiteral("1"), kHostile, QStringLiteral("1"), QStringLiteral("0"),
-                      QStringLiteral("01,00"), kIrish, kHostile, QStringLiteral("it's"), {},
-                      kIrish, QStringLiteral("2"), QStringLiteral("15/03/2024 10:20:30")};
-    ASSERT_EQ(t.execute(insertCancellation(c)), 1);
+    const auto row = [&](const QString& statement, const char* columns) {
+        Recordset rs;
+        EXPECT_TRUE(t.recordset(statement, rs));
+        QStringList values;
+        for (const QString& column : QString::fromLatin1(columns).split(QLatin1Char(',')))
+            values << rs.Fields(column).toString();
+        return values.join(QLatin1Char('|'));
+    };
+    EXPECT_EQ(row(countDeclaration(hostile), "Cant"), "1");
+    EXPECT_EQ(row(article(key), "ARTNRO,ARTNCM"), "O'Brien|8448.59'90");
+    EXPECT_EQ(row(cancellation(key, item), "ARTEXP,ARTCER,ARTVEN"), irish + "|" + hostile + "|it's");
+    ASSERT_EQ(t.execute(updateCancellation(key, item, {"02,00", hostile, irish, "x'y", irish, "16/03/2024 08:00:00"})), 1);
+    EXPECT_EQ(row(cancellationsOfItem(item), "ARTEXP,ARTORD,ARTCDS"), hostile + "|" + irish + "|2");
 
-    Recordset rs;
-    ASSERT_TRUE(t.recordset(countDeclaration(kHostile), rs));
-    EXPECT_EQ(rs.Fields(QStringLiteral("Cant")).toLongLong(), 1);
-    ASSERT_TRUE(t.recordset(article(key), rs));
-    EXPECT_EQ(rs.Fields(QStringLiteral("ARTNRO")).toString(), kIrish);
-    EXPECT_EQ(rs.Fields(QStringLiteral("ARTNCM")).toString(), QStringLiteral("8448.59'90"));
-    ASSERT_TRUE(t.recordset(cancellation(key, item), rs));
-    EXPECT_EQ(rs.Fields(QStringLiteral("ARTEXP")).toString(), kIrish);
-    EXPECT_EQ(rs.Fields(QStringLiteral("ARTCER")).toString(), kHostile);
-    EXPECT_EQ(rs.Fields(QStringLiteral("ARTVEN")).toString(), QStringLiteral("it's"));
-
-    ASSERT_EQ(t.execute(updateCancellation(key, item,
-                                           {QStringLiteral("02,00"), kHostile, kIrish,
-                                            QStringLiteral("x'y"), kIrish,
-                                            QStringLiteral("16/03/2024 08:00:00")})),
-              1);
-    ASSERT_TRUE(t.recordset(cancellationsOfItem(item), rs));
-    EXPECT_EQ(rs.Fields(QStringLiteral("ARTEXP")).toString(), kHostile);
-    EXPECT_EQ(rs.Fields(QStringLiteral("ARTORD")).toString(), kIrish);
-    EXPECT_DOUBLE_EQ(rs.Fields(QStringLiteral("ARTCDS")).toDouble(), 2.0);
-
-    EXPECT_EQ(t.execute(deleteCancellation(key, item)), 1);
-    EXPECT_EQ(t.execute(deleteDeclarationArticles(kHostile)), 1);
-    EXPECT_EQ(t.execute(deleteDeclaration(kHostile)), 1);
-    EXPECT_EQ(t.db.query(QStringLiteral("select count(*) from sqlite_master where type = 'table'")),
-              QStringList{QStringLiteral("3")});
-}
-
-TEST(Statements, AQuoteInACodeNeitherMatchesNorDeletesOtherRows) {
-    ConnectedDatabase t;
-    t.db.exec(QStringLiteral("insert into OPERACIONES values ('1', 'A', 'first', '2024-01-01');"
-                             "insert into OPERACIONES values ('2', 'B', 'second', '2024-01-02')"));
     EXPECT_EQ(t.execute(deleteDeclaration(QStringLiteral("x' or '1'='1"))), 0);
-    EXPECT_EQ(t.db.query(QStringLiteral("select count(*) from OPERACIONES")), QStringList{QStringLiteral("2")});
+    EXPECT_EQ(t.execute(deleteCancellation(key, item)), 1);
+    EXPECT_EQ(t.execute(deleteDeclarationArticles(hostile)), 1);
+    EXPECT_EQ(t.execute(deleteDeclaration(hostile)), 1);
+    EXPECT_EQ(t.db.query(QStringLiteral("select count(*) from sqlite_master where type = 'table'")), QStringList{"3"});
+    EXPECT_EQ(t.db.query(QStringLiteral("select INTNDC from OPERACIONES")), QStringList{"B"});
 }
