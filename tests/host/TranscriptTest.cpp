@@ -1,91 +1,88 @@
-// What the transcript writes: JSON strings that keep every character, C-locale numbers,
-// printed pages split into lines, and lines reaching the sink one at a time.
-#include "script/Transcript.h"
+// What the transcript writes: JSON strings that keep every character, shortest C-locale
+// numbers, automation values and dates, and printed pages split into lines.
 #include "script/Json.h"
+#include "script/Transcript.h"
+#include "script/Variants.h"
+#include "support/TestSupport.h"
 #include <clocale>
+#include <cstring>
 #include <gtest/gtest.h>
 
+using namespace quendarx::com;
 using namespace quendarx::host;
 
 namespace {
 
-TEST(Json, StringsKeepEveryCharacter) {
-    struct Case {
-        QString text;
-        QString json;
-    } cases[] = {
-        {u""_qs, u"\"\""_qs},
+TEST(Transcript, JsonKeepsEveryCharacterAndWritesShortestNumbers) {
+    const std::pair<QString, QString> strings[] = {
         {u"  padded  "_qs, u"\"  padded  \""_qs},
-        {u"say \"hi\" \\ bye"_qs, u"\"say \\\"hi\\\" \\\\ bye\""_qs},
-        {u"13 - Type mismatch\r\n\r\nSección [x]"_qs,
-         u"\"13 - Type mismatch\\r\\n\\r\\nSección [x]\""_qs},
+        {u"say \"hi\" \\ bye /"_qs, u"\"say \\\"hi\\\" \\\\ bye /\""_qs},
+        {u"13 - Type mismatch\r\n\r\nSección [x]"_qs, u"\"13 - Type mismatch\\r\\n\\r\\nSección [x]\""_qs},
         {u"a\tb\bc\fd"_qs, u"\"a\\tb\\bc\\fd\""_qs},
         {QString(QChar(0x01)) + QChar(0x1f) + QChar(0x7f), u"\"\\u0001\\u001f\u007f\""_qs},
-        {u"POSICIÓN ñ €"_qs, u"\"POSICIÓN ñ €\""_qs},
-        {u"/"_qs, u"\"/\""_qs},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(jsonString(c.text), c.json) << c.text.toStdString();
-}
+    for (const auto& [text, json] : strings)
+        EXPECT_EQ(jsonString(text), json);
 
-TEST(Json, NumbersAreShortestCLocaleForms) {
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
     std::setlocale(LC_NUMERIC, "C.UTF-8");
-    struct Case {
-        double value;
-        const char16_t* json;
-    } cases[] = {
-        {2.5, u"2.5"},
-        {1, u"1"},
-        {10, u"10"},
-        {-0.125, u"-0.125"},
-        {0.1, u"0.1"},
-        {-0.0, u"0"},
-        {1234567.5, u"1234567.5"},
-        {0.1 + 0.2, u"0.30000000000000004"},
-        {15.0 / 2, u"7.5"},
-        {std::numeric_limits<double>::infinity(), u"null"},
-        {std::numeric_limits<double>::quiet_NaN(), u"null"},
+    const std::pair<double, const char16_t*> numbers[] = {
+        {2.5, u"2.5"},         {10, u"10"}, {-0.125, u"-0.125"}, {-0.0, u"0"}, {1234567.5, u"1234567.5"},
+        {0.1 + 0.2, u"0.30000000000000004"}, {std::numeric_limits<double>::quiet_NaN(), u"null"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(jsonNumber(c.value), QString::fromUtf16(c.json)) << c.value;
+    for (const auto& [value, json] : numbers)
+        EXPECT_EQ(jsonNumber(value), QString::fromUtf16(json)) << value;
     std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
-TEST(Json, ArraysHaveNoBlanks) {
-    EXPECT_EQ(jsonArray({}), u"[]"_qs);
-    EXPECT_EQ(jsonArray({u"1"_qs, u"null"_qs, u"\"x\""_qs}), u"[1,null,\"x\"]"_qs);
-    EXPECT_EQ(jsonStringArray({u"INTNDC"_qs, u"a,b"_qs}), u"[\"INTNDC\",\"a,b\"]"_qs);
-}
+TEST(Transcript, AutomationValuesAndDates) {
+    const std::pair<double, QString> dates[] = {
+        {0, u"1899-12-30 00:00:00"_qs},
+        {46361.4375, u"2026-12-05 10:30:00"_qs},
+        {46361.0 + 86399.0 / 86400.0, u"2026-12-05 23:59:59"_qs},
+        {46361.0 + 86399.9 / 86400.0, u"2026-12-06 00:00:00"_qs}, // rounds into the next day
+        {-1.25, u"1899-12-29 06:00:00"_qs}, // before 1899-12-30 the fraction is still the time
+    };
+    for (const auto& [date, text] : dates)
+        EXPECT_EQ(automationDateText(date), text) << date;
 
-TEST(Transcript, WritesEachLineAsUtf8WithItsBreak) {
-    std::vector<QByteArray> written;
-    Transcript transcript([&](const QByteArray& line) { written.push_back(line); });
-    transcript.write(u"MSG 64 \"Listo\""_qs);
-    transcript.write(u"| POSICIÓN  "_qs);
-    ASSERT_EQ(written.size(), 2u);
-    EXPECT_EQ(written[0], QByteArray("MSG 64 \"Listo\"\n"));
-    EXPECT_EQ(written[1], QByteArray("| POSICI\xC3\x93N  \n"));
+    const auto make = [](std::uint16_t vt) {
+        VARIANT v;
+        std::memset(&v, 0, sizeof v);
+        v.vt = vt;
+        return v;
+    };
+    VARIANT v = make(VT_I8);
+    v.llVal = 5000000000LL;
+    EXPECT_EQ(variantJson(v), u"5000000000"_qs);
+    v = make(VT_DATE);
+    v.date = 46361.4375;
+    EXPECT_EQ(variantJson(v), u"\"2026-12-05 10:30:00\""_qs);
+    v = make(VT_BSTR);
+    EXPECT_EQ(variantJson(v), u"\"\""_qs); // a null BSTR is the empty text
+    std::int16_t item = 3;
+    v = make(VT_BYREF | VT_I2);
+    v.piVal = &item;
+    EXPECT_EQ(variantJson(v), u"3"_qs);
+    EXPECT_EQ(variantJson(make(VT_EMPTY)), u"null"_qs);
+    v = make(VT_BOOL);
+    v.boolVal = VARIANT_TRUE;
+    EXPECT_EQ(resultText(v), u"True"_qs);
+    EXPECT_EQ(resultText(make(VT_EMPTY)), QString());
 }
 
 TEST(Transcript, PageLinesSplitAtBreaksKeepingTrailingBlanks) {
-    struct Case {
-        QString page;
-        QStringList lines;
-    } cases[] = {
+    const std::pair<QString, QStringList> cases[] = {
         {u""_qs, {}},
-        {u"one"_qs, {u"one"_qs}},
         {u"one\n"_qs, {u"one"_qs}},
         {u"one\r\ntwo  \r\n"_qs, {u"one"_qs, u"two  "_qs}},
         {u"a\n\nb\n"_qs, {u"a"_qs, u""_qs, u"b"_qs}},
-        {u"\n"_qs, {u""_qs}},
         {u"a\rb"_qs, {u"a"_qs, u"b"_qs}},
         {u"a\n\n"_qs, {u"a"_qs, u""_qs}},
         {u"   "_qs, {u"   "_qs}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(pageLines(c.page), c.lines) << c.page.toStdString();
+    for (const auto& [page, lines] : cases)
+        EXPECT_EQ(pageLines(page), lines) << page.toStdString();
 }
 
 } // namespace
