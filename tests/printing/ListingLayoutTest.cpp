@@ -1,19 +1,12 @@
-// The listing's page layout: page breaks, the empty line at each change of export item,
-// the page header, cell formats and the cell formatter.
-#include "platform/MessageBoxes.h"
+// The listing's page layout: the page header, page breaks and the empty line at each
+// change of export item, and the cells of a row line.
 #include "platform/Regional.h"
 #include "printing/Listing.h"
 #include "support/TestSupport.h"
 #include <QRegularExpression>
 #include <gtest/gtest.h>
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 using namespace quendarx;
-using quendarx::test::RecordingMessageBoxes;
 
 namespace {
 
@@ -43,10 +36,6 @@ std::vector<ListingRow> rowsOfItems(const std::vector<int>& items, bool lean = f
     return rows;
 }
 
-std::vector<ListingRow> rowsOfOneItem(int count) {
-    return rowsOfItems(std::vector<int>(count, 1));
-}
-
 // A page's lines; every line of a page ends with CR LF.
 QStringList linesOf(const QString& page) {
     EXPECT_TRUE(page.endsWith(QStringLiteral("\r\n")));
@@ -60,14 +49,10 @@ QStringList linesOf(const QString& page) {
 constexpr int kTitleLines = 7;
 constexpr int kHeadLines = 4;
 
-QStringList bodyOf(const QString& page, int pageNumber) {
-    return linesOf(page).mid((pageNumber == 1 ? kTitleLines : 0) + kHeadLines);
-}
-
 } // namespace
 
 TEST(ListingLayout, PageOneOfTwoBeginsWithTheTitleAndTheColumnHeadings) {
-    const QStringList pages = listingPages(rowsOfOneItem(51), kHeader);
+    const QStringList pages = listingPages(rowsOfItems(std::vector<int>(51, 1)), kHeader);
     ASSERT_EQ(pages.size(), 2);
     const QStringList lines = linesOf(pages[0]);
     const QStringList expected{
@@ -89,43 +74,6 @@ TEST(ListingLayout, PageOneOfTwoBeginsWithTheTitleAndTheColumnHeadings) {
     EXPECT_EQ(lines.mid(0, expected.size()), expected);
     EXPECT_EQ(lines[9].size(), 91);
     EXPECT_EQ(lines[10].size(), 91);
-}
-
-TEST(ListingLayout, FiftyRowsOfOneItemFillOnePage) {
-    const QStringList pages = listingPages(rowsOfOneItem(50), kHeader);
-    ASSERT_EQ(pages.size(), 1);
-    EXPECT_EQ(linesOf(pages[0])[7], QStringLiteral("Pagina 0001 de 0001"));
-    EXPECT_EQ(bodyOf(pages[0], 1).size(), 50);
-}
-
-TEST(ListingLayout, TheFiftyFirstRowGoesAloneOnASecondPageWithoutTheTitle) {
-    const QStringList pages = listingPages(rowsOfOneItem(51), kHeader);
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(bodyOf(pages[0], 1).size(), 50);
-    const QStringList second = linesOf(pages[1]);
-    ASSERT_EQ(second.size(), kHeadLines + 1);
-    EXPECT_EQ(second[0], QStringLiteral("Pagina 0002 de 0002"));
-    EXPECT_EQ(second[1], kRule);
-    EXPECT_TRUE(second[4].contains(QStringLiteral("D-50")));
-}
-
-TEST(ListingLayout, AChangeOfItemOnTheLastLineStillTakesItsRowAndTheEmptyLine) {
-    // 49 rows of item 1, then item 2: the empty line is body line 50 and the row is the
-    // 51st line of page 1.
-    std::vector<int> items(49, 1);
-    items.insert(items.end(), 3, 2);
-    const QStringList pages = listingPages(rowsOfItems(items), kHeader);
-    ASSERT_EQ(pages.size(), 2);
-    const QStringList body = bodyOf(pages[0], 1);
-    ASSERT_EQ(body.size(), 51);
-    EXPECT_TRUE(body[49].isEmpty());
-    EXPECT_TRUE(body[50].startsWith(QStringLiteral(" 002 ")));
-    // A page that begins at a change of item does not begin with the empty line.
-    std::vector<int> atTop(50, 1);
-    atTop.push_back(2);
-    const QStringList split = listingPages(rowsOfItems(atTop), kHeader);
-    ASSERT_EQ(split.size(), 2);
-    EXPECT_EQ(bodyOf(split[1], 2), QStringList{listingRowLine(rowsOfItems(atTop)[50]).chopped(2)});
 }
 
 TEST(ListingLayout, RowLineCutsLongValuesAndAlignsEveryCellRight) {
@@ -175,55 +123,6 @@ TEST(ListingLayout, CellsFollowTheLocaleAndThePatterns) {
         // In the row line the quantity stands right-aligned in its nine characters.
         EXPECT_EQ(listingRowLine(row).mid(48, 9), c.quantityCell.rightJustified(9));
     }
-}
-
-TEST(FormatString, PadsCutsAndReplacesTheValue) {
-    ScopedLocale locale(test::esAR());
-    struct Case {
-        QVariant value;
-        int width, side;
-        QString expected;
-    };
-    const Case cases[] = {
-        {QStringLiteral("abc"), 5, 1, QStringLiteral("  abc")},
-        {QStringLiteral("abc"), 5, 2, QStringLiteral("abc  ")},
-        {QStringLiteral("abc"), 5, 0, QStringLiteral("  abc")},
-        {QStringLiteral("abcdef"), 3, 1, QStringLiteral("abc")},
-        {QStringLiteral("abcdef"), 3, 2, QStringLiteral("abc")},
-        {QStringLiteral("abc"), 3, 1, QStringLiteral("abc")},
-        {QStringLiteral("abc"), 0, 1, QString()},
-        {QVariant(), 4, 1, QStringLiteral("    ")},
-        {QVariant(QMetaType(QMetaType::QString)), 2, 2, QStringLiteral("  ")},
-        {7, 4, 1, QStringLiteral("   7")},
-        {2.5, 5, 1, QStringLiteral("  2,5")},
-        {true, 5, 2, QStringLiteral("True ")},
-        {QStringLiteral("POSICIÓN"), 15, 1, QStringLiteral("       POSICIÓN")},
-    };
-    RecordingMessageBoxes boxes;
-    for (const Case& c : cases) {
-        QVariant value = c.value;
-        const QString result = FormatString(value, static_cast<std::int16_t>(c.width),
-                                            static_cast<std::int16_t>(c.side));
-        EXPECT_EQ(result, c.expected) << c.value.toString().toStdString() << " " << c.width;
-        EXPECT_EQ(value, QVariant(c.expected));
-    }
-    EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST(FormatString, AValueThatCannotBeFormattedIsReportedAndGivesAnEmptyCell) {
-    RecordingMessageBoxes boxes;
-    QVariant list = QVariantList{1, 2};
-    EXPECT_EQ(FormatString(list, 4, 1), QString());
-    EXPECT_EQ(list, QVariant(QVariantList{1, 2}));
-    QVariant text = QStringLiteral("abc");
-    EXPECT_EQ(FormatString(text, -1, 1), QString());
-    EXPECT_EQ(text, QVariant(QStringLiteral("abc")));
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[0].style, vbCritical);
-    EXPECT_EQ(
-        boxes.shown[0].text,
-        QStringLiteral("13 - Type mismatch\r\n\r\nSección [QuendarsDLL.frmImprimir.FormatString]"));
-    EXPECT_TRUE(boxes.shown[1].text.startsWith(QStringLiteral("5 - ")));
 }
 
 // Every count of rows from 1 to 300 spread over 1 to 7 export items, in even blocks or
@@ -297,21 +196,4 @@ TEST(ListingLayout, EveryRowIsPrintedOnceUnderTheRulesOfThePage) {
             ASSERT_EQ(printed, rowCount);
         }
     }
-}
-
-TEST(ListingLayout, PaginationOfKeysMatchesThePageTexts) {
-    QStringList keys;
-    for (int i = 0; i < 120; ++i)
-        keys << QStringLiteral("%1").arg(i / 30, 3, 10, QLatin1Char('0'));
-    const auto pages = paginateListing(keys, 50);
-    // 30 of 000, empty, 19 of 001 (50 lines) | 11 of 001, empty, 30 of 002, empty, 7 of 003
-    // (50 lines) | 23 of 003.
-    ASSERT_EQ(pages.size(), 3u);
-    EXPECT_EQ(pages[0].firstRow, 0);
-    EXPECT_EQ(pages[0].rowCount, 49);
-    EXPECT_EQ(pages[1].firstRow, 49);
-    EXPECT_EQ(pages[1].rowCount, 48);
-    EXPECT_EQ(pages[2].firstRow, 97);
-    EXPECT_EQ(pages[2].rowCount, 23);
-    EXPECT_TRUE(paginateListing({}, 50).empty());
 }
