@@ -14,3 +14,6 @@ for preset in default asan; do
   echo "== ${preset}: tests"
   ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== fuzz: a short run of each fuzz target"
+bash scripts/fuzz.sh 10
