@@ -12,6 +12,7 @@
 #include "state/basGlobal.h"
 #include "stock/frmDespachos.h"
 #include "stock/frmImportar.h"
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -345,4 +346,67 @@ TEST_F(Hostility, ImportScreenStoresTheBoxesTextsOrRefusesTheDate) {
         EXPECT_EQ(queryFile(db.path(), QStringLiteral("select count(*) from ARTICULOS")).value(0).toInt(), articles - 1);
     }
     expectStockSound(db.path());
+}
+
+// The host names the article whose cancellation goes: only that one goes, whatever its
+// code holds.
+TEST_F(Hostility, DeletingACancellationTakesExactlyTheArticleNamed) {
+    clcancelMain host;
+    host.Numero_Interno(QStringLiteral("EXP-1"));
+    host.Item(QStringLiteral("1"));
+    const QString now = QStringLiteral("05/12/2026 10:30:00");
+    int line = 0;
+    auto add = [&](const QString& code) {
+        ASSERT_EQ(execute(insertDeclaration(code, code, code, QStringLiteral("05/12/2026"))), 1);
+        ASSERT_EQ(execute(insertArticle({code, code, QStringLiteral("1"), QStringLiteral("0"), code, QStringLiteral("05,00"),
+                                         QStringLiteral("01,0000"), QStringLiteral("05,00"), QStringLiteral("05,00")})),
+                  1);
+        ASSERT_EQ(execute(insertCancellation({QString::number(++line), code, QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("01,00"), {}, {},
+                                              {}, {}, QStringLiteral("EXP-1"), QStringLiteral("1"), now})),
+                  1);
+    };
+    add(QStringLiteral("SURVIVOR"));
+    for (const Hostile& h : hostileTexts()) {
+        SCOPED_TRACE(h.name);
+        add(h.text);
+        boxes.queueAnswer(vbYes);
+        EXPECT_TRUE(host.Eliminar_Articulo(h.text, 1, 0));
+        EXPECT_EQ(field(cancellationsOfArticle({h.text, 1, 0}), "EXTNRO").toString(), QStringLiteral("<no row>"));
+        EXPECT_EQ(field(article({h.text, 1, 0}), "ARTDSC").toDouble(), 5.0);
+        EXPECT_EQ(field(cancellationsOfArticle({QStringLiteral("SURVIVOR"), 1, 0}), "EXTNRO").toString(),
+                  QStringLiteral("EXP-1"));
+    }
+}
+
+// The database's location as the host gives it: odd characters in a real path open it;
+// a location that names no stock database is refused with the connection's report.
+TEST_F(Hostility, DatabaseLocationsOpenOrAreRefusedWithTheReport) {
+    for (const char* name : {"it's", "ñandú 😀", "100%_x", "back\\slash", "  blanks  ", "-- drop"}) {
+        SCOPED_TRACE(name);
+        const QString folder = db.dir() + QLatin1Char('/') + QString::fromUtf8(name);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/stock.db");
+        QString error;
+        ASSERT_TRUE(createLocalDatabase(path, &error)) << error.toStdString();
+        boxes.shown.clear();
+        clcancelMain host;
+        host.Ubicacion_Base_Datos(path);
+        EXPECT_TRUE(host.Conectar_DB());
+        EXPECT_EQ(shownMessages(), QStringList());
+        EXPECT_EQ(execute(insertDeclaration(QStringLiteral("1"), QStringLiteral("D"), QStringLiteral("d"),
+                                            QStringLiteral("05/12/2026"))),
+                  1);
+        EXPECT_EQ(queryFile(path, QStringLiteral("select INTNDC from OPERACIONES")), QStringList{QStringLiteral("D")});
+    }
+    for (const Hostile& h : hostileTexts()) {
+        SCOPED_TRACE(h.name);
+        boxes.shown.clear();
+        clcancelMain host;
+        host.Ubicacion_Base_Datos(h.text);
+        EXPECT_FALSE(host.Conectar_DB());
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown.front().style, vbCritical + vbSystemModal);
+        EXPECT_TRUE(boxes.shown.front().text.endsWith(QStringLiteral("Sección [QuendarxDLL.clCancelMain.Conectar_DB]")))
+            << boxes.shown.front().text.toStdString();
+    }
 }
