@@ -75,6 +75,7 @@ bool registerThroughLibrary(const sql::ArticleKey& key, double quantity) {
 class PlainRegistration {
 public:
     explicit PlainRegistration(const QString& path) : db_(path) {
+        db_.exec("PRAGMA synchronous=NORMAL"); // as the library opens a WAL stock file
         count_ = db_.prepare("select count(LINORD) from CANCELACIONES where INTNDC = ? and ARTINO = ? "
                              "and ARTSNO = ? and EXTNRO = ? and EXTITM = ?");
         max_ = db_.prepare("select max(LINORD) from CANCELACIONES where EXTNRO = ? and EXTITM = ?");
