@@ -21,10 +21,13 @@ WorkerRun killAtRandom(const QStringList& args, QRandomGenerator& random, int ma
     return collect(*process);
 }
 
+// A new seed each run (QX_FAULT_SEED replays one), printed so a failure can be replayed.
 quint32 seed() {
-    const quint32 value = QRandomGenerator::global()->generate();
-    std::printf("random seed %u\n", value);
-    return value;
+    bool given = false;
+    const quint32 value = qEnvironmentVariable("QX_FAULT_SEED").toUInt(&given);
+    const quint32 chosen = given ? value : QRandomGenerator::global()->generate();
+    std::printf("random seed %u (QX_FAULT_SEED replays it)\n", chosen);
+    return chosen;
 }
 
 } // namespace
