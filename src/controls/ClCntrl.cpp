@@ -55,25 +55,27 @@ int twipsToPixelsHalfEven(double twips, double twipsPerPixel) {
 ClCntrl::ClCntrl() { ObtenerDecimal(); }
 
 ClCntrl::~ClCntrl() {
-    if (vTextCtrl_)
-        vTextCtrl_->removeEventFilter(this);
-    if (vListBox_)
-        vListBox_->viewport()->removeEventFilter(this);
+    if (textWatch_)
+        textWatch_->removeEventFilter(this);
+    if (listViewportWatch_)
+        listViewportWatch_->removeEventFilter(this);
 }
 
 void ClCntrl::sLinkText(QLineEdit* vTextBox) {
-    if (vTextCtrl_)
-        vTextCtrl_->removeEventFilter(this);
+    if (textWatch_)
+        textWatch_->removeEventFilter(this);
     vTextCtrl_ = vTextBox;
+    textWatch_ = vTextBox;
     bTeclaDecimal_ = false;
     if (vTextBox)
         vTextBox->installEventFilter(this);
 }
 
 void ClCntrl::sLinkListBox(QListWidget* InvListBox) {
-    if (vListBox_)
-        vListBox_->viewport()->removeEventFilter(this);
+    if (listViewportWatch_)
+        listViewportWatch_->removeEventFilter(this);
     vListBox_ = InvListBox;
+    listViewportWatch_ = InvListBox ? InvListBox->viewport() : nullptr;
     if (InvListBox) {
         // Pointer moves without a button held reach the list only with tracking on.
         InvListBox->viewport()->setMouseTracking(true);
@@ -190,8 +192,13 @@ bool ClCntrl::keyPress(QKeyEvent* key) {
 }
 
 bool ClCntrl::eventFilter(QObject* watched, QEvent* event) {
-    if (vTextCtrl_ && watched == vTextCtrl_) {
-        switch (event->type()) {
+    // Compare as plain objects first: a control being destroyed still sends events, and
+    // reading it through its own type then would be undefined.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Destroy || type == QEvent::DeferredDelete)
+        return false;
+    if (watched == static_cast<QObject*>(textWatch_.data())) {
+        switch (type) {
         case QEvent::FocusIn:
             gotFocus(static_cast<QFocusEvent*>(event)->reason());
             break;
@@ -209,7 +216,7 @@ bool ClCntrl::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (vListBox_ && watched == vListBox_->viewport() && event->type() == QEvent::MouseMove)
+    if (type == QEvent::MouseMove && watched == listViewportWatch_.data() && vListBox_)
         listMouseMove(static_cast<QMouseEvent*>(event));
     return false;
 }

@@ -58,6 +58,8 @@ private:
     QPointer<QLineEdit> vTextCtrl_;
     QPointer<QListWidget> vListBox_;
     QPointer<QComboBox> vCboBox_;
+    QPointer<QObject> textWatch_;         // vTextCtrl_ as a plain object
+    QPointer<QObject> listViewportWatch_; // vListBox_'s viewport as a plain object
     QString sDecimal_;
     bool bTeclaDecimal_ = false;
 };
