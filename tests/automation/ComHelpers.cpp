@@ -13,15 +13,9 @@ HRESULT createInstance(const GUID& clsid, Ref<IDispatch>& out) {
     return factory->CreateInstance(nullptr, IID_IDispatch, out.out());
 }
 
-Ref<IDispatch> cancelMain() {
+Ref<IDispatch> instance(const GUID& clsid) {
     Ref<IDispatch> object;
-    EXPECT_EQ(createInstance(CLSID_clcancelMain, object), S_OK);
-    return object;
-}
-
-Ref<IDispatch> importar() {
-    Ref<IDispatch> object;
-    EXPECT_EQ(createInstance(CLSID_clImportar, object), S_OK);
+    EXPECT_EQ(createInstance(clsid, object), S_OK);
     return object;
 }
 
@@ -65,44 +59,17 @@ CallResult call(IDispatch* object, const char* name, std::vector<VARIANT> args) 
     return invoke(object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(args));
 }
 
-VARIANT byValue(std::int32_t value) {
+static VARIANT typed(std::uint16_t vt) {
     VARIANT v;
     VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
+    v.vt = vt;
     return v;
 }
 
-VARIANT byValue(double value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_R8;
-    v.dblVal = value;
-    return v;
-}
-
-VARIANT byRef(BSTR* text) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BYREF | VT_BSTR;
-    v.pbstrVal = text;
-    return v;
-}
-
-VARIANT byRef(std::int16_t* value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BYREF | VT_I2;
-    v.piVal = value;
-    return v;
-}
-
-VARIANT byRef(IDispatch** object) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BYREF | VT_DISPATCH;
-    v.ppdispVal = object;
-    return v;
-}
+VARIANT byValue(std::int32_t value) { VARIANT v = typed(VT_I4); v.lVal = value; return v; }
+VARIANT byValue(double value) { VARIANT v = typed(VT_R8); v.dblVal = value; return v; }
+VARIANT byRef(BSTR* text) { VARIANT v = typed(VT_BYREF | VT_BSTR); v.pbstrVal = text; return v; }
+VARIANT byRef(std::int16_t* value) { VARIANT v = typed(VT_BYREF | VT_I2); v.piVal = value; return v; }
+VARIANT byRef(IDispatch** object) { VARIANT v = typed(VT_BYREF | VT_DISPATCH); v.ppdispVal = object; return v; }
 
 } // namespace quendarx::test

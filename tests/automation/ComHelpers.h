@@ -15,13 +15,7 @@ public:
     explicit Ref(I* p) : p_(p) {}
     ~Ref() { reset(); }
     Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    Ref& operator=(Ref&& other) noexcept {
-        if (this != &other) {
-            reset();
-            p_ = std::exchange(other.p_, nullptr);
-        }
-        return *this;
-    }
+    Ref& operator=(Ref&&) = delete;
     I* get() const { return p_; }
     I* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
@@ -62,8 +56,9 @@ struct Variant {
 };
 
 com::HRESULT createInstance(const com::GUID& clsid, Ref<com::IDispatch>& out);
-Ref<com::IDispatch> cancelMain();
-Ref<com::IDispatch> importar();
+Ref<com::IDispatch> instance(const com::GUID& clsid);
+inline Ref<com::IDispatch> cancelMain() { return instance(com::CLSID_clcancelMain); }
+inline Ref<com::IDispatch> importar() { return instance(com::CLSID_clImportar); }
 
 com::DISPID dispId(com::IDispatch* object, const char* name);
 // Invoke by member name; args in call order (reversed into rgvarg here).

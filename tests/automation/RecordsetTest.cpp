@@ -32,30 +32,29 @@ TEST(RecordsetObject, ValuesComeAsTheVariantsTheHostExpects) {
         return rs->get_Field(name, &v.v);
     };
     ASSERT_EQ(field("intndc"), S_OK);
-    EXPECT_EQ(v.v.vt, VT_BSTR);
-    EXPECT_STREQ(v.v.bstrVal, "D-100");
+    EXPECT_TRUE(v.v.vt == VT_BSTR && QByteArray(v.v.bstrVal) == "D-100");
     ASSERT_EQ(field("ARTINO"), S_OK);
     EXPECT_TRUE(v.v.vt == VT_I4 && v.v.lVal == 3);
     ASSERT_EQ(field("ARTCDS"), S_OK);
     EXPECT_TRUE(v.v.vt == VT_R8 && v.v.dblVal == 2.5);
     ASSERT_EQ(field("EXTFDC"), S_OK);
-    EXPECT_EQ(v.v.vt, VT_DATE);
-    EXPECT_DOUBLE_EQ(v.v.date, 46361.4375);
+    EXPECT_TRUE(v.v.vt == VT_DATE && v.v.date == 46361.4375);
     ASSERT_EQ(field("ARTVEN"), S_OK);
     EXPECT_EQ(v.v.vt, VT_NULL);
     ASSERT_EQ(field("BIG"), S_OK);
     EXPECT_TRUE(v.v.vt == VT_I8 && v.v.llVal == 5000000000LL);
     EXPECT_EQ(field("NOPE"), E_INVALIDARG);
 
-    VARIANT_BOOL eof = VARIANT_TRUE;
-    ASSERT_EQ(rs->MoveNext(), S_OK);
-    ASSERT_EQ(rs->get_EOF(&eof), S_OK);
-    EXPECT_EQ(eof, VARIANT_FALSE);
+    const auto next = [&] {
+        VARIANT_BOOL eof = VARIANT_TRUE;
+        EXPECT_EQ(rs->MoveNext(), S_OK);
+        EXPECT_EQ(rs->get_EOF(&eof), S_OK);
+        return eof == VARIANT_TRUE;
+    };
+    EXPECT_FALSE(next());
     ASSERT_EQ(field("ARTVEN"), S_OK);
     EXPECT_EQ(v.v.vt, VT_BSTR); // an empty text is not a null
-    ASSERT_EQ(rs->MoveNext(), S_OK);
-    ASSERT_EQ(rs->get_EOF(&eof), S_OK);
-    EXPECT_EQ(eof, VARIANT_TRUE);
+    EXPECT_TRUE(next());
     EXPECT_EQ(field("INTNDC"), E_INVALIDARG); // no current row
     ASSERT_EQ(rs->MoveFirst(), S_OK);
     ASSERT_EQ(field("INTNDC"), S_OK);

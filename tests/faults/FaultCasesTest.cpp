@@ -62,13 +62,24 @@ protected:
         if (!registered)
             screen.unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QStringList shown;
-        for (const ShownBox& box : boxes.shown)
-            shown << QString::number(box.style) + QLatin1Char(' ') + box.text;
-        if (registered) {
-            EXPECT_TRUE(shown.isEmpty());
-        }
+        const QStringList shown = shownBoxes(boxes);
+        EXPECT_TRUE(!registered || shown.isEmpty());
         return shown;
+    }
+
+    // A stock database with three articles, connected, article 1 registered.
+    void startWithOneRegistered(const QString& path) {
+        addArticles(path, 3);
+        ASSERT_TRUE(connect(path));
+        ASSERT_EQ(registerArticle(1), QStringList());
+    }
+
+    // Article 2 registers once the fault is gone, and the file is sound.
+    void expectSecondRegistersAfterwards(const QString& path) {
+        EXPECT_EQ(registerArticle(2), QStringList());
+        EXPECT_EQ(registeredArticles(path), (QStringList{QStringLiteral("1:999.0"), QStringLiteral("2:999.0")}));
+        resetLibraryState();
+        expectStockSound(path);
     }
 
     static QStringList registeredArticles(const QString& path) {
@@ -106,15 +117,12 @@ TEST_F(StockFaults, ReadOnlyStockDatabaseRefusesTheRegistrationAndKeepsWhatItHol
     if (runWorker({}, 30000, asNobody).exitCode != 2)
         GTEST_SKIP() << "the unprivileged user cannot run " << QX_FAULT_WORKER << " from this build folder";
     ScratchDatabase db;
-    addArticles(db.path(), 3);
-    ASSERT_TRUE(connect(db.path()));
-    ASSERT_EQ(registerArticle(1), QStringList());
+    startWithOneRegistered(db.path());
     resetLibraryState(); // the library lets go of the file
 
     openUp(db.dir());
     QFile::setPermissions(db.path(), QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    const QStringList args{QStringLiteral("register"), db.path(), QStringLiteral("EXP-1"), QStringLiteral("1"),
-                           QStringLiteral("D-1"), QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("1")};
+    const QStringList args = registerArgs(db.path(), QStringLiteral("EXP-1"), QStringLiteral("2"), 1) << QStringLiteral("1");
     const WorkerRun refused = runWorker(args, 60000, asNobody);
     ASSERT_NE(refused.exitCode, 125) << "cannot switch to an unprivileged user";
     EXPECT_EQ(refused.lines, (QStringList{QStringLiteral("READY"), QStringLiteral("MSG 2 16 Error en descontar Cantidad")}))
@@ -178,9 +186,7 @@ TEST_F(StockFaults, FullDiskRefusesTheRegistrationAndTheNextOneWorksOnceThereIsR
 
 TEST_F(StockFaults, StockFileDeletedWhileConnectedRefusesToWriteIntoTheVoid) {
     ScratchDatabase db;
-    addArticles(db.path(), 3);
-    ASSERT_TRUE(connect(db.path()));
-    ASSERT_EQ(registerArticle(1), QStringList());
+    startWithOneRegistered(db.path());
     const QString copy = db.dir() + QStringLiteral("/copy.db");
     execFile(db.path(), QStringLiteral("vacuum into '%1'").arg(copy));
 
@@ -189,7 +195,6 @@ TEST_F(StockFaults, StockFileDeletedWhileConnectedRefusesToWriteIntoTheVoid) {
     EXPECT_TRUE(log.text().contains(QLatin1String("deleted"))) << log.text().toStdString();
 
     // Reconnecting to the missing file is reported with the engine's reason.
-    boxes.shown.clear();
     EXPECT_FALSE(connect(db.path()));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown.front().style, vbCritical + vbSystemModal);
@@ -198,18 +203,12 @@ TEST_F(StockFaults, StockFileDeletedWhileConnectedRefusesToWriteIntoTheVoid) {
     // The file put back, the registration goes through.
     ASSERT_TRUE(QFile::copy(copy, db.path()));
     ASSERT_TRUE(connect(db.path()));
-    EXPECT_EQ(registerArticle(2), QStringList());
-    EXPECT_EQ(registeredArticles(db.path()), (QStringList{QStringLiteral("1:999.0"), QStringLiteral("2:999.0")}));
-    resetLibraryState();
-    expectStockSound(db.path());
+    expectSecondRegistersAfterwards(db.path());
 }
 
 TEST_F(StockFaults, WriterHoldingTheLockPastTheBusyTimeoutDelaysThenRefusesTheRegistration) {
     ScratchDatabase db;
-    addArticles(db.path(), 3);
-    ASSERT_TRUE(connect(db.path()));
-    ASSERT_EQ(registerArticle(1), QStringList());
-
+    startWithOneRegistered(db.path());
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(db.path().toUtf8().constData(), &other), SQLITE_OK);
     registerEngineFunctions(other);
@@ -222,11 +221,7 @@ TEST_F(StockFaults, WriterHoldingTheLockPastTheBusyTimeoutDelaysThenRefusesTheRe
     EXPECT_TRUE(log.text().contains(QLatin1String("database is locked"))) << log.text().toStdString();
     sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-
-    EXPECT_EQ(registerArticle(2), QStringList());
-    EXPECT_EQ(registeredArticles(db.path()), (QStringList{QStringLiteral("1:999.0"), QStringLiteral("2:999.0")}));
-    resetLibraryState();
-    expectStockSound(db.path());
+    expectSecondRegistersAfterwards(db.path());
 }
 
 TEST_F(StockFaults, OutsideDatabaseGoneSilentMidImportStopsWithTheScreensMessage) {
@@ -243,7 +238,6 @@ TEST_F(StockFaults, OutsideDatabaseGoneSilentMidImportStopsWithTheScreensMessage
     ASSERT_EQ(sqlite3_open(outside.toUtf8().constData(), &other), SQLITE_OK);
     bool locked = false;
     auto import = [&](const QString& code, bool lockMidway) {
-        boxes.shown.clear();
         frmImportar& screen = frmImportar::instance();
         screen.showModeless();
         if (lockMidway)
@@ -259,10 +253,7 @@ TEST_F(StockFaults, OutsideDatabaseGoneSilentMidImportStopsWithTheScreensMessage
         if (screen.isLoaded())
             screen.unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QStringList shown;
-        for (const ShownBox& box : boxes.shown)
-            shown << QString::number(box.style) + QLatin1Char(' ') + box.text;
-        return shown;
+        return shownBoxes(boxes);
     };
     EXPECT_EQ(import(QStringLiteral("IMP-1"), true), QStringList{QStringLiteral("16 Error en obtener los Articulos")});
     ASSERT_TRUE(locked);

@@ -9,8 +9,8 @@ namespace {
 
 struct Handle {
     sqlite3* db = nullptr;
-    explicit Handle(const QString& path) {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    explicit Handle(const QString& path, int flags = SQLITE_OPEN_READWRITE) {
+        if (sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK)
             throw std::runtime_error(sqlite3_errmsg(db));
         sqlite3_busy_timeout(db, 10000);
         registerEngineFunctions(db);
@@ -18,10 +18,7 @@ struct Handle {
     ~Handle() { sqlite3_close(db); }
 };
 
-} // namespace
-
-void execFile(const QString& path, const QString& statements) {
-    Handle h(path);
+void execHandle(const Handle& h, const QString& statements) {
     char* error = nullptr;
     if (sqlite3_exec(h.db, statements.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
         const std::string reason = error ? error : "error";
@@ -29,6 +26,10 @@ void execFile(const QString& path, const QString& statements) {
         throw std::runtime_error(reason);
     }
 }
+
+} // namespace
+
+void execFile(const QString& path, const QString& statements) { execHandle(Handle(path), statements); }
 
 QStringList queryFile(const QString& path, const QString& statement) {
     Handle h(path);
@@ -57,9 +58,6 @@ void addArticles(const QString& path, int articles) {
 }
 
 void makeOutside(const QString& path, const QString& interno, int items, int subItems) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
-        throw std::runtime_error("cannot create the outside database");
     QString script = QStringLiteral(
         "begin;"
         "create table item (id integer not null, interno text not null, posicion text);"
@@ -71,19 +69,32 @@ void makeOutside(const QString& path, const QString& interno, int items, int sub
         script += QStringLiteral("insert into item values (%1, '%2', '8471.30.00');").arg(i).arg(interno);
         for (int s = 1; s <= subItems; ++s)
             script += QStringLiteral("insert into groupsubitems values ('%1', %2, %3, 'ART-%2-%3', '8471.30.00', %4, 1.5, %5);")
-                          .arg(interno)
-                          .arg(i)
-                          .arg(s)
-                          .arg(10 + s)
-                          .arg((10 + s) * 1.5);
+                          .arg(interno).arg(i).arg(s).arg(10 + s).arg((10 + s) * 1.5);
     }
-    char* error = nullptr;
-    const int rc = sqlite3_exec(db, (script + QStringLiteral("commit;")).toUtf8().constData(), nullptr, nullptr, &error);
-    const std::string reason = error ? error : "";
-    sqlite3_free(error);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK)
-        throw std::runtime_error(reason);
+    execHandle(Handle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), script + QStringLiteral("commit;"));
+}
+
+int countRows(const QString& path, const QString& fromWhere) {
+    return queryFile(path, QStringLiteral("select count(*) ") + fromWhere).value(0).toInt();
+}
+
+int unbalancedArticles(const QString& path) {
+    return countRows(path, QStringLiteral("from ARTICULOS a where ARTDSC != ARTCAN - (select coalesce(sum(ARTCDS), 0) "
+                                          "from CANCELACIONES c where c.INTNDC = a.INTNDC and c.ARTINO = a.ARTINO "
+                                          "and c.ARTSNO = a.ARTSNO)"));
+}
+
+QStringList registerArgs(const QString& path, const QString& exportItem, const QString& first, int count) {
+    return {QStringLiteral("register"), path, exportItem, QStringLiteral("1"), QStringLiteral("D-1"), first,
+            QString::number(count)};
+}
+
+QStringList shownBoxes(RecordingMessageBoxes& boxes) {
+    QStringList shown;
+    for (const ShownBox& box : boxes.shown)
+        shown << QString::number(box.style) + QLatin1Char(' ') + box.text;
+    boxes.shown.clear();
+    return shown;
 }
 
 std::unique_ptr<QProcess> startWorker(const QStringList& args, const std::function<void(QProcess&)>& setup) {

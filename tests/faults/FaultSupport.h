@@ -24,6 +24,15 @@ void addArticles(const QString& path, int articles);
 // with `items` items of `subItems` sub-items for internal number `interno`.
 void makeOutside(const QString& path, const QString& interno, int items, int subItems);
 
+// count(*) of "from ... where ..." on the file.
+int countRows(const QString& path, const QString& fromWhere);
+// Articles whose available quantity is not their total less what their cancellations took.
+int unbalancedArticles(const QString& path);
+// The worker's arguments to register `count` articles from `first` of D-1 against item 1.
+QStringList registerArgs(const QString& path, const QString& exportItem, const QString& first, int count);
+// The boxes shown so far as "STYLE text", forgotten once read.
+QStringList shownBoxes(RecordingMessageBoxes& boxes);
+
 inline QString outsideConnection(const QString& path, int timeoutMs = 500) {
     return QStringLiteral("Driver=SQLite3;Database=%1;Timeout=%2").arg(path).arg(timeoutMs);
 }
