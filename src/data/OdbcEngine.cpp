@@ -1,5 +1,10 @@
 // The outside engine: an ODBC connection string through Qt SQL's ODBC driver. Each
 // instance has a connection name of its own that also carries the thread.
+//
+// Qt SQL connects and runs the statements; the rows are read straight from the
+// statement's ODBC handle. Qt's driver clears a buffer of the column's declared size
+// for every text value it reads, which for a TEXT column of the SQLite driver is 64K
+// characters a value: most of an import's time went there.
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
 #include "platform/RuntimeError.h"
@@ -7,9 +12,13 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlField>
 #include <QSqlRecord>
+#include <QSqlResult>
 #include <QThread>
 #include <atomic>
+#include <sql.h>
+#include <sqlext.h>
 
 namespace quendarx {
 
@@ -27,33 +36,177 @@ QString errorText(const QSqlError& error) {
     return text.isEmpty() ? QStringLiteral("unknown ODBC error") : text;
 }
 
-QVariant normalized(const QVariant& value) {
-    if (!value.isValid() || value.isNull())
-        return QVariant();
-    switch (value.typeId()) {
+// The diagnostics of a statement handle, as one line.
+QString diagnostics(SQLHSTMT stmt) {
+    QStringList parts;
+    for (SQLSMALLINT record = 1;; ++record) {
+        SQLWCHAR state[6] = {};
+        SQLWCHAR message[512] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        const SQLRETURN r = SQLGetDiagRecW(SQL_HANDLE_STMT, stmt, record, state, &native, message,
+                                           SQLSMALLINT(std::size(message)), &length);
+        if (!SQL_SUCCEEDED(r))
+            break;
+        parts << QString::fromUtf16(reinterpret_cast<const char16_t*>(message),
+                                    std::min<qsizetype>(length, std::size(message) - 1));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// How a column's values are read: as Qt SQL would type them.
+enum class ColumnKind { Integer, Double, Date, Time, DateTime, Text, Bytes };
+
+ColumnKind columnKind(QMetaType type) {
+    switch (type.id()) {
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
+    case QMetaType::ULongLong:
     case QMetaType::Short:
     case QMetaType::UShort:
     case QMetaType::Long:
-        return QVariant(value.toLongLong());
-    case QMetaType::ULongLong:
     case QMetaType::ULong:
-        return QVariant(static_cast<qlonglong>(value.toULongLong()));
+        return ColumnKind::Integer;
     case QMetaType::Float:
     case QMetaType::Double:
-        return QVariant(value.toDouble());
+        return ColumnKind::Double;
     case QMetaType::QDate:
-        return QDateTime(value.toDate(), QTime(0, 0));
+        return ColumnKind::Date;
+    case QMetaType::QTime:
+        return ColumnKind::Time;
     case QMetaType::QDateTime:
-        return value.toDateTime();
+        return ColumnKind::DateTime;
     case QMetaType::QString:
-        return value.toString();
+        return ColumnKind::Text;
     default:
-        return value;
+        return ColumnKind::Bytes;
     }
 }
+
+// Reads the current row's rows column by column from a statement handle; a failed read
+// leaves its diagnostics in error().
+class RowReader {
+public:
+    explicit RowReader(SQLHSTMT stmt) : stmt_(stmt) {}
+
+    // Fetches the next row: true with a row, false at the end or on a failure.
+    bool fetch() {
+        const SQLRETURN r = SQLFetch(stmt_);
+        if (r == SQL_NO_DATA)
+            return false;
+        return SQL_SUCCEEDED(r) || failed(QStringLiteral("Unable to fetch row"));
+    }
+
+    std::optional<QVariant> value(SQLUSMALLINT column, ColumnKind kind) {
+        switch (kind) {
+        case ColumnKind::Integer: {
+            SQLBIGINT v = 0;
+            return fixed(column, SQL_C_SBIGINT, &v, sizeof v,
+                         [&] { return QVariant(static_cast<qlonglong>(v)); });
+        }
+        case ColumnKind::Double: {
+            double v = 0;
+            return fixed(column, SQL_C_DOUBLE, &v, sizeof v, [&] { return QVariant(v); });
+        }
+        case ColumnKind::Date: {
+            SQL_DATE_STRUCT v{};
+            return fixed(column, SQL_C_TYPE_DATE, &v, sizeof v, [&] {
+                return QVariant(QDateTime(QDate(v.year, v.month, v.day), QTime(0, 0)));
+            });
+        }
+        case ColumnKind::Time: {
+            SQL_TIME_STRUCT v{};
+            return fixed(column, SQL_C_TYPE_TIME, &v, sizeof v,
+                         [&] { return QVariant(QTime(v.hour, v.minute, v.second)); });
+        }
+        case ColumnKind::DateTime: {
+            SQL_TIMESTAMP_STRUCT v{};
+            return fixed(column, SQL_C_TYPE_TIMESTAMP, &v, sizeof v, [&] {
+                return QVariant(QDateTime(QDate(v.year, v.month, v.day),
+                                          QTime(v.hour, v.minute, v.second,
+                                                static_cast<int>(v.fraction / 1000000))));
+            });
+        }
+        case ColumnKind::Text:
+            return text(column);
+        case ColumnKind::Bytes:
+            return bytes(column);
+        }
+        return QVariant();
+    }
+
+    const QString& error() const { return error_; }
+
+private:
+    template <typename Make>
+    std::optional<QVariant> fixed(SQLUSMALLINT column, SQLSMALLINT type, void* buffer,
+                                  SQLLEN size, Make make) {
+        SQLLEN indicator = 0;
+        const SQLRETURN r = SQLGetData(stmt_, column, type, buffer, size, &indicator);
+        if (!SQL_SUCCEEDED(r))
+            return failed(QStringLiteral("Unable to read a value")), std::nullopt;
+        if (indicator == SQL_NULL_DATA)
+            return QVariant();
+        return make();
+    }
+
+    // A value of any length, read in parts of a buffer's size: text as UTF-16, anything
+    // else as its bytes.
+    std::optional<QVariant> text(SQLUSMALLINT column) {
+        QString value;
+        if (!chunks<SQLWCHAR>(column, SQL_C_WCHAR, 1, [&](const SQLWCHAR* part, qsizetype n) {
+                value.append(QStringView(reinterpret_cast<const char16_t*>(part), n));
+            }))
+            return std::nullopt;
+        return isNull_ ? QVariant() : QVariant(value);
+    }
+
+    std::optional<QVariant> bytes(SQLUSMALLINT column) {
+        QByteArray value;
+        if (!chunks<char>(column, SQL_C_BINARY, 0, [&](const char* part, qsizetype n) {
+                value.append(part, n);
+            }))
+            return std::nullopt;
+        return isNull_ ? QVariant() : QVariant(value);
+    }
+
+    // Calls take(part, units) for each part; `terminator` units of each full buffer are
+    // the driver's closing zero. False on a failed read; isNull_ tells a null apart.
+    template <typename Unit, typename Take>
+    bool chunks(SQLUSMALLINT column, SQLSMALLINT type, qsizetype terminator, Take take) {
+        Unit buffer[2048];
+        const qsizetype room = qsizetype(std::size(buffer)) - terminator;
+        isNull_ = false;
+        for (;;) {
+            SQLLEN indicator = 0;
+            const SQLRETURN r = SQLGetData(stmt_, column, type, buffer, sizeof buffer, &indicator);
+            if (r == SQL_NO_DATA)
+                return true;
+            if (!SQL_SUCCEEDED(r))
+                return failed(QStringLiteral("Unable to read a value"));
+            if (indicator == SQL_NULL_DATA) {
+                isNull_ = true;
+                return true;
+            }
+            take(buffer, indicator == SQL_NO_TOTAL
+                             ? room
+                             : std::min<qsizetype>(indicator / SQLLEN(sizeof(Unit)), room));
+            if (r == SQL_SUCCESS)
+                return true;
+        }
+    }
+
+    bool failed(const QString& what) {
+        const QString reason = diagnostics(stmt_);
+        error_ = reason.isEmpty() ? what : reason + QLatin1Char(' ') + what;
+        return false;
+    }
+
+    SQLHSTMT stmt_;
+    QString error_;
+    bool isNull_ = false;
+};
 
 class OdbcEngine : public Engine {
 public:
@@ -83,20 +236,36 @@ public:
         q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
         if (!q.exec(sql) || !q.isSelect())
             return fail(q, error, QStringLiteral("the statement gives no rows"));
+        const QVariant handle = q.result()->handle();
+        if (handle.metaType() != QMetaType::fromType<SQLHANDLE>() || !handle.value<SQLHANDLE>())
+            return fail(q, error, QStringLiteral("the statement has no ODBC handle"));
+        RowReader reader(handle.value<SQLHANDLE>());
         const QSqlRecord record = q.record();
         QStringList columns;
-        for (int i = 0; i < record.count(); ++i)
+        std::vector<ColumnKind> kinds;
+        for (int i = 0; i < record.count(); ++i) {
             columns << record.fieldName(i);
+            kinds.push_back(columnKind(record.field(i).metaType()));
+        }
         std::vector<std::vector<QVariant>> rows;
-        while (q.next()) {
+        while (reader.fetch()) {
             std::vector<QVariant> row;
-            row.reserve(static_cast<std::size_t>(record.count()));
-            for (int i = 0; i < record.count(); ++i)
-                row.push_back(normalized(q.value(i)));
+            row.reserve(kinds.size());
+            for (std::size_t i = 0; i < kinds.size(); ++i) {
+                auto value = reader.value(static_cast<SQLUSMALLINT>(i + 1), kinds[i]);
+                if (!value)
+                    break;
+                row.push_back(std::move(*value));
+            }
+            if (!reader.error().isEmpty())
+                break;
             rows.push_back(std::move(row));
         }
-        if (q.lastError().isValid())
-            return fail(q, error, QString());
+        if (!reader.error().isEmpty()) {
+            if (error)
+                *error = reader.error();
+            return false;
+        }
         rs = Recordset(std::move(columns), std::move(rows));
         return true;
     }

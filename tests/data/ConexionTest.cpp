@@ -105,3 +105,43 @@ TEST(clConexion, FailuresGiveFalseOrZeroAndReachTheLog) {
                              "update NOEXISTE set x = 1", "delete from ARTICULOS; delete from OPERACIONES"})
         EXPECT_TRUE(logged.contains(QLatin1String(part))) << part;
 }
+
+TEST(clConexion, OutsideValuesArriveWholeWithTheirTypes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("outside.db"));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    // A text longer than any read buffer, with characters outside the 16-bit plane cut
+    // across buffer boundaries.
+    QString longText;
+    for (int i = 0; i < 3000; ++i)
+        longText += QStringLiteral("ñ😀'%_\\");
+    const QByteArray sql =
+        "create table t (n integer, big integer, x real, d date, ts datetime, s text, b blob);"
+        "insert into t values (7, 4294967296, 1.25, '2026-12-05', '2026-12-05 09:15:30', '" +
+        QString(longText).replace(QLatin1String("'"), QLatin1String("''")).toUtf8() +
+        "', x'00ff10');"
+        "insert into t values (null, null, null, null, null, null, null);";
+    ASSERT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    clConexion cn;
+    cn.setConnectionString(QStringLiteral("Driver=SQLite3;Database=") + path);
+    cn.Connect();
+    ASSERT_TRUE(cn.Connected()) << qPrintable(cn.lastError());
+    Recordset rs;
+    cn.setSql(QStringLiteral("select n, big, x, d, ts, s, b from t order by n desc"));
+    ASSERT_TRUE(cn.GetRecordset(rs)) << qPrintable(cn.lastError());
+    ASSERT_EQ(rs.RecordCount(), 2);
+    EXPECT_EQ(rs.Fields(QStringLiteral("n")), QVariant(qlonglong(7)));
+    EXPECT_EQ(rs.Fields(QStringLiteral("big")), QVariant(qlonglong(4294967296)));
+    EXPECT_EQ(rs.Fields(QStringLiteral("x")), QVariant(1.25));
+    EXPECT_EQ(rs.Fields(QStringLiteral("d")), QVariant(QDateTime(QDate(2026, 12, 5), QTime(0, 0))));
+    EXPECT_EQ(rs.Fields(QStringLiteral("ts")),
+              QVariant(QDateTime(QDate(2026, 12, 5), QTime(9, 15, 30))));
+    EXPECT_EQ(rs.Fields(QStringLiteral("s")).toString(), longText);
+    EXPECT_EQ(rs.Fields(QStringLiteral("b")).toByteArray(), QByteArray("\x00\xff\x10", 3));
+    rs.MoveNext();
+    for (const char* column : {"n", "big", "x", "d", "ts", "s", "b"})
+        EXPECT_TRUE(rs.Fields(QLatin1String(column)).isNull()) << column;
+}
