@@ -4,6 +4,8 @@
 // (work, target, median, baseline median, ratio).
 #include "data/Schema.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Regional.h"
+#include <QApplication>
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
@@ -11,6 +13,7 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -18,6 +21,29 @@
 #include <vector>
 
 namespace quendarx::bench {
+
+// What every benchmark runs in: a headless application, the library's log silenced
+// unless asked for, the C library's number format and es_AR for the library.
+class BenchApp {
+public:
+    BenchApp(int& argc, char** argv) : app_(prepared(argc), argv) { std::setlocale(LC_ALL, "C"); }
+
+private:
+    static int& prepared(int& argc) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QUENDARX_LOG"))
+            qputenv("QUENDARX_LOG", "/dev/null");
+        return argc;
+    }
+    QApplication app_;
+    ScopedLocale locale_{QLocale(QLocale::Spanish, QLocale::Argentina)};
+};
+
+[[noreturn]] inline void fail(const QString& why) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(why));
+    std::exit(1);
+}
 
 inline double median(std::vector<double> values) {
     if (values.empty())
@@ -245,5 +271,12 @@ public:
 private:
     ScopedMessageBoxHandler scope_;
 };
+
+// Milliseconds of one import through the import screen, as a clerk's F11 runs it: the
+// declaration `interno` of the outside database into the fresh stock database `stock`.
+// Fails the benchmark unless the screen reports success and `expected` articles are
+// stored whole.
+double importThroughScreen(const QString& stock, const QString& outside, const QString& interno,
+                           QuietBoxes& boxes, int expected);
 
 } // namespace quendarx::bench

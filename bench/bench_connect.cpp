@@ -6,21 +6,14 @@
 #include "BenchSupport.h"
 #include "automation/clcancelMain.h"
 #include "state/basGlobal.h"
-#include <QApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <clocale>
 
 using namespace quendarx;
 using namespace quendarx::bench;
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QUENDARX_LOG"))
-        qputenv("QUENDARX_LOG", "/dev/null");
-    QApplication app(argc, argv);
-    std::setlocale(LC_ALL, "C");
+    BenchApp app(argc, argv);
     const int rounds = intArgument(argc, argv, "--rounds", 50);
     const int megabytes = intArgument(argc, argv, "--megabytes", 100);
 

@@ -10,10 +10,8 @@
 #include "platform/Printers.h"
 #include "printing/frmImprimir.h"
 #include "state/basGlobal.h"
-#include <QApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <clocale>
 
 using namespace quendarx;
 using namespace quendarx::bench;
@@ -51,13 +49,7 @@ void addListing(const QString& path, int rows) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QUENDARX_LOG"))
-        qputenv("QUENDARX_LOG", "/dev/null");
-    QApplication app(argc, argv);
-    std::setlocale(LC_ALL, "C");
-    ScopedLocale locale(QLocale(QLocale::Spanish, QLocale::Argentina));
+    BenchApp app(argc, argv);
     const int rows = intArgument(argc, argv, "--rows", 10000);
 
     QTemporaryDir dir;

@@ -11,11 +11,9 @@
 #include "platform/Clock.h"
 #include "platform/Regional.h"
 #include "state/basGlobal.h"
-#include <QApplication>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QKeyEvent>
-#include <clocale>
 
 using namespace quendarx;
 using namespace quendarx::bench;
@@ -171,13 +169,7 @@ bool registerThroughScreen(const sql::ArticleKey& key, double* f11Ms) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QUENDARX_LOG"))
-        qputenv("QUENDARX_LOG", "/dev/null");
-    QApplication app(argc, argv);
-    std::setlocale(LC_ALL, "C");
-    ScopedLocale locale(QLocale(QLocale::Spanish, QLocale::Argentina));
+    BenchApp app(argc, argv);
     const int rounds = intArgument(argc, argv, "--rounds", 200);
     const int cancellations = intArgument(argc, argv, "--cancellations", 100000);
 
@@ -203,7 +195,7 @@ int main(int argc, char** argv) {
     std::vector<double> library, baseline, screenWhole, screenF11;
     int next = 0;
     for (int block = 0; block < 4; ++block) {
-        const int n = rounds / 4;
+        const int n = std::max(1, rounds / 4);
         for (double ms : timeRuns(n, [&](int) { failures += !registerThroughLibrary(articleOf(next++), 1); }))
             library.push_back(ms);
         for (double ms : timeRuns(n, [&](int) { failures += !plain.run(articleOf(next++), 1); }))

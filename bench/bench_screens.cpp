@@ -8,11 +8,9 @@
 #include "state/basGlobal.h"
 #include "stock/frmArticulos.h"
 #include "stock/frmDespachos.h"
-#include <QApplication>
 #include <QDialog>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <clocale>
 
 using namespace quendarx;
 using namespace quendarx::bench;
@@ -82,13 +80,7 @@ void measure(const char* work, Form& screen, int rounds, int expectedRows) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QUENDARX_LOG"))
-        qputenv("QUENDARX_LOG", "/dev/null");
-    QApplication app(argc, argv);
-    std::setlocale(LC_ALL, "C");
-    ScopedLocale locale(QLocale(QLocale::Spanish, QLocale::Argentina));
+    BenchApp app(argc, argv);
     const int rounds = intArgument(argc, argv, "--rounds", 15);
     const int rows = intArgument(argc, argv, "--rows", 10000);
     QuietBoxes boxes;
