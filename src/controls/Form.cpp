@@ -23,6 +23,28 @@ namespace quendarx {
 
 namespace {
 
+// A box's length limit counts UTF-16 units, so it can cut a character outside the basic
+// plane in two; the half left behind is dropped rather than stored as a broken text.
+void dropCutCharacters(QLineEdit* box, const QString& text) {
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
+        return;
+    QString whole;
+    whole.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            whole += text[i];
+            whole += text[++i];
+        } else if (!text[i].isSurrogate()) {
+            whole += text[i];
+        }
+    }
+    if (whole.size() == text.size())
+        return;
+    const int cursor = box->cursorPosition();
+    box->setText(whole);
+    box->setCursorPosition(std::min<int>(cursor, static_cast<int>(whole.size())));
+}
+
 constexpr int kColourRole = Qt::UserRole + 40;
 const char* const kBackColorProperty = "qxBackColor";
 const char* const kTagProperty = "Tag";
@@ -132,6 +154,8 @@ void Form::load() {
         case ControlKind::TextBox: {
             auto* box = new QLineEdit(spec.caption, win);
             setBackColor(box, Qt::white);
+            QObject::connect(box, &QLineEdit::textChanged, box,
+                             [box](const QString& text) { dropCutCharacters(box, text); });
             widget = box;
             break;
         }

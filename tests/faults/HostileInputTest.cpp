@@ -280,12 +280,12 @@ TEST_F(Hostility, ImportScreenStoresTheBoxesTextsOrRefusesTheDate) {
         EXPECT_EQ(shownBoxes(boxes), QStringList{QStringLiteral("16 Fecha inválida en Fecha de Oficialización")});
         EXPECT_EQ(countRows(db.path(), QStringLiteral("from OPERACIONES")), before);
 
-        // The code box holds 16 characters; a clerk fills it with whole characters (a
-        // character pair cut in two by the box's limit is a known gap of the box).
+        // The code box keeps the whole characters of its first 16 units: a character cut
+        // in two by the limit goes.
         QString code = h.text.left(16);
         if (code.size() == 16 && code.back().isHighSurrogate())
             code.chop(1);
-        const QStringList held = save(code, h.text, QStringLiteral("05/12/2026"));
+        const QStringList held = save(h.text, h.text, QStringLiteral("05/12/2026"));
         EXPECT_EQ(held[0], code);
         EXPECT_EQ(shownBoxes(boxes), QStringList{QStringLiteral("64 Despacho agregado en stock")});
         // Listed on the declarations screen as stored (the screen trims the description).
