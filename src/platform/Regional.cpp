@@ -85,13 +85,13 @@ std::string roundDecimalText(std::string text, int decimals, int integerWidth) {
     if (int(intPart.size()) < integerWidth)
         intPart.insert(0, integerWidth - intPart.size(), '0');
     if (intPart.empty() && fraction.empty())
-        intPart = "0";
+        intPart.assign(1, '0');
     if (digits.find_first_not_of('0') == std::string::npos)
         negative = false;
     std::string result = negative ? "-" : "";
     result += intPart;
     if (decimals > 0)
-        result += "." + fraction;
+        result.append(1, '.').append(fraction);
     return result;
 }
 
@@ -160,9 +160,9 @@ std::optional<double> Regional::readNumber(const QString& text) {
 
     std::string plain = (negative ? "-" : "") + (intDigits->empty() ? "0" : *intDigits);
     if (!fracText.isEmpty())
-        plain += "." + fracText.toStdString();
+        plain.append(1, '.').append(fracText.toStdString());
     if (!exponent.isEmpty())
-        plain += "e" + exponent.toStdString();
+        plain.append(1, 'e').append(exponent.toStdString());
     double value = 0;
     const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
     if (ec != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
