@@ -44,8 +44,14 @@ struct Db {
 };
 } // namespace
 
-void ScratchDatabase::exec(const QString& statement) const {
-    Db d(path_);
+void ScratchDatabase::exec(const QString& statement) const { execFile(path_, statement); }
+
+QStringList ScratchDatabase::query(const QString& statement) const {
+    return queryFile(path_, statement);
+}
+
+void execFile(const QString& path, const QString& statement) {
+    Db d(path);
     char* err = nullptr;
     if (sqlite3_exec(d.db, statement.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
         std::string message = err ? err : "error";
@@ -54,8 +60,8 @@ void ScratchDatabase::exec(const QString& statement) const {
     }
 }
 
-QStringList ScratchDatabase::query(const QString& statement) const {
-    Db d(path_);
+QStringList queryFile(const QString& path, const QString& statement) {
+    Db d(path);
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(d.db, statement.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(d.db));

@@ -41,6 +41,10 @@ private:
 inline QLocale esAR() { return QLocale(QLocale::Spanish, QLocale::Argentina); }
 inline QLocale enUS() { return QLocale(QLocale::English, QLocale::UnitedStates); }
 
+// Statements and queries on any database file, as ScratchDatabase::exec and query do.
+void execFile(const QString& path, const QString& statement);
+QStringList queryFile(const QString& path, const QString& statement);
+
 // A scratch folder with a fresh stock database in it.
 class ScratchDatabase {
 public:
