@@ -4,27 +4,24 @@
 // any moment and still know what it was told).
 //
 //   qx_fault_worker register DB EXTNRO ITEM INTNDC FIRST COUNT [RETRIES]
-//     registers articles FIRST .. FIRST+COUNT-1 (or the articles of FIRST when it is a
-//     comma-separated list) (sub-item 0) of declaration INTNDC, one
-//     unit each, against export item EXTNRO/ITEM; an insert that collides with another
-//     clerk's line number ("Error en descontar Cantidad") is tried again, as a clerk
-//     would press F11 again, up to RETRIES times. Prints "OK ARTINO TRIES" or
-//     "MSG ARTINO STYLE TEXT".
+//     registers one unit each of articles FIRST .. FIRST+COUNT-1 (sub-item 0) of
+//     declaration INTNDC against export item EXTNRO/ITEM; FIRST may also be a
+//     comma-separated list of articles. An insert that collides with another clerk's line
+//     number ("Error en descontar Cantidad") is tried again, as a clerk would press F11
+//     again, up to RETRIES times (50). Prints "OK ARTINO TRIES" or "MSG ARTINO STYLE TEXT".
 //   qx_fault_worker import DB OUTSIDE-CONNECTION-STRING INTERNO CODE
 //     imports internal number INTERNO under code CODE. Prints "MSG STYLE TEXT" per box.
 //
 // Both print "READY" once connected, before the first F11 (and, when QX_FAULT_GO is set,
 // wait for a line on standard input first); "CONNECT REASON" and exit status 3 when the
-// stock database cannot be opened.
+// stock database cannot be opened; exit status 2 with too few arguments.
+#include "../Clerk.h"
 #include "cancellations/frmRelArt.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "state/basGlobal.h"
 #include "stock/frmImportar.h"
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <clocale>
 #include <cstdio>
 
@@ -32,117 +29,77 @@ using namespace quendarx;
 
 namespace {
 
-class Boxes : public MessageBoxHandler {
-public:
+// Every box as "STYLE TEXT" on one line, answered OK.
+struct Boxes : MessageBoxHandler {
     int show(const QString& text, int style) override {
-        shown.push_back({style, text});
+        shown << QString::number(style) + ' ' + QString(text).replace('\n', "\\n").replace('\r', "\\r");
         return vbOK;
     }
-    std::vector<std::pair<int, QString>> shown;
+    QStringList shown;
 };
 
 void say(const QString& line) {
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
+    std::printf("%s\n", line.toUtf8().constData());
     std::fflush(stdout);
-}
-
-QString oneLine(QString text) { return text.replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QLatin1Char('\r'), QLatin1String("\\r")); }
-
-void pressF11(QWidget* target) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_F11, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
 }
 
 bool connect(const QString& path) {
     clConexion& conexion = basGlobal().conexionLocal();
-    conexion.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    conexion.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path);
     try {
         conexion.Connect();
     } catch (const RuntimeError& error) {
-        say(QStringLiteral("CONNECT ") + oneLine(error.description));
+        say("CONNECT " + error.description);
         return false;
     }
-    say(QStringLiteral("READY"));
-    // A test that starts several clerks lets them go together.
-    if (qEnvironmentVariableIsSet("QX_FAULT_GO")) {
-        char line[16];
-        if (!std::fgets(line, sizeof line, stdin))
-            return false;
-    }
-    return true;
+    say("READY");
+    char line[16]; // a test that starts several clerks lets them go together
+    return !qEnvironmentVariableIsSet("QX_FAULT_GO") || std::fgets(line, sizeof line, stdin);
 }
 
 int registerArticles(const QStringList& args, Boxes& boxes) {
-    if (args.size() < 6)
-        return 2;
     LibraryState& g = basGlobal();
     g.g_NumeroInterno = args[1];
-    g.g_Item = static_cast<std::int16_t>(args[2].toInt());
-    const QString intndc = args[3];
-    std::vector<int> articles;
-    if (args[4].contains(QLatin1Char(','))) {
-        for (const QString& n : args[4].split(QLatin1Char(','), Qt::SkipEmptyParts))
-            articles.push_back(n.toInt());
-    } else {
-        for (int n = args[4].toInt(); n < args[4].toInt() + args[5].toInt(); ++n)
-            articles.push_back(n);
-    }
-    const int retries = args.size() > 6 ? args[6].toInt() : 50;
+    g.g_Item = args[2].toShort();
+    QList<int> articles;
+    for (const QString& n : args[4].split(','))
+        articles << n.toInt();
+    for (int n = articles.back() + 1; n < articles.front() + args[5].toInt(); ++n)
+        articles << n;
+    const int retries = args.value(6, "50").toInt();
     if (!connect(args[0]))
         return 3;
-    frmRelArt& screen = frmRelArt::instance();
     for (const int artino : articles) {
-        g.g_INTNDC = intndc;
+        g.g_INTNDC = args[3];
         g.g_ARTINO = artino;
         g.g_ARTSNO = 0;
         for (int tries = 1;; ++tries) {
             boxes.shown.clear();
-            screen.showModeless();
-            QLineEdit* quantity = screen.textBox(QStringLiteral("txtDescuento"));
-            quantity->setText(QStringLiteral("1"));
-            screen.textBox(QStringLiteral("txtARTEXP"))->setText(QStringLiteral("EXP-%1").arg(artino));
-            screen.textBox(QStringLiteral("txtARTCER"))->setText(QStringLiteral("CER-%1").arg(artino));
-            screen.textBox(QStringLiteral("txtARTVEN"))->setText(QStringLiteral("31/12/2027"));
-            pressF11(quantity);
-            const bool registered = !screen.isLoaded();
-            if (!registered)
-                screen.unload();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            if (registered) {
+            const QString n = QString::number(artino);
+            if (test::pressF11(frmRelArt::instance(), {{"txtDescuento", "1"}, {"txtARTEXP", "EXP-" + n},
+                                                       {"txtARTCER", "CER-" + n}, {"txtARTVEN", "31/12/2027"}})) {
                 say(QStringLiteral("OK %1 %2").arg(artino).arg(tries));
                 break;
             }
-            const auto last = boxes.shown.empty() ? std::pair<int, QString>{0, QStringLiteral("(no message)")}
-                                                  : boxes.shown.back();
-            if (last.second == QStringLiteral("Error en descontar Cantidad") && tries < retries)
-                continue;
-            say(QStringLiteral("MSG %1 %2 %3").arg(artino).arg(last.first).arg(oneLine(last.second)));
-            break;
+            const QString last = boxes.shown.value(boxes.shown.size() - 1, "0 (no message)");
+            if (last != "16 Error en descontar Cantidad" || tries >= retries) {
+                say(QStringLiteral("MSG %1 %2").arg(artino).arg(last));
+                break;
+            }
         }
     }
     return 0;
 }
 
 int importDeclaration(const QStringList& args, Boxes& boxes) {
-    if (args.size() < 4)
-        return 2;
-    LibraryState& g = basGlobal();
-    g.g_BaseExterna = args[1];
-    g.g_NumeroInterno = args[2];
+    basGlobal().g_BaseExterna = args[1];
+    basGlobal().g_NumeroInterno = args[2];
     if (!connect(args[0]))
         return 3;
-    frmImportar& screen = frmImportar::instance();
-    screen.showModeless();
-    screen.textBox(QStringLiteral("txtINTNDC"))->setText(args[3]);
-    screen.textBox(QStringLiteral("txtINTDSC"))->setText(QStringLiteral("Importacion ") + args[3]);
-    QLineEdit* date = screen.textBox(QStringLiteral("txtINTFOF"));
-    date->setText(QStringLiteral("05/12/2026"));
-    pressF11(date);
-    for (const auto& [style, text] : boxes.shown)
-        say(QStringLiteral("MSG %1 %2").arg(style).arg(oneLine(text)));
-    if (screen.isLoaded())
-        screen.unload();
+    test::pressF11(frmImportar::instance(), {{"txtINTNDC", args[3]}, {"txtINTDSC", "Importacion " + args[3]},
+                                             {"txtINTFOF", "05/12/2026"}});
+    for (const QString& box : boxes.shown)
+        say("MSG " + box);
     return 0;
 }
 
@@ -156,12 +113,12 @@ int main(int argc, char** argv) {
     Regional::setLocale(QLocale(QLocale::Spanish, QLocale::Argentina));
     Boxes boxes;
     ScopedMessageBoxHandler scope(&boxes);
-    QStringList args = app.arguments().mid(1);
-    const QString command = args.isEmpty() ? QString() : args.takeFirst();
+    const QString command = app.arguments().value(1);
+    const QStringList args = app.arguments().mid(2);
     int status = 2;
-    if (command == QLatin1String("register"))
+    if (command == "register" && args.size() >= 6)
         status = registerArticles(args, boxes);
-    else if (command == QLatin1String("import"))
+    else if (command == "import" && args.size() >= 4)
         status = importDeclaration(args, boxes);
     else
         std::fprintf(stderr, "usage: qx_fault_worker register|import ...\n");
