@@ -3,10 +3,13 @@
 // dispatch ids, Invoke with every argument by reference.
 #include "quendarx/automation.h"
 #include <QString>
+#include <gtest/gtest.h>
 #include <utility>
 #include <vector>
 
 namespace quendarx::test {
+
+using namespace quendarx::com;
 
 // An interface reference released when it goes.
 template <class I> class Ref {
@@ -19,12 +22,11 @@ public:
     I* get() const { return p_; }
     I* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
-    // For an out parameter (void**).
-    void** out() {
+    void** out() { // for an out parameter
         reset();
         return reinterpret_cast<void**>(&p_);
     }
-    I** slot() { return &p_; }
+    I** slot() { return &p_; } // for an in-out one
     void reset() {
         if (p_)
             p_->Release();
@@ -35,43 +37,82 @@ private:
     I* p_ = nullptr;
 };
 
-// What one Invoke gave back, copied out of the COM memory (which is freed).
-struct CallResult {
-    com::HRESULT hr = com::S_OK;
-    std::uint16_t vt = com::VT_EMPTY;
-    bool boolean = false;
-    int scode = 0;
-    QString description;
-    QString source;
-    std::uint32_t argError = 0xFFFFFFFFu;
-};
-
 // A VARIANT that owns what it holds (cleared when it goes).
 struct Variant {
-    com::VARIANT v;
+    VARIANT v;
     Variant() { VariantInit(&v); }
     ~Variant() { VariantClear(&v); }
     Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
 };
 
-com::HRESULT createInstance(const com::GUID& clsid, Ref<com::IDispatch>& out);
-Ref<com::IDispatch> instance(const com::GUID& clsid);
-inline Ref<com::IDispatch> cancelMain() { return instance(com::CLSID_clcancelMain); }
-inline Ref<com::IDispatch> importar() { return instance(com::CLSID_clImportar); }
+inline Ref<IDispatch> instance(const GUID& clsid) {
+    Ref<IClassFactory> factory;
+    Ref<IDispatch> object;
+    EXPECT_EQ(DllGetClassObject(&clsid, &IID_IClassFactory, factory.out()), S_OK);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, object.out()), S_OK);
+    return object;
+}
+inline Ref<IDispatch> cancelMain() { return instance(CLSID_clcancelMain); }
+inline Ref<IDispatch> importar() { return instance(CLSID_clImportar); }
 
-com::DISPID dispId(com::IDispatch* object, const char* name);
+inline DISPID dispId(IDispatch* object, const char* name) {
+    DISPID id = 0;
+    EXPECT_EQ(object->GetIDsOfNames(&name, 1, &id), S_OK) << name;
+    return id;
+}
+
+// What one Invoke gave back, copied out of the COM memory (which is freed).
+struct CallResult {
+    HRESULT hr = S_OK;
+    std::uint16_t vt = VT_EMPTY;
+    bool boolean = false;
+    int scode = 0;
+    QString description, source;
+    std::uint32_t argError = 0xFFFFFFFFu;
+};
+
 // Invoke by member name; args in call order (reversed into rgvarg here).
-CallResult invoke(com::IDispatch* object, const char* name, std::uint16_t flags, std::vector<com::VARIANT> args,
-                  bool propertyPutNamed = false);
-// A property put with the text by reference, as a host passes it.
-CallResult put(com::IDispatch* object, const char* name, const QString& text);
-CallResult call(com::IDispatch* object, const char* name, std::vector<com::VARIANT> args = {});
+inline CallResult invoke(IDispatch* object, const char* name, std::uint16_t flags, std::vector<VARIANT> args,
+                         bool propertyPut = false) {
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{reversed.data(), propertyPut ? &named : nullptr, static_cast<std::uint32_t>(reversed.size()),
+                      propertyPut ? 1u : 0u};
+    Variant result;
+    EXCEPINFO error{0, nullptr, nullptr, 0};
+    CallResult out;
+    out.hr = object->Invoke(dispId(object, name), flags, &params, &result.v, &error, &out.argError);
+    out.vt = result.v.vt;
+    out.boolean = result.v.vt == VT_BOOL && result.v.boolVal == VARIANT_TRUE;
+    out.scode = error.scode;
+    out.description = QString::fromUtf8(error.bstrDescription);
+    out.source = QString::fromUtf8(error.bstrSource);
+    SysFreeString(error.bstrDescription);
+    SysFreeString(error.bstrSource);
+    return out;
+}
 
-com::VARIANT byValue(std::int32_t value);
-com::VARIANT byValue(double value);
-com::VARIANT byRef(com::BSTR* text);
-com::VARIANT byRef(std::int16_t* value);
-com::VARIANT byRef(com::IDispatch** object);
+inline VARIANT typed(std::uint16_t vt) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = vt;
+    return v;
+}
+inline VARIANT byValue(std::int32_t value) { VARIANT v = typed(VT_I4); v.lVal = value; return v; }
+inline VARIANT byValue(double value) { VARIANT v = typed(VT_R8); v.dblVal = value; return v; }
+inline VARIANT byRef(BSTR* text) { VARIANT v = typed(VT_BYREF | VT_BSTR); v.pbstrVal = text; return v; }
+inline VARIANT byRef(std::int16_t* value) { VARIANT v = typed(VT_BYREF | VT_I2); v.piVal = value; return v; }
+inline VARIANT byRef(IDispatch** object) { VARIANT v = typed(VT_BYREF | VT_DISPATCH); v.ppdispVal = object; return v; }
+
+// A property put with the text by reference, as a host passes it.
+inline CallResult put(IDispatch* object, const char* name, const QString& text) {
+    BSTR value = SysAllocString(text.toUtf8().constData());
+    CallResult out = invoke(object, name, DISPATCH_PROPERTYPUT, {byRef(&value)}, true);
+    SysFreeString(value);
+    return out;
+}
+inline CallResult call(IDispatch* object, const char* name, std::vector<VARIANT> args = {}) {
+    return invoke(object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(args));
+}
 
 } // namespace quendarx::test

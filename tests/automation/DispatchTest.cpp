@@ -1,16 +1,14 @@
 // The dispatch contract a host relies on: names to the published dispatch ids, calls
-// of the wrong types refused before any member runs, and screens refused off the user
-// interface thread.
+// of the wrong types refused before any member runs, screens refused off the user
+// interface thread, Item's conversions, and the library state property sets write,
+// shared by every instance on a thread and separate per thread.
 #include "ComHelpers.h"
 #include "state/basGlobal.h"
 #include "support/TestSupport.h"
-#include <gtest/gtest.h>
 #include <thread>
 
 namespace quendarx::test {
 namespace {
-
-using namespace quendarx::com;
 
 TEST(Dispatch, NamesGiveThePublishedDispatchIdsWhateverTheirCase) {
     struct Published {
@@ -32,13 +30,12 @@ TEST(Dispatch, NamesGiveThePublishedDispatchIdsWhateverTheirCase) {
     auto cm = cancelMain();
     auto im = importar();
     for (const Published& m : members) {
-        SCOPED_TRACE(m.name);
         const QByteArray lower = QByteArray(m.name).toLower();
         for (const char* name : {m.name, lower.constData()}) {
             DISPID id = 0;
-            const HRESULT hr = (m.importar ? im : cm)->GetIDsOfNames(&name, 1, &id);
-            EXPECT_EQ(hr, m.id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK);
-            EXPECT_EQ(id, m.id);
+            EXPECT_EQ((m.importar ? im : cm)->GetIDsOfNames(&name, 1, &id),
+                      m.id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK) << name;
+            EXPECT_EQ(id, m.id) << name;
         }
     }
 }
@@ -60,10 +57,9 @@ TEST(Dispatch, ArgumentsOfTheWrongTypeAreRefusedBeforeTheMemberRuns) {
         {"text for the sub-item", {byRef(&code), byRef(&item), byRef(&code)}, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
         const CallResult r = call(cm.get(), "Modificar_Articulo", c.args);
-        EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH);
-        EXPECT_EQ(r.argError, c.argError);
+        EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH) << c.what;
+        EXPECT_EQ(r.argError, c.argError) << c.what;
     }
     EXPECT_EQ(basGlobal().g_INTNDC, ""); // Modificar_Articulo would have set the article
     SysFreeString(code);
@@ -75,19 +71,75 @@ TEST(Dispatch, AScreenMemberCalledOffTheUserInterfaceThreadFailsBackToTheHost) {
     auto cm = cancelMain();
     auto im = importar();
     std::vector<CallResult> results;
-    std::thread other([&] {
-        results.push_back(call(cm.get(), "Imprimir"));
-        results.push_back(call(cm.get(), "Ingresar_Cancelaciones"));
-        results.push_back(call(im.get(), "Importar"));
-    });
-    other.join();
+    std::thread([&] {
+        for (const auto& [object, member] : {std::pair{cm.get(), "Imprimir"}, {cm.get(), "Ingresar_Cancelaciones"},
+                                             {im.get(), "Importar"}})
+            results.push_back(call(object, member));
+    }).join();
     for (const CallResult& r : results) {
         EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
         EXPECT_EQ(r.scode, 5);
         EXPECT_FALSE(r.description.isEmpty());
         EXPECT_EQ(r.source, "Quendarx");
     }
+    EXPECT_EQ(results.size(), 3u);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST(Properties, ItemConvertsItsValueAndKeepsTheOldOneWhenRefused) {
+    resetLibraryState();
+    ScopedLocale locale(enUS());
+    auto cm = cancelMain();
+    auto im = importar();
+    struct Case {
+        QString text; // null: the value below passed by value
+        VARIANT value;
+        int error; // 0 when accepted
+        int item;  // g_Item afterwards
+    } cases[] = {
+        {"7", {}, 0, 7},          {"-32769", {}, 6, 7},   {"-32768", {}, 0, -32768}, {"2.5", {}, 0, 2},
+        {"3.5", {}, 0, 4}, // a half goes to the even number
+        {{}, byValue(2.5), 0, 2}, {{}, byValue(12), 0, 12}, {{}, byValue(70000), 6, 12},
+    };
+    for (Case& c : cases) {
+        const CallResult r = c.text.isNull() ? invoke(im.get(), "Item", DISPATCH_PROPERTYPUT, {c.value})
+                                             : put(cm.get(), "Item", c.text);
+        const std::string trace = c.text.isNull() ? "by value" : c.text.toStdString();
+        EXPECT_EQ(r.hr, c.error ? DISP_E_EXCEPTION : S_OK) << trace;
+        EXPECT_EQ(r.scode, c.error) << trace;
+        EXPECT_EQ(basGlobal().g_Item, c.item) << trace;
+    }
+    EXPECT_EQ(invoke(cm.get(), "Numero_Interno", DISPATCH_PROPERTYPUT, {byValue(1234)}).hr, S_OK);
+    EXPECT_EQ(basGlobal().g_NumeroInterno, "1234");
+}
+
+TEST(Properties, InstancesOnAThreadShareTheStateAndAnotherThreadHasItsOwn) {
+    resetLibraryState();
+    auto first = cancelMain();
+    auto second = cancelMain();
+    auto importer = importar();
+    for (const auto& [object, name, value] :
+         {std::tuple{first.get(), "Numero_Interno", "EXP-1"}, {second.get(), "Item", "4"},
+          {importer.get(), "Ubicacion_Base_Datos", "/tmp/a.db"}, {importer.get(), "Base_Brevik", "Driver=SQLite3"},
+          {second.get(), "NombreImpresora", "PDF"}})
+        ASSERT_EQ(put(object, name, value).hr, S_OK) << name;
+    const LibraryState& g = basGlobal();
+    EXPECT_EQ(QStringList({g.g_NumeroInterno, QString::number(g.g_Item), g.g_UbicacionBaseDatos, g.g_BaseExterna,
+                           g.g_NombreImpresora}),
+              QStringList({"EXP-1", "4", "/tmp/a.db", "Driver=SQLite3", "PDF"}));
+
+    QStringList seen;
+    std::thread([&] {
+        seen << basGlobal().g_NumeroInterno << QString::number(basGlobal().g_Item);
+        auto own = cancelMain();
+        put(own.get(), "Item", "9");
+        put(first.get(), "Numero_Interno", "OTHER"); // the same object, called on this thread
+        seen << QString::number(basGlobal().g_Item);
+    }).join();
+    EXPECT_EQ(seen, QStringList({"", "0", "9"}));
+    EXPECT_EQ(g.g_Item, 4);
+    EXPECT_EQ(g.g_NumeroInterno, "EXP-1");
+    resetLibraryState();
 }
 
 } // namespace

@@ -1,18 +1,18 @@
 // The server's entry points: registration in the registry file, class factories, the
-// unload answer, and automation dates.
+// unload answer and automation dates; and the record sets it hands to hosts, read
+// through their interface or by names, the host's own reference refilled or released.
 #include "ComHelpers.h"
 #include "automation/ComSupport.h"
+#include "automation/RecordsetObject.h"
 #include "automation/Registry.h"
+#include "state/basGlobal.h"
+#include "support/TestSupport.h"
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <optional>
 
 namespace quendarx::test {
 namespace {
-
-using namespace quendarx::com;
 
 // Sets an environment variable for a scope (unset when value is nullopt).
 struct ScopedEnv {
@@ -25,9 +25,11 @@ struct ScopedEnv {
     ~ScopedEnv() { old ? qputenv(name, *old) : qunsetenv(name); }
 };
 
-TEST(Registration, WritesBothClassesKeepsOtherSectionsAndRemovesItsOwn) {
+// Both classes' sections written (with the right class ids and library: the host scripts
+// create every object through them) once however often, other sections kept.
+TEST(Registration, WritesBothClassesOnceKeepsOtherSectionsAndRemovesItsOwn) {
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("registry.ini"));
+    const QString file = dir.filePath("registry.ini");
     ScopedEnv env("QUENDARX_REGISTRY", file);
     {
         QFile f(file);
@@ -38,28 +40,20 @@ TEST(Registration, WritesBothClassesKeepsOtherSectionsAndRemovesItsOwn) {
     ASSERT_EQ(DllRegisterServer(), S_OK); // again: replaced, not repeated
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(f.readAll()).count(QStringLiteral("[QuendarxDLL.clcancelMain]")), 1);
-    const auto cancelMain = registry::lookUp(file, QStringLiteral("quendarxdll.CLCANCELMAIN"));
-    const auto importer = registry::lookUp(file, QStringLiteral("QuendarxDLL.clImportar"));
-    ASSERT_TRUE(cancelMain && importer);
-    EXPECT_EQ(registry::parseGuid(cancelMain->clsid), std::optional<GUID>(CLSID_clcancelMain));
-    EXPECT_EQ(registry::parseGuid(importer->clsid), std::optional<GUID>(CLSID_clImportar));
-    EXPECT_TRUE(QFileInfo(cancelMain->library).isAbsolute());
-    EXPECT_TRUE(QFileInfo(cancelMain->library).isFile()) << cancelMain->library.toStdString();
-    EXPECT_EQ(importer->library, cancelMain->library);
-
+    EXPECT_EQ(QString::fromUtf8(f.readAll()).count("[QuendarxDLL.clcancelMain]"), 1);
+    EXPECT_TRUE(registry::lookUp(file, "quendarxdll.CLCANCELMAIN")); // whatever the letter case
     ASSERT_EQ(DllUnregisterServer(), S_OK);
-    EXPECT_FALSE(registry::lookUp(file, QStringLiteral("QuendarxDLL.clcancelMain")));
-    EXPECT_FALSE(registry::lookUp(file, QStringLiteral("QuendarxDLL.clImportar")));
-    EXPECT_EQ(registry::lookUp(file, QStringLiteral("Other.Server"))->library, "/opt/other.so");
+    EXPECT_FALSE(registry::lookUp(file, "QuendarxDLL.clcancelMain"));
+    EXPECT_FALSE(registry::lookUp(file, "QuendarxDLL.clImportar"));
+    EXPECT_EQ(registry::lookUp(file, "Other.Server")->library, "/opt/other.so");
     EXPECT_EQ(DllUnregisterServer(), S_OK); // nothing left to remove
 
     ScopedEnv noFile("QUENDARX_REGISTRY", std::nullopt);
     ScopedEnv config("XDG_CONFIG_HOME", dir.path());
-    EXPECT_EQ(registry::registryFilePath(), dir.filePath(QStringLiteral("quendarx/registry.ini")));
+    EXPECT_EQ(registry::registryFilePath(), dir.filePath("quendarx/registry.ini"));
     ScopedEnv noConfig("XDG_CONFIG_HOME", std::nullopt);
     ScopedEnv home("HOME", dir.path());
-    EXPECT_EQ(registry::registryFilePath(), dir.filePath(QStringLiteral(".config/quendarx/registry.ini")));
+    EXPECT_EQ(registry::registryFilePath(), dir.filePath(".config/quendarx/registry.ini"));
 }
 
 TEST(Server, CannotUnloadWhileAnObjectOrALockLives) {
@@ -80,9 +74,7 @@ TEST(Server, CannotUnloadWhileAnObjectOrALockLives) {
     factory.reset();
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
     // A variant holding the last reference releases it when cleared.
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
+    VARIANT v = typed(VT_DISPATCH);
     v.pdispVal = object.get();
     v.pdispVal->AddRef();
     object.reset();
@@ -102,21 +94,117 @@ TEST(Server, CannotUnloadWhileAnObjectOrALockLives) {
 }
 
 TEST(Server, OleDatesCountDaysFromTheEndOf1899) {
-    struct Case {
-        QDateTime when;
-        double ole;
-    } cases[] = {
-        {QDateTime(QDate(1899, 12, 30), QTime(0, 0)), 0.0},
-        {QDateTime(QDate(1900, 1, 1), QTime(18, 0)), 2.75},
-        {QDateTime(QDate(1899, 12, 29), QTime(6, 0)), -1.25}, // the time stays a positive fraction
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.when.toString(Qt::ISODate).toStdString());
-        EXPECT_DOUBLE_EQ(toOleDate(c.when), c.ole);
-        EXPECT_EQ(fromOleDate(c.ole), c.when);
+    // The time stays a positive fraction before day 0.
+    for (const auto& [when, ole] : {std::pair{QDateTime(QDate(1899, 12, 30), QTime(0, 0)), 0.0},
+                                    {QDateTime(QDate(1900, 1, 1), QTime(18, 0)), 2.75},
+                                    {QDateTime(QDate(1899, 12, 29), QTime(6, 0)), -1.25}}) {
+        EXPECT_DOUBLE_EQ(toOleDate(when), ole);
+        EXPECT_EQ(fromOleDate(ole), when);
     }
     // A time a hair before midnight rounds into the next day.
     EXPECT_EQ(fromOleDate(1.0 - 1e-10), QDateTime(QDate(1899, 12, 31), QTime(0, 0)));
+}
+
+RecordsetRef sample() {
+    return std::make_shared<Recordset>(
+        QStringList{"INTNDC", "ARTINO", "ARTCDS", "EXTFDC", "ARTVEN", "BIG"},
+        std::vector<std::vector<QVariant>>{
+            {"D-100", qlonglong(3), 2.5, QDateTime(QDate(2026, 12, 5), QTime(10, 30)), QVariant(), qlonglong(5000000000)},
+            {"D-200", qlonglong(-1), 0.25, QVariant(), "", qlonglong(7)}});
+}
+
+TEST(RecordsetObject, ValuesComeAsTheVariantsTheHostExpects) {
+    Ref<IRecordset> rs(RecordsetObject::create(sample()));
+    std::int32_t count = 0;
+    ASSERT_EQ(rs->get_RecordCount(&count), S_OK);
+    EXPECT_EQ(count, 2);
+    Variant v;
+    const auto field = [&](const char* name) {
+        VariantClear(&v.v);
+        return rs->get_Field(name, &v.v);
+    };
+    ASSERT_EQ(field("intndc"), S_OK);
+    EXPECT_TRUE(v.v.vt == VT_BSTR && QByteArray(v.v.bstrVal) == "D-100");
+    ASSERT_EQ(field("ARTINO"), S_OK);
+    EXPECT_TRUE(v.v.vt == VT_I4 && v.v.lVal == 3);
+    ASSERT_EQ(field("ARTCDS"), S_OK);
+    EXPECT_TRUE(v.v.vt == VT_R8 && v.v.dblVal == 2.5);
+    ASSERT_EQ(field("EXTFDC"), S_OK);
+    EXPECT_TRUE(v.v.vt == VT_DATE && v.v.date == 46361.4375);
+    ASSERT_EQ(field("ARTVEN"), S_OK);
+    EXPECT_EQ(v.v.vt, VT_NULL);
+    ASSERT_EQ(field("BIG"), S_OK);
+    EXPECT_TRUE(v.v.vt == VT_I8 && v.v.llVal == 5000000000LL);
+    EXPECT_EQ(field("NOPE"), E_INVALIDARG);
+
+    VARIANT_BOOL eof = VARIANT_TRUE;
+    EXPECT_EQ(rs->MoveNext(), S_OK);
+    ASSERT_EQ(field("ARTVEN"), S_OK);
+    EXPECT_EQ(v.v.vt, VT_BSTR); // an empty text is not a null
+    EXPECT_EQ(rs->MoveNext(), S_OK);
+    EXPECT_EQ(rs->get_EOF(&eof), S_OK);
+    EXPECT_EQ(eof, VARIANT_TRUE);
+    EXPECT_EQ(field("INTNDC"), E_INVALIDARG); // no current row
+    ASSERT_EQ(rs->MoveFirst(), S_OK);
+    ASSERT_EQ(field("INTNDC"), S_OK);
+    EXPECT_STREQ(v.v.bstrVal, "D-100");
+}
+
+TEST(RecordsetObject, ALateBindingHostReadsItByNames) {
+    Ref<IRecordset> rs(RecordsetObject::create(sample()));
+    IDispatch* d = rs.get();
+    EXPECT_EQ(invoke(d, "MoveNext", DISPATCH_METHOD, {}).hr, S_OK);
+    BSTR column = SysAllocString("artino");
+    Variant out;
+    EXCEPINFO error{};
+    VARIANT byName = byRef(&column);
+    DISPPARAMS one{&byName, nullptr, 1, 0};
+    ASSERT_EQ(d->Invoke(dispId(d, "Fields"), DISPATCH_METHOD | DISPATCH_PROPERTYGET, &one, &out.v, &error, nullptr),
+              S_OK);
+    EXPECT_TRUE(out.v.vt == VT_I4 && out.v.lVal == -1);
+    VARIANT byIndex = byValue(0);
+    one.rgvarg = &byIndex;
+    ASSERT_EQ(d->Invoke(DISPID_VALUE, DISPATCH_PROPERTYGET, &one, &out.v, &error, nullptr), S_OK);
+    EXPECT_STREQ(out.v.bstrVal, "D-200");
+    VariantClear(&out.v);
+    SysFreeString(column);
+    column = SysAllocString("NOPE");
+    one.rgvarg = &byName;
+    ASSERT_EQ(d->Invoke(DISPID_VALUE, DISPATCH_PROPERTYGET, &one, &out.v, &error, nullptr), DISP_E_EXCEPTION);
+    EXPECT_EQ(error.scode, 3265);
+    SysFreeString(error.bstrDescription);
+    SysFreeString(error.bstrSource);
+    SysFreeString(column);
+}
+
+// The host's variable may hold an earlier record set: it is refilled, replaced or
+// released and emptied, never leaked.
+TEST(RecordsetObject, TheHostsReferenceIsRefilledOrReleased) {
+    resetLibraryState();
+    ScratchDatabase db;
+    RecordingMessageBoxes boxes;
+    db.exec("INSERT INTO ARTICULOS VALUES ('A', 'D-100', 2, 0, '8471', 10, 1, 10, 7.5);"
+            "INSERT INTO CANCELACIONES (LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, EXTNRO, EXTITM) "
+            "VALUES (1, 'D-100', 2, 0, 2.5, 'EXP-1', 1)");
+    {
+        auto cm = cancelMain();
+        put(cm.get(), "Ubicacion_Base_Datos", db.path());
+        ASSERT_TRUE(call(cm.get(), "Conectar_DB").boolean);
+        put(cm.get(), "Numero_Interno", "EXP-1");
+        for (const char* item : {"1", "2"}) {
+            put(cm.get(), "Item", item);
+            for (const char* method : {"Obtener_Items", "ObtenerCancelacion"}) {
+                Ref<IDispatch> rs(RecordsetObject::create(sample()));
+                const CallResult r = call(cm.get(), method, {byRef(rs.slot())});
+                ASSERT_EQ(r.hr, S_OK) << method << " " << item;
+                EXPECT_EQ(r.boolean, *item == '1') << method << " " << item;
+                EXPECT_EQ(bool(rs), *item == '1') << method << " " << item;
+            }
+        }
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    resetLibraryState();
 }
 
 } // namespace
