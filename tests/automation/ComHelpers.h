@@ -66,12 +66,15 @@ struct CallResult {
     HRESULT hr = S_OK;
     std::uint16_t vt = VT_EMPTY;
     bool boolean = false;
+    std::int32_t number = 0; // a VT_I4 result
+    QString text;            // a VT_BSTR result
     int scode = 0;
     QString description, source;
     std::uint32_t argError = 0xFFFFFFFFu;
 };
 
-// Invoke by member name; args in call order (reversed into rgvarg here).
+// Invoke by member name (the default member when null); args in call order (reversed
+// into rgvarg here).
 inline CallResult invoke(IDispatch* object, const char* name, std::uint16_t flags, std::vector<VARIANT> args,
                          bool propertyPut = false) {
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
@@ -81,9 +84,12 @@ inline CallResult invoke(IDispatch* object, const char* name, std::uint16_t flag
     Variant result;
     EXCEPINFO error{0, nullptr, nullptr, 0};
     CallResult out;
-    out.hr = object->Invoke(dispId(object, name), flags, &params, &result.v, &error, &out.argError);
+    out.hr = object->Invoke(name ? dispId(object, name) : DISPID_VALUE, flags, &params, &result.v, &error,
+                            &out.argError);
     out.vt = result.v.vt;
     out.boolean = result.v.vt == VT_BOOL && result.v.boolVal == VARIANT_TRUE;
+    out.number = result.v.vt == VT_I4 ? result.v.lVal : 0;
+    out.text = result.v.vt == VT_BSTR ? QString::fromUtf8(result.v.bstrVal) : QString();
     out.scode = error.scode;
     out.description = QString::fromUtf8(error.bstrDescription);
     out.source = QString::fromUtf8(error.bstrSource);

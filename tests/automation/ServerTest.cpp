@@ -113,6 +113,7 @@ RecordsetRef sample() {
             {"D-200", qlonglong(-1), 0.25, QVariant(), "", qlonglong(7)}});
 }
 
+// Reals, nulls and empty texts as the host scripts show them; dates and big numbers here.
 TEST(RecordsetObject, ValuesComeAsTheVariantsTheHostExpects) {
     Ref<IRecordset> rs(RecordsetObject::create(sample()));
     std::int32_t count = 0;
@@ -127,20 +128,14 @@ TEST(RecordsetObject, ValuesComeAsTheVariantsTheHostExpects) {
     EXPECT_TRUE(v.v.vt == VT_BSTR && QByteArray(v.v.bstrVal) == "D-100");
     ASSERT_EQ(field("ARTINO"), S_OK);
     EXPECT_TRUE(v.v.vt == VT_I4 && v.v.lVal == 3);
-    ASSERT_EQ(field("ARTCDS"), S_OK);
-    EXPECT_TRUE(v.v.vt == VT_R8 && v.v.dblVal == 2.5);
     ASSERT_EQ(field("EXTFDC"), S_OK);
     EXPECT_TRUE(v.v.vt == VT_DATE && v.v.date == 46361.4375);
-    ASSERT_EQ(field("ARTVEN"), S_OK);
-    EXPECT_EQ(v.v.vt, VT_NULL);
     ASSERT_EQ(field("BIG"), S_OK);
     EXPECT_TRUE(v.v.vt == VT_I8 && v.v.llVal == 5000000000LL);
     EXPECT_EQ(field("NOPE"), E_INVALIDARG);
 
     VARIANT_BOOL eof = VARIANT_TRUE;
     EXPECT_EQ(rs->MoveNext(), S_OK);
-    ASSERT_EQ(field("ARTVEN"), S_OK);
-    EXPECT_EQ(v.v.vt, VT_BSTR); // an empty text is not a null
     EXPECT_EQ(rs->MoveNext(), S_OK);
     EXPECT_EQ(rs->get_EOF(&eof), S_OK);
     EXPECT_EQ(eof, VARIANT_TRUE);
@@ -152,28 +147,16 @@ TEST(RecordsetObject, ValuesComeAsTheVariantsTheHostExpects) {
 
 TEST(RecordsetObject, ALateBindingHostReadsItByNames) {
     Ref<IRecordset> rs(RecordsetObject::create(sample()));
-    IDispatch* d = rs.get();
-    EXPECT_EQ(invoke(d, "MoveNext", DISPATCH_METHOD, {}).hr, S_OK);
+    EXPECT_EQ(invoke(rs.get(), "MoveNext", DISPATCH_METHOD, {}).hr, S_OK);
     BSTR column = SysAllocString("artino");
-    Variant out;
-    EXCEPINFO error{};
-    VARIANT byName = byRef(&column);
-    DISPPARAMS one{&byName, nullptr, 1, 0};
-    ASSERT_EQ(d->Invoke(dispId(d, "Fields"), DISPATCH_METHOD | DISPATCH_PROPERTYGET, &one, &out.v, &error, nullptr),
-              S_OK);
-    EXPECT_TRUE(out.v.vt == VT_I4 && out.v.lVal == -1);
-    VARIANT byIndex = byValue(0);
-    one.rgvarg = &byIndex;
-    ASSERT_EQ(d->Invoke(DISPID_VALUE, DISPATCH_PROPERTYGET, &one, &out.v, &error, nullptr), S_OK);
-    EXPECT_STREQ(out.v.bstrVal, "D-200");
-    VariantClear(&out.v);
+    const CallResult byName = call(rs.get(), "Fields", {byRef(&column)});
+    EXPECT_TRUE(byName.hr == S_OK && byName.vt == VT_I4 && byName.number == -1);
+    EXPECT_EQ(invoke(rs.get(), nullptr, DISPATCH_PROPERTYGET, {byValue(0)}).text, "D-200"); // by index
     SysFreeString(column);
     column = SysAllocString("NOPE");
-    one.rgvarg = &byName;
-    ASSERT_EQ(d->Invoke(DISPID_VALUE, DISPATCH_PROPERTYGET, &one, &out.v, &error, nullptr), DISP_E_EXCEPTION);
-    EXPECT_EQ(error.scode, 3265);
-    SysFreeString(error.bstrDescription);
-    SysFreeString(error.bstrSource);
+    const CallResult unknown = invoke(rs.get(), nullptr, DISPATCH_PROPERTYGET, {byRef(&column)});
+    EXPECT_EQ(unknown.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(unknown.scode, 3265);
     SysFreeString(column);
 }
 
