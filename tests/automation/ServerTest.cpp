@@ -109,7 +109,8 @@ RecordsetRef sample() {
     return std::make_shared<Recordset>(
         QStringList{"INTNDC", "ARTINO", "ARTCDS", "EXTFDC", "ARTVEN", "BIG"},
         std::vector<std::vector<QVariant>>{
-            {"D-100", qlonglong(3), 2.5, QDateTime(QDate(2026, 12, 5), QTime(10, 30)), QVariant(), qlonglong(5000000000)},
+            {"D-100", qlonglong(3), 2.5, QDateTime(QDate(2026, 12, 5), QTime(10, 30)), QVariant(),
+             qlonglong(5000000000)},
             {"D-200", qlonglong(-1), 0.25, QVariant(), "", qlonglong(7)}});
 }
 

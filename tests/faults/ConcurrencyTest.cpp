@@ -12,8 +12,9 @@ TEST(ConcurrentClerks, TwoProcessesOnOneExportItemLoseNothingAndNumberEveryLineO
     addArticles(db.path(), 2 * each);
     LogFile log;
     qputenv("QX_FAULT_GO", "1"); // both wait for a line on standard input
-    std::unique_ptr<QProcess> clerks[] = {startWorker(registerArgs(db.path(), "EXP-1", "1", each)),
-                                          startWorker(registerArgs(db.path(), "EXP-1", QString::number(each + 1), each))};
+    std::unique_ptr<QProcess> clerks[] = {
+        startWorker(registerArgs(db.path(), "EXP-1", "1", each)),
+        startWorker(registerArgs(db.path(), "EXP-1", QString::number(each + 1), each))};
     qunsetenv("QX_FAULT_GO");
     for (auto& clerk : clerks) {
         ASSERT_TRUE(clerk->waitForReadyRead(30000));

@@ -46,10 +46,10 @@ protected:
         return shown;
     }
 
-    // A stock database with three articles, connected, article 1 registered.
-    void startWithOneRegistered(const QString& path) {
-        addArticles(path, 3);
-        ASSERT_TRUE(connect(path));
+    // The stock database with three articles, connected, article 1 registered.
+    void startWithOneRegistered() {
+        addArticles(db.path(), 3);
+        ASSERT_TRUE(connect(db.path()));
         ASSERT_EQ(registerArticle(1), QStringList());
     }
 
@@ -62,6 +62,8 @@ protected:
         resetLibraryState();
         expectStockSound(path);
     }
+
+    ScratchDatabase db;
 };
 
 // The worker run as an unprivileged user, for whom file permissions count.
@@ -86,8 +88,7 @@ TEST_F(StockFaults, ReadOnlyStockDatabaseRefusesTheRegistrationAndKeepsWhatItHol
     // The worker run with no command answers with its usage (status 2), if that user may run it.
     if (runWorker({}, 30000, asNobody).exitCode != 2)
         GTEST_SKIP() << "the unprivileged user cannot run " << QX_FAULT_WORKER << " from this build folder";
-    ScratchDatabase db;
-    startWithOneRegistered(db.path());
+    startWithOneRegistered();
     resetLibraryState(); // the library lets go of the file
 
     openUp(db.dir());
@@ -95,7 +96,8 @@ TEST_F(StockFaults, ReadOnlyStockDatabaseRefusesTheRegistrationAndKeepsWhatItHol
     const QStringList args = registerArgs(db.path(), "EXP-1", "2", 1) << "1";
     const WorkerRun refused = runWorker(args, 60000, asNobody);
     ASSERT_NE(refused.exitCode, 125) << "cannot switch to an unprivileged user";
-    EXPECT_EQ(refused.lines, (QStringList{"READY", "MSG 2 16 Error en descontar Cantidad"})) << refused.errors.toStdString();
+    EXPECT_EQ(refused.lines, (QStringList{"READY", "MSG 2 16 Error en descontar Cantidad"}))
+        << refused.errors.toStdString();
     EXPECT_TRUE(log.text().contains("readonly database")) << log.text().toStdString();
     expectRegistered(db.path(), 1);
 
@@ -140,8 +142,7 @@ TEST_F(StockFaults, FullDiskRefusesTheRegistrationAndTheNextOneWorksOnceThereIsR
 }
 
 TEST_F(StockFaults, StockFileDeletedWhileConnectedRefusesToWriteIntoTheVoid) {
-    ScratchDatabase db;
-    startWithOneRegistered(db.path());
+    startWithOneRegistered();
     const QString copy = db.dir() + "/copy.db";
     execFile(db.path(), "vacuum into '" + copy + "'");
 
@@ -157,8 +158,7 @@ TEST_F(StockFaults, StockFileDeletedWhileConnectedRefusesToWriteIntoTheVoid) {
 }
 
 TEST_F(StockFaults, WriterHoldingTheLockPastTheBusyTimeoutDelaysThenRefusesTheRegistration) {
-    ScratchDatabase db;
-    startWithOneRegistered(db.path());
+    startWithOneRegistered();
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(db.path().toUtf8().constData(), &other), SQLITE_OK);
     registerEngineFunctions(other);
@@ -176,7 +176,6 @@ TEST_F(StockFaults, WriterHoldingTheLockPastTheBusyTimeoutDelaysThenRefusesTheRe
 }
 
 TEST_F(StockFaults, OutsideDatabaseGoneSilentMidImportStopsWithTheScreensMessage) {
-    ScratchDatabase db;
     const QString outside = db.dir() + "/outside.db";
     makeOutside(outside, "7001", 10, 3);
     ASSERT_TRUE(connect(db.path()));

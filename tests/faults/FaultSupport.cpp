@@ -33,8 +33,9 @@ int countRows(const QString& path, const QString& fromWhere) {
 }
 
 int unbalancedArticles(const QString& path) {
-    return countRows(path, "from ARTICULOS a where ARTDSC != ARTCAN - (select coalesce(sum(ARTCDS), 0) from "
-                           "CANCELACIONES c where c.INTNDC = a.INTNDC and c.ARTINO = a.ARTINO and c.ARTSNO = a.ARTSNO)");
+    return countRows(path, "from ARTICULOS a where ARTDSC != ARTCAN - (select coalesce(sum(ARTCDS), 0) "
+                           "from CANCELACIONES c where c.INTNDC = a.INTNDC and c.ARTINO = a.ARTINO "
+                           "and c.ARTSNO = a.ARTSNO)");
 }
 
 std::unique_ptr<QProcess> startWorker(const QStringList& args, const std::function<void(QProcess&)>& setup) {

@@ -59,7 +59,8 @@ TEST_F(KilledClerk, RegistrationsKilledAnywhereLeaveASoundDatabase) {
         const QStringList counts =
             queryFile(db.path(), "select count(*), coalesce(max(LINORD), 0), count(distinct LINORD) "
                                  "from CANCELACIONES").value(0).split('|');
-        EXPECT_TRUE(counts.value(0) == counts.value(1) && counts.value(1) == counts.value(2)) << counts.join('|').toStdString();
+        EXPECT_TRUE(counts.value(0) == counts.value(1) && counts.value(1) == counts.value(2))
+            << counts.join('|').toStdString();
         // The article the clerk was busy with may have its row without its recomputed
         // availability; the next clerk starts after it.
         next += run.lines.size();
@@ -73,7 +74,8 @@ TEST_F(KilledClerk, RegistrationsKilledAnywhereLeaveASoundDatabase) {
     const WorkerRun after = runWorker(registerArgs(db.path(), "EXP-2", interrupted.join(','), 0));
     EXPECT_EQ(after.exitCode, 0) << after.errors.toStdString();
     EXPECT_EQ(after.lines.size(), interrupted.size() + 1);
-    EXPECT_EQ(after.lines.filter(QRegularExpression("^OK ")).size(), interrupted.size()) << after.lines.join('\n').toStdString();
+    EXPECT_EQ(after.lines.filter(QRegularExpression("^OK ")).size(), interrupted.size())
+        << after.lines.join('\n').toStdString();
     EXPECT_EQ(countRows(db.path(), "from CANCELACIONES"), before + interrupted.size());
     EXPECT_EQ(unbalancedArticles(db.path()), 0);
     expectStockSound(db.path());

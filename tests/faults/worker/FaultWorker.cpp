@@ -73,17 +73,15 @@ int registerArticles(const QStringList& args, Boxes& boxes) {
         g.g_INTNDC = args[3];
         g.g_ARTINO = artino;
         g.g_ARTSNO = 0;
+        const QString n = QString::number(artino);
         for (int tries = 1;; ++tries) {
             boxes.shown.clear();
-            const QString n = QString::number(artino);
-            if (test::pressF11(frmRelArt::instance(), {{"txtDescuento", "1"}, {"txtARTEXP", "EXP-" + n},
-                                                       {"txtARTCER", "CER-" + n}, {"txtARTVEN", "31/12/2027"}})) {
-                say(QStringLiteral("OK %1 %2").arg(artino).arg(tries));
-                break;
-            }
+            const bool registered =
+                test::pressF11(frmRelArt::instance(), {{"txtDescuento", "1"}, {"txtARTEXP", "EXP-" + n},
+                                                       {"txtARTCER", "CER-" + n}, {"txtARTVEN", "31/12/2027"}});
             const QString last = boxes.shown.value(boxes.shown.size() - 1, "0 (no message)");
-            if (last != "16 Error en descontar Cantidad" || tries >= retries) {
-                say(QStringLiteral("MSG %1 %2").arg(artino).arg(last));
+            if (registered || last != "16 Error en descontar Cantidad" || tries >= retries) {
+                say(registered ? "OK " + n + ' ' + QString::number(tries) : "MSG " + n + ' ' + last);
                 break;
             }
         }
