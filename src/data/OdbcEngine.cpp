@@ -8,6 +8,7 @@
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
 #include "platform/RuntimeError.h"
+#include "platform/Variants.h"
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -58,16 +59,9 @@ QString diagnostics(SQLHSTMT stmt) {
 enum class ColumnKind { Integer, Double, Date, Time, DateTime, Text, Bytes };
 
 ColumnKind columnKind(QMetaType type) {
-    switch (type.id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
+    if (isWholeNumberType(type.id()))
         return ColumnKind::Integer;
+    switch (type.id()) {
     case QMetaType::Float:
     case QMetaType::Double:
         return ColumnKind::Double;

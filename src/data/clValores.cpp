@@ -1,6 +1,7 @@
 #include "data/clValores.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
+#include "platform/Variants.h"
 #include <QDateTime>
 #include <cmath>
 
@@ -26,24 +27,6 @@ bool isDateType(const QVariant& v) {
     return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate;
 }
 
-bool isNumberType(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 double clValores::Numero(const QVariant& field) const {
@@ -51,7 +34,7 @@ double clValores::Numero(const QVariant& field) const {
         return 0;
     if (field.typeId() == QMetaType::Bool)
         return field.toBool() ? -1 : 0;
-    if (isNumberType(field))
+    if (isNumberType(field.typeId()))
         return field.toDouble();
     if (isDateType(field)) {
         const QDateTime value = asDateTime(field);
@@ -75,7 +58,7 @@ QString clValores::Texto(const QVariant& field, int) const {
             return QString::number(static_cast<qlonglong>(value));
         return Regional::generalNumber(value);
     }
-    if (isNumberType(field))
+    if (isNumberType(field.typeId()))
         return field.toString();
     if (isDateType(field))
         return Regional::generalDate(asDateTime(field));

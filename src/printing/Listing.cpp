@@ -4,6 +4,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
+#include "platform/Variants.h"
 
 namespace quendarx {
 
@@ -15,6 +16,8 @@ const QString kFormatStringTag = QStringLiteral("Sección [QuendarsDLL.frmImprim
 QString valueText(const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return QString();
+    if (isWholeNumberType(value.typeId()))
+        return value.toString();
     switch (value.typeId()) {
     case QMetaType::QString:
         return value.toString();
@@ -27,14 +30,6 @@ QString valueText(const QVariant& value) {
         return Regional::generalDate(value.toDateTime());
     case QMetaType::QDate:
         return Regional::generalDate(QDateTime(value.toDate(), QTime(0, 0)));
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
     case QMetaType::QChar:
         return value.toString();
     default:
