@@ -66,12 +66,23 @@ protected:
     ScratchDatabase db;
 };
 
-// The worker run as an unprivileged user, for whom file permissions count.
-void asNobody(QProcess& process) {
-    process.setChildProcessModifier([] {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(125);
-    });
+// The worker run as an unprivileged user, for whom file permissions count, from a copy
+// in a folder that user can reach wherever the build folder lies.
+std::function<void(QProcess&)> asNobody(const QTemporaryDir& reachable) {
+    const QString copy = reachable.filePath(QStringLiteral("worker"));
+    if (!QFile::exists(copy)) {
+        QFile::setPermissions(reachable.path(), QFileDevice::Permissions(0x7755));
+        QFile::copy(QStringLiteral(QX_FAULT_WORKER), copy);
+        QFile::setPermissions(copy, QFileDevice::Permissions(0x5555));
+    }
+    return [copy, dir = reachable.path()](QProcess& process) {
+        process.setProgram(copy);
+        process.setWorkingDirectory(dir);
+        process.setChildProcessModifier([] {
+            if (setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(125);
+        });
+    };
 }
 
 void openUp(const QString& dir) {
@@ -85,16 +96,18 @@ void openUp(const QString& dir) {
 TEST_F(StockFaults, ReadOnlyStockDatabaseRefusesTheRegistrationAndKeepsWhatItHolds) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to run the clerk as another user, for whom a read-only file is read-only";
+    QTemporaryDir bin;
+    const auto nobody = asNobody(bin);
     // The worker run with no command answers with its usage (status 2), if that user may run it.
-    if (runWorker({}, 30000, asNobody).exitCode != 2)
-        GTEST_SKIP() << "the unprivileged user cannot run " << QX_FAULT_WORKER << " from this build folder";
+    if (runWorker({}, 30000, nobody).exitCode != 2)
+        GTEST_SKIP() << "the unprivileged user cannot run a copy of " << QX_FAULT_WORKER;
     startWithOneRegistered();
     resetLibraryState(); // the library lets go of the file
 
     openUp(db.dir());
     QFile::setPermissions(db.path(), QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     const QStringList args = registerArgs(db.path(), "EXP-1", "2", 1) << "1";
-    const WorkerRun refused = runWorker(args, 60000, asNobody);
+    const WorkerRun refused = runWorker(args, 60000, nobody);
     ASSERT_NE(refused.exitCode, 125) << "cannot switch to an unprivileged user";
     EXPECT_EQ(refused.lines, (QStringList{"READY", "MSG 2 16 Error en descontar Cantidad"}))
         << refused.errors.toStdString();
@@ -102,7 +115,7 @@ TEST_F(StockFaults, ReadOnlyStockDatabaseRefusesTheRegistrationAndKeepsWhatItHol
     expectRegistered(db.path(), 1);
 
     openUp(db.dir());
-    const WorkerRun next = runWorker(args, 60000, asNobody);
+    const WorkerRun next = runWorker(args, 60000, nobody);
     EXPECT_EQ(next.lines, (QStringList{"READY", "OK 2 1"})) << next.errors.toStdString();
     expectRegistered(db.path(), 2);
 }
