@@ -12,7 +12,7 @@
 using namespace quendarx;
 
 TEST(MessageBoxes, theQtBoxFollowsTheStyle) {
-    struct Case {
+    const struct Case {
         int style;
         QMessageBox::StandardButton answer;
         int result;
@@ -20,8 +20,7 @@ TEST(MessageBoxes, theQtBoxFollowsTheStyle) {
         QMessageBox::StandardButtons buttons;
         bool onTop;
     } cases[] = {
-        {vbYesNo + vbQuestion, QMessageBox::No, vbNo, QMessageBox::Question,
-         QMessageBox::Yes | QMessageBox::No, false},
+        {vbYesNo + vbQuestion, QMessageBox::No, vbNo, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, false},
         {vbYesNo, QMessageBox::Yes, vbYes, QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No, false},
         {vbCritical + vbSystemModal, QMessageBox::Ok, vbOK, QMessageBox::Critical, QMessageBox::Ok, true},
         {vbExclamation, QMessageBox::Ok, vbOK, QMessageBox::Warning, QMessageBox::Ok, false},
@@ -30,53 +29,37 @@ TEST(MessageBoxes, theQtBoxFollowsTheStyle) {
     ASSERT_EQ(MessageBoxes::handler(), nullptr);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.style);
-        QMessageBox* seen = nullptr;
-        QMessageBox::Icon icon{};
-        QMessageBox::StandardButtons buttons;
-        QString text, title;
-        bool onTop = false;
+        bool seen = false;
         QTimer::singleShot(0, [&] {
-            seen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!seen)
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
                 return;
-            icon = seen->icon();
-            buttons = seen->standardButtons();
-            text = seen->text();
-            title = seen->windowTitle();
-            onTop = seen->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            seen->button(c.answer)->click();
+            seen = true;
+            EXPECT_EQ(box->icon(), c.icon);
+            EXPECT_EQ(box->standardButtons(), c.buttons);
+            EXPECT_EQ(box->text(), QStringLiteral("¿Borrar?"));
+            EXPECT_FALSE(box->windowTitle().isEmpty());
+            EXPECT_EQ(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), c.onTop);
+            box->button(c.answer)->click();
         });
         EXPECT_EQ(MessageBoxes::show(QStringLiteral("¿Borrar?"), c.style), c.result);
-        ASSERT_NE(seen, nullptr);
-        EXPECT_EQ(icon, c.icon);
-        EXPECT_EQ(buttons, c.buttons);
-        EXPECT_EQ(text, QStringLiteral("¿Borrar?"));
-        EXPECT_FALSE(title.isEmpty());
-        EXPECT_EQ(onTop, c.onTop);
+        EXPECT_TRUE(seen);
     }
 }
 
 TEST(Keys, codesAsTheKeyHandlersKnowThem) {
-    struct Case {
+    const struct Case {
         int key;
         Qt::KeyboardModifiers modifiers;
-        int code;
-        int shift;
+        int code, shift;
     } cases[] = {
-        {Qt::Key_Escape, Qt::NoModifier, 27, 0},
-        {Qt::Key_Return, Qt::NoModifier, 13, 0},
-        {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},
-        {Qt::Key_F11, Qt::NoModifier, 122, 0},
-        {Qt::Key_Delete, Qt::NoModifier, 46, 0},
-        {Qt::Key_Up, Qt::NoModifier, 38, 0},
-        {Qt::Key_Down, Qt::ControlModifier, 40, 2},
-        {Qt::Key_Tab, Qt::NoModifier, 9, 0},
-        {Qt::Key_Backtab, Qt::NoModifier, 9, 1},
-        {Qt::Key_Period, Qt::KeypadModifier, 110, 0},
-        {Qt::Key_Comma, Qt::KeypadModifier, 110, 0},
-        {Qt::Key_Period, Qt::NoModifier, 190, 0},
-        {Qt::Key_A, Qt::ShiftModifier | Qt::AltModifier, 65, 5},
-        {Qt::Key_7, Qt::NoModifier, 55, 0},
+        {Qt::Key_Escape, Qt::NoModifier, 27, 0},    {Qt::Key_Return, Qt::NoModifier, 13, 0},
+        {Qt::Key_Enter, Qt::KeypadModifier, 13, 0}, {Qt::Key_F11, Qt::NoModifier, 122, 0},
+        {Qt::Key_Delete, Qt::NoModifier, 46, 0},    {Qt::Key_Up, Qt::NoModifier, 38, 0},
+        {Qt::Key_Down, Qt::ControlModifier, 40, 2}, {Qt::Key_Tab, Qt::NoModifier, 9, 0},
+        {Qt::Key_Backtab, Qt::NoModifier, 9, 1},    {Qt::Key_Period, Qt::KeypadModifier, 110, 0},
+        {Qt::Key_Comma, Qt::KeypadModifier, 110, 0}, {Qt::Key_Period, Qt::NoModifier, 190, 0},
+        {Qt::Key_A, Qt::ShiftModifier | Qt::AltModifier, 65, 5}, {Qt::Key_7, Qt::NoModifier, 55, 0},
         {Qt::Key_F24, Qt::NoModifier, 0, 0},
     };
     for (const auto& c : cases) {
