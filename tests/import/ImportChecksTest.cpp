@@ -1,13 +1,14 @@
-// What the import screen checks before anything is copied, in order: the code, the
-// description, the date and its validity, then a code already in stock (letter case
-// aside). Every refusal keeps the screen open, writes nothing and leaves no outside
-// connection behind.
+// What the import screen checks before anything is copied, in both locales: a missing
+// code or description wins over a good date, a blank or impossible date is refused, and
+// a code already in stock is found whatever its letter case. Every refusal keeps the
+// screen open, writes nothing and leaves no outside connection behind. The plain order
+// of the checks, one field at a time, is in the host script import-stops.
 #include "stock/frmImportar.h"
 #include "support/StockTest.h"
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTest>
-#include <sqlite3.h>
+#include <QFile>
 
 using namespace quendarx;
 
@@ -19,16 +20,13 @@ protected:
         StockTest::SetUp();
         // An outside declaration that would be imported if a check let it through.
         const QString outside = db.dir() + QStringLiteral("/outside.db");
-        sqlite3* o = nullptr;
-        sqlite3_open(outside.toUtf8().constData(), &o);
-        sqlite3_exec(o,
-                     "create table item (interno text, id integer);"
-                     "create table groupsubitems (interno text, id integer, idsub integer, idarticulo text,"
-                     " ncm text, cantidad double, preciounitario double, fob double);"
-                     "insert into item values ('EXP-1', 1);"
-                     "insert into groupsubitems values ('EXP-1', 1, 1, 'A', 'N', 5, 1, 5);",
-                     nullptr, nullptr, nullptr);
-        sqlite3_close(o);
+        QFile(outside).open(QIODevice::WriteOnly); // an empty file is an empty database
+        test::execFile(outside, QStringLiteral(
+                                    "create table item (interno text, id integer);"
+                                    "create table groupsubitems (interno text, id integer, idsub integer, "
+                                    "idarticulo text, ncm text, cantidad double, preciounitario double, fob double);"
+                                    "insert into item values ('EXP-1', 1);"
+                                    "insert into groupsubitems values ('EXP-1', 1, 1, 'A', 'N', 5, 1, 5);"));
         basGlobal().g_BaseExterna = QStringLiteral("Driver=SQLite3;Database=") + outside;
         db.exec(QStringLiteral("insert into OPERACIONES values ('OLD', 'D-1', 'old', '2020-01-01')"));
     }
@@ -44,11 +42,8 @@ TEST_F(ImportChecks, FieldsAreCheckedInOrderAndNothingIsWritten) {
     for (const auto& [l, date] : locales) {
         ScopedLocale scoped(l);
         const QString cases[][4] = {
-            {"", "", "", "16 Falta ingresar Codigo de Declaración"},
             {"", "desc", date, "16 Falta ingresar Codigo de Declaración"},
-            {"D-2", "", "", "16 Falta ingresar Descripción de Interno"},
-            {"D-2", "desc", "", "16 Falta ingresar Fecha de Oficialización"},
-            {"D-2", "desc", "abcdefgh", "16 Fecha inválida en Fecha de Oficialización"},
+            {"D-2", "", date, "16 Falta ingresar Descripción de Interno"},
             {"D-2", "desc", "   ", "16 Fecha inválida en Fecha de Oficialización"},
             {"D-2", "desc", "31/31/2026", "16 Fecha inválida en Fecha de Oficialización"},
             {"d-1", "desc", date, "48 El número de declaración d-1 ya existe en base de datos"},
