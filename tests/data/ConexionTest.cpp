@@ -5,7 +5,6 @@
 #include "platform/RuntimeError.h"
 #include <QDir>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 using namespace quendarx;
 using namespace quendarx::test;
@@ -33,10 +32,8 @@ TEST(clConexion, ConnectOpensOnlyStockDatabasesAndCreatesNoFile) {
     QFile source(stock.path());
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     writeFile(folder + QStringLiteral("/truncated.db"), source.read(8192));
-    sqlite3* other = nullptr;
-    sqlite3_open((folder + QStringLiteral("/other.db")).toUtf8().constData(), &other);
-    sqlite3_exec(other, "create table clientes (id integer)", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    writeFile(folder + QStringLiteral("/other.db"), {}); // an empty file is an empty database
+    execFile(folder + QStringLiteral("/other.db"), QStringLiteral("create table clientes (id integer)"));
     const QStringList before = entries(folder);
 
     struct Case {
@@ -109,8 +106,6 @@ TEST(clConexion, FailuresGiveFalseOrZeroAndReachTheLog) {
 TEST(clConexion, OutsideValuesArriveWholeWithTheirTypes) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("outside.db"));
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
     // A text longer than any read buffer, with characters outside the 16-bit plane cut
     // across buffer boundaries.
     QString longText;
@@ -122,8 +117,8 @@ TEST(clConexion, OutsideValuesArriveWholeWithTheirTypes) {
         QString(longText).replace(QLatin1String("'"), QLatin1String("''")).toUtf8() +
         "', x'00ff10');"
         "insert into t values (null, null, null, null, null, null, null);";
-    ASSERT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    writeFile(path, {});
+    execFile(path, QString::fromUtf8(sql));
 
     clConexion cn;
     cn.setConnectionString(QStringLiteral("Driver=SQLite3;Database=") + path);

@@ -37,8 +37,6 @@ public:
         qputenv("QUENDARX_LOG", path_.toUtf8());
     }
     ~CapturedLog() { qputenv("QUENDARX_LOG", previous_); }
-    CapturedLog(const CapturedLog&) = delete;
-    CapturedLog& operator=(const CapturedLog&) = delete;
 
     QString text() const {
         QFile file(path_);

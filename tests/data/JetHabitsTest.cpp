@@ -4,7 +4,6 @@
 #include "DataTestUtil.h"
 #include "data/Schema.h"
 #include "data/Statements.h"
-#include "platform/Regional.h"
 #include <QDir>
 #include <gtest/gtest.h>
 

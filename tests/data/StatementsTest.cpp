@@ -14,15 +14,12 @@ const ArticleKey kArticle{QStringLiteral("24001IC04000123A"), 3, 2};
 const ExportItem kItem{QStringLiteral("24001EC01000456T"), 7};
 
 NewCancellation sampleCancellation(const QString& artord) {
-    return {QStringLiteral("4"), kArticle.intndc, QStringLiteral("3"), QStringLiteral("2"),
-            QStringLiteral("12,5"), QStringLiteral("EXP-2024-118"), QStringLiteral("CERT 0042"),
-            QStringLiteral("30/06/2025"), artord, kItem.extnro, QStringLiteral("7"),
-            QStringLiteral("15/03/2024 10:20:30")};
+    return {"4", kArticle.intndc, "3", "2", "12,5", "EXP-2024-118", "CERT 0042", "30/06/2025", artord,
+            kItem.extnro, "7", "15/03/2024 10:20:30"};
 }
 
 CancellationUpdate sampleUpdate(const QString& artord) {
-    return {QStringLiteral("12,50"), QStringLiteral("EXP-2024-118"), QStringLiteral("CERT 0042"),
-            QStringLiteral("30/06/2025"), artord, QStringLiteral("15/03/2024 10:20:30")};
+    return {"12,50", "EXP-2024-118", "CERT 0042", "30/06/2025", artord, "15/03/2024 10:20:30"};
 }
 
 struct StatementCase {
@@ -104,14 +101,11 @@ TEST(Statements, EveryBuilderGivesTheExactText) {
         {"count declarations", countDeclaration(kArticle.intndc),
          "select count(INTNDC) as Cant from OPERACIONES where INTNDC = '24001IC04000123A'"},
         {"insert a declaration",
-         insertDeclaration(QStringLiteral("1024"), kArticle.intndc, QStringLiteral("Repuestos textiles"),
-                           QStringLiteral("15/03/2024")),
+         insertDeclaration("1024", kArticle.intndc, "Repuestos textiles", "15/03/2024"),
          "insert into OPERACIONES (NUMERO, INTNDC, INTDSC, INTFOF) values ('1024',"
          "'24001IC04000123A','Repuestos textiles','15/03/2024')"},
         {"insert an article",
-         insertArticle({QStringLiteral("RT-4410"), kArticle.intndc, QStringLiteral("3"),
-                        QStringLiteral("2"), QStringLiteral("8448.59.90"), QStringLiteral("05,00"),
-                        QStringLiteral("01,5000"), QStringLiteral("07,50"), QStringLiteral("05,00")}),
+         insertArticle({"RT-4410", kArticle.intndc, "3", "2", "8448.59.90", "05,00", "01,5000", "07,50", "05,00"}),
          "insert into ARTICULOS (ARTNRO,INTNDC,ARTINO,ARTSNO,ARTNCM,ARTCAN,ARTUNI,ARTFOB,ARTDSC) "
          "values ('RT-4410','24001IC04000123A',3,2,'8448.59.90','05,00','01,5000','07,50','05,00')"},
         {"listing of an export declaration", listingOfDeclaration(kItem.extnro),

@@ -73,13 +73,9 @@ TEST(Transcript, AutomationValuesAndDates) {
 
 TEST(Transcript, PageLinesSplitAtBreaksKeepingTrailingBlanks) {
     const std::pair<QString, QStringList> cases[] = {
-        {u""_qs, {}},
-        {u"one\n"_qs, {u"one"_qs}},
-        {u"one\r\ntwo  \r\n"_qs, {u"one"_qs, u"two  "_qs}},
-        {u"a\n\nb\n"_qs, {u"a"_qs, u""_qs, u"b"_qs}},
-        {u"a\rb"_qs, {u"a"_qs, u"b"_qs}},
-        {u"a\n\n"_qs, {u"a"_qs, u""_qs}},
-        {u"   "_qs, {u"   "_qs}},
+        {u""_qs, {}}, {u"one\n"_qs, {u"one"_qs}}, {u"one\r\ntwo  \r\n"_qs, {u"one"_qs, u"two  "_qs}},
+        {u"a\n\nb\n"_qs, {u"a"_qs, u""_qs, u"b"_qs}}, {u"a\rb"_qs, {u"a"_qs, u"b"_qs}},
+        {u"a\n\n"_qs, {u"a"_qs, u""_qs}}, {u"   "_qs, {u"   "_qs}},
     };
     for (const auto& [page, lines] : cases)
         EXPECT_EQ(pageLines(page), lines) << page.toStdString();

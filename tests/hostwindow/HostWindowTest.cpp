@@ -41,15 +41,19 @@ protected:
         path_ = dir_.filePath(QStringLiteral("stock.db"));
         QString error;
         ASSERT_TRUE(createLocalDatabase(path_, &error)) << error.toStdString();
-        exec("insert into OPERACIONES values ('1', 'IC-1', 'Repuestos', '2026-01-15')");
-        exec("insert into ARTICULOS values ('A-1', 'IC-1', 1, 0, '8471.30.00', 10, 1, 10, 7.5)");
-        exec("insert into ARTICULOS values ('A-2', 'IC-1', 2, 0, '8482.10.10', 8, 2, 16, 4)");
-        exec("insert into CANCELACIONES values (1, 'IC-1', 1, 0, 2.5, 'EXP-A', 'CO-1', "
-             "'31/03/2027', 3, 'EXP-1', 1, '2026-12-05 10:30:00')");
-        exec("insert into CANCELACIONES values (2, 'IC-1', 2, 0, 4, 'EXP-A', 'CO-2', "
-             "'31/03/2027', NULL, 'EXP-1', 1, '2026-12-05 10:31:00')");
-        exec("insert into CANCELACIONES values (1, 'IC-1', 2, 0, 1, 'EXP-B', '', '', NULL, "
-             "'EXP-1', 2, '2026-12-05 10:32:00')");
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path_.toUtf8().constData(), &db), SQLITE_OK);
+        registerEngineFunctions(db);
+        const int rc = sqlite3_exec(db, "insert into OPERACIONES values ('1', 'IC-1', 'Repuestos', '2026-01-15');"
+             "insert into ARTICULOS values ('A-1', 'IC-1', 1, 0, '8471.30.00', 10, 1, 10, 7.5),"
+             " ('A-2', 'IC-1', 2, 0, '8482.10.10', 8, 2, 16, 4);"
+             "insert into CANCELACIONES values"
+             " (1, 'IC-1', 1, 0, 2.5, 'EXP-A', 'CO-1', '31/03/2027', 3, 'EXP-1', 1, '2026-12-05 10:30:00'),"
+             " (2, 'IC-1', 2, 0, 4, 'EXP-A', 'CO-2', '31/03/2027', NULL, 'EXP-1', 1, '2026-12-05 10:31:00'),"
+             " (1, 'IC-1', 2, 0, 1, 'EXP-B', '', '', NULL, 'EXP-1', 2, '2026-12-05 10:32:00')",
+                                    nullptr, nullptr, nullptr);
+        EXPECT_EQ(rc, SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
         window_ = std::make_unique<InteractiveHostWindow>();
         window_->setField(QStringLiteral("txtBaseDatos"), path_);
         window_->setField(QStringLiteral("txtInterno"), QStringLiteral("EXP-1"));
@@ -60,18 +64,6 @@ protected:
     void TearDown() override {
         window_.reset();
         resetLibraryState(); // the connection to this test's file goes with it
-    }
-
-    void exec(const char* statement) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(path_.toUtf8().constData(), &db), SQLITE_OK);
-        registerEngineFunctions(db);
-        char* message = nullptr;
-        const int rc = sqlite3_exec(db, statement, nullptr, nullptr, &message);
-        const std::string text = message ? message : "";
-        sqlite3_free(message);
-        sqlite3_close(db);
-        ASSERT_EQ(rc, SQLITE_OK) << text << "\n" << statement;
     }
 
     // Each row's cells joined by '|'.
@@ -111,6 +103,12 @@ TEST_F(HostWindowTest, ConnectingAndListingFillTheTableOfTheItem) {
     window_->press(QStringLiteral("ObtenerCancelacion"));
     EXPECT_EQ(window_->statusText(), QStringLiteral("ObtenerCancelacion: False (sin registros)"));
     EXPECT_TRUE(rows().isEmpty());
+
+    // A failed property stops the call and shows the error.
+    window_->setField(QStringLiteral("txtItem"), QStringLiteral("abc"));
+    window_->press(QStringLiteral("ObtenerCancelacion"));
+    EXPECT_EQ(window_->statusText(), QStringLiteral("Item: error 13 Type mismatch"));
+    EXPECT_FALSE(window_->press(QStringLiteral("NoSuchMember")));
 }
 
 TEST_F(HostWindowTest, DeletingTakesTheArgumentsFromTheSelectedRow) {
@@ -130,14 +128,6 @@ TEST_F(HostWindowTest, DeletingTakesTheArgumentsFromTheSelectedRow) {
         << boxes.texts[0].toStdString();
     EXPECT_EQ(window_->statusText(), QStringLiteral("Eliminar_Articulo: True"));
     EXPECT_EQ(rows(), QStringList{QStringLiteral("IC-1|8471.30.00|1|0|2.5|EXP-A|CO-1|3")});
-}
-
-TEST_F(HostWindowTest, AFailedPropertyStopsTheCallAndShowsTheError) {
-    window_->press(QStringLiteral("Conectar_DB"));
-    window_->setField(QStringLiteral("txtItem"), QStringLiteral("abc"));
-    window_->press(QStringLiteral("ObtenerCancelacion"));
-    EXPECT_EQ(window_->statusText(), QStringLiteral("Item: error 13 Type mismatch"));
-    EXPECT_FALSE(window_->press(QStringLiteral("NoSuchMember")));
 }
 
 // With the modeless import screen open, the clcancelMain members put the export
