@@ -18,7 +18,7 @@ sql::ExportItem hostExportItem() {
 
 // Runs a query for the host into its record-set reference: an empty reference gets a
 // fresh record set; no row (or a failed query) leaves it empty.
-bool queryIntoHostRecordset(const QString& statement, RecordsetRef& p_Rs) {
+bool queryIntoHostRecordset(const sql::Statement& statement, RecordsetRef& p_Rs) {
     clConexion& conexion = basGlobal().conexionLocal();
     conexion.setSql(statement);
     if (!p_Rs)

@@ -4,6 +4,7 @@
 // engine (taught the Jet habits, WAL, busy timeout); any other connection string is an
 // ODBC connection string handed to the ODBC driver manager.
 #include "data/Recordset.h"
+#include "data/Statements.h"
 #include <QString>
 #include <memory>
 
@@ -18,7 +19,11 @@ public:
 
     void setConnectionString(const QString& value);
     QString ConnectionString() const;
+    // A text run as it is.
     void setSql(const QString& statement);
+    // A statement of the library: Sql is its exact text, the engine runs its typed,
+    // prepared form.
+    void setSql(const sql::Statement& statement);
     QString Sql() const;
     bool Connected() const;
 
@@ -32,6 +37,15 @@ public:
     // Runs Sql as a command: the number of rows changed; 0 on failure (logged) or when no
     // row changed.
     int Execute();
+
+    // One write transaction around a save (see Save). BeginTransaction waits for the
+    // write lock as long as the busy timeout allows; false (reason logged) when it could
+    // not be taken or the commit failed.
+    bool BeginTransaction();
+    bool CommitTransaction();
+    void RollbackTransaction();
+    // Whether a transaction is still open (false once the engine rolled it back itself).
+    bool InTransaction() const;
 
     // The engine's last error text ("" when none), for messages that quote the reason.
     QString lastError() const;

@@ -107,7 +107,7 @@ void frmDespachos::lp_Eliminar_Despacho() {
             throw RuntimeError(5, QStringLiteral("Invalid procedure call or argument"));
         const QString code = row->text(0);
         clConexion& conexion = basGlobal().conexionLocal();
-        for (const QString& statement : {sql::deleteDeclarationCancellations(code),
+        for (const sql::Statement& statement : {sql::deleteDeclarationCancellations(code),
                                          sql::deleteDeclarationArticles(code),
                                          sql::deleteDeclaration(code)}) {
             conexion.setSql(statement);
