@@ -44,7 +44,7 @@ QString reasonOf(PGconn* conn, const PGresult* r) {
     return QString::fromUtf8(PQerrorMessage(conn)).trimmed();
 }
 
-QVariant cellValue(const PGresult* r, int row, int col) {
+QVariant cellValue(const PGresult* r, int row, int col, bool orderNumber) {
     if (PQgetisnull(r, row, col))
         return QVariant();
     const char* raw = PQgetvalue(r, row, col);
@@ -70,6 +70,14 @@ QVariant cellValue(const PGresult* r, int row, int col) {
         return QDateTime(date, time.isValid() ? time : QTime(0, 0));
     }
     default:
+        // The order number holds a text as well as a number on the server; a whole
+        // number comes back as one, as the file's INTEGER column gives it.
+        if (orderNumber) {
+            bool whole = false;
+            const qlonglong value = QByteArray::fromRawData(raw, size).toLongLong(&whole);
+            if (whole && QByteArray::number(value) == QByteArray(raw, size))
+                return value;
+        }
         return QString::fromUtf8(raw, size);
     }
 }
@@ -254,12 +262,14 @@ private:
         const int count = PQnfields(r.r);
         QStringList names;
         std::vector<int> shown;
+        std::vector<bool> orderNumber;
         for (int i = 0; i < count; ++i) {
             const QString name = QString::fromUtf8(PQfname(r.r, i));
             if (name == QLatin1String(server::kRowColumn))
                 continue;
             names << name;
             shown.push_back(i);
+            orderNumber.push_back(name == QLatin1String("artord"));
         }
         names = server::spelledColumns(statement, names);
         const int rowCount = PQntuples(r.r);
@@ -268,8 +278,8 @@ private:
         for (int row = 0; row < rowCount; ++row) {
             std::vector<QVariant> values;
             values.reserve(shown.size());
-            for (int col : shown)
-                values.push_back(cellValue(r.r, row, col));
+            for (std::size_t i = 0; i < shown.size(); ++i)
+                values.push_back(cellValue(r.r, row, shown[i], orderNumber[i]));
             rows.push_back(std::move(values));
         }
         rs = Recordset(std::move(names), std::move(rows));

@@ -65,6 +65,23 @@ bool stockTable(const QString& name) {
            name == QLatin1String("cancelaciones");
 }
 
+// The order the file lists the rows of a statement without an order by: the order of the
+// stock file's key it looks rows up by (a cancellation key when the article is given, the
+// line order when the export item is, the article numbers of a declaration), then the
+// order they were written.
+QString fileOrder(const QString& table, const QString& masked) {
+    auto given = [&](const char* column) {
+        return masked.contains(QRegularExpression(QStringLiteral(R"(\b%1\s*=)").arg(QLatin1String(column))));
+    };
+    if (table == QLatin1String("cancelaciones") && given("intndc") && given("artino") && given("artsno"))
+        return QStringLiteral("EXTNRO, EXTITM, ");
+    if (table == QLatin1String("cancelaciones") && given("extnro") && given("extitm"))
+        return QStringLiteral("LINORD, ");
+    if (table == QLatin1String("articulos") && given("intndc"))
+        return QStringLiteral("ARTINO, ARTSNO, ");
+    return QString();
+}
+
 // Nulls first in ascending order (last in descending, as on the file), ties and
 // unordered rows of one table in the order they were written.
 QString ordered(const QString& text) {
@@ -86,7 +103,8 @@ QString ordered(const QString& text) {
         QString result = text;
         while (result.endsWith(QLatin1Char(' ')))
             result.chop(1);
-        return result + QLatin1String(" order by ") + QLatin1String(kRowColumn);
+        return result + QLatin1String(" order by ") + fileOrder(from.captured(1), o.masked) +
+               QLatin1String(kRowColumn);
     }
     const qsizetype start = order + o.masked.mid(order).indexOf(QLatin1String("by")) + 2;
     qsizetype end = text.size();
