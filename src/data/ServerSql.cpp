@@ -196,25 +196,18 @@ QString serverShape(const QString& shape) {
 QString serverText(const QString& text) { return ordered(withoutNocase(text)); }
 
 QStringList spelledColumns(const QString& statement, const QStringList& serverNames) {
+    // As the file names them: an alias as the statement spells it, a column as the table
+    // declares it (upper case in the stock tables).
     const Outline o(statement);
-    QHash<QString, QString> spelling;
-    auto learn = [&](qsizetype from, qsizetype to) {
-        auto it = re(R"([a-z_][a-z0-9_]*)").globalMatch(o.masked.mid(from, to - from));
-        while (it.hasNext()) {
-            const auto m = it.next();
-            const QString lower = m.captured();
-            if (!spelling.contains(lower))
-                spelling.insert(lower, statement.mid(from + m.capturedStart(), m.capturedLength()));
-        }
-    };
-    const qsizetype select = o.masked.indexOf(QLatin1String("select"));
-    QRegularExpressionMatch from;
-    if (select >= 0 && o.lastTop(re(R"(\bfrom\b)"), select, &from) > select)
-        learn(select + 6, from.capturedStart());
-    learn(0, statement.size());
+    QHash<QString, QString> aliases;
+    auto it = re(R"(\bas\s+([a-z_][a-z0-9_]*))").globalMatch(o.masked);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        aliases.insert(m.captured(1), statement.mid(m.capturedStart(1), m.capturedLength(1)));
+    }
     QStringList names;
     for (const QString& name : serverNames)
-        names << (name == name.toLower() ? spelling.value(name, name.toUpper()) : name);
+        names << (name == name.toLower() ? aliases.value(name, name.toUpper()) : name);
     return names;
 }
 

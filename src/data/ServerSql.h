@@ -28,9 +28,8 @@ QString serverShape(const QString& shape);
 // A statement given as text, as the server runs it.
 QString serverText(const QString& text);
 
-// The result column names as the statement spells them: a name the statement spells
-// (its alias, its column) keeps that spelling, any other comes back in upper case, as the
-// stock tables spell their columns.
+// The result column names as the file gives them: an alias as the statement spells it,
+// any other name in upper case, as the stock tables spell their columns.
 QStringList spelledColumns(const QString& statement, const QStringList& serverNames);
 
 } // namespace quendarx::server
