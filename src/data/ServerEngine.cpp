@@ -139,24 +139,22 @@ public:
 
     bool query(const QString& sql, Recordset& rs, QString* error) override {
         const QByteArray text = server::serverText(sql).toUtf8();
-        return rowsOf(sql, [&] { return PQexecParams(conn_, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0); },
-                      rs, error);
+        return rowsOf(sql, [&] { Call c; c.text = text; return c; }, rs, error);
     }
 
     std::optional<int> execute(const QString& sql, QString* error) override {
         const QByteArray text = server::serverText(sql).toUtf8();
-        return changed([&] { return PQexecParams(conn_, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0); },
-                       error);
+        return changed([&] { Call c; c.text = text; return c; }, error);
     }
 
     bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
         const Params params(statement.values);
-        return rowsOf(statement.shape, [&] { return runPrepared(statement, params); }, rs, error);
+        return rowsOf(statement.shape, [&] { return callOf(statement, params); }, rs, error);
     }
 
     std::optional<int> execute(const sql::Statement& statement, QString* error) override {
         const Params params(statement.values);
-        return changed([&] { return runPrepared(statement, params); }, error);
+        return changed([&] { return callOf(statement, params); }, error);
     }
 
     bool begin(QString* error) override {
@@ -212,44 +210,109 @@ private:
         return true;
     }
 
-    PGresult* runPrepared(const sql::Statement& statement, const Params& params) {
-        const QString key = statement.shape + QLatin1Char('\x1f') + QLatin1String(params.signature);
-        auto it = prepared_.constFind(key);
-        if (it == prepared_.constEnd()) {
-            const QByteArray name = "qx" + QByteArray::number(++named_);
-            const QByteArray shape = server::serverShape(statement.shape).toUtf8();
-            PGresult* r = PQprepare(conn_, name.constData(), shape.constData(), int(params.types.size()),
-                                    params.types.data());
-            if (PQresultStatus(r) != PGRES_COMMAND_OK)
-                return r;
-            PQclear(r);
-            it = prepared_.insert(key, name);
+    // One statement to send: a text, or a prepared statement with its values (and its
+    // server form when it is not prepared on this connection yet).
+    struct Call {
+        QByteArray text;
+        QByteArray name, prepare, key;
+        const Params* params = nullptr;
+    };
+
+    Call callOf(const sql::Statement& statement, const Params& params) {
+        Call call;
+        call.params = &params;
+        call.key = (statement.shape + QLatin1Char('\x1f') + QLatin1String(params.signature)).toUtf8();
+        call.name = prepared_.value(call.key);
+        if (call.name.isEmpty()) {
+            call.name = "qx" + QByteArray::number(++named_);
+            call.prepare = server::serverShape(statement.shape).toUtf8();
         }
-        return PQexecPrepared(conn_, it->constData(), int(params.pointers.size()), params.pointers.data(),
-                              nullptr, nullptr, 0);
+        return call;
     }
 
-    // Runs one statement: inside a save under a savepoint (a failed statement leaves the
-    // save's earlier writes in place); outside one, once more on a new connection when
-    // the old one was lost before it.
-    template <typename Run>
-    PGresult* guarded(Run run) {
-        if (PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
-            exec("SAVEPOINT qx");
-            PGresult* r = run();
-            const ExecStatusType status = PQresultStatus(r);
-            exec(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK ? "RELEASE SAVEPOINT qx"
-                                                                          : "ROLLBACK TO SAVEPOINT qx");
-            if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK &&
-                PQtransactionStatus(conn_) == PQTRANS_INTRANS)
-                exec("RELEASE SAVEPOINT qx");
-            return r;
+    int sendPrepare(const Call& c) {
+        return PQsendPrepare(conn_, c.name.constData(), c.prepare.constData(), int(c.params->types.size()),
+                             c.params->types.data());
+    }
+
+    int send(const Call& c) {
+        if (c.name.isEmpty())
+            return PQsendQueryParams(conn_, c.text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        return PQsendQueryPrepared(conn_, c.name.constData(), int(c.params->pointers.size()),
+                                   c.params->pointers.data(), nullptr, nullptr, 0);
+    }
+
+    // The last result of the command sent (null when there was none).
+    PGresult* collect() {
+        PGresult* last = nullptr;
+        while (PGresult* r = PQgetResult(conn_)) {
+            PQclear(last);
+            last = r;
         }
-        PGresult* r = run();
-        const ExecStatusType status = PQresultStatus(r);
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && reconnected()) {
+        return last;
+    }
+
+    static bool succeeded(const PGresult* r) {
+        return r && (PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK);
+    }
+
+    // Outside a save: the statement (prepared first when new), and once more on a new
+    // connection when the old one was lost before it.
+    PGresult* once(const Call& c) {
+        if (!c.prepare.isEmpty()) {
+            PGresult* r = sendPrepare(c) ? collect() : nullptr;
+            if (!succeeded(r))
+                return r;
             PQclear(r);
-            r = run();
+            prepared_.insert(c.key, c.name);
+        }
+        return send(c) ? collect() : nullptr;
+    }
+
+    // Inside a save: the statement under a savepoint, so that a failed one leaves the
+    // save's earlier writes in place; savepoint, statement and release go to the server
+    // in one pipeline, one round trip.
+    PGresult* underSavepoint(const Call& c) {
+        if (!PQenterPipelineMode(conn_))
+            return nullptr;
+        const bool prepare = !c.prepare.isEmpty();
+        bool sent = PQsendQueryParams(conn_, "SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+                    (!prepare || sendPrepare(c)) && send(c) &&
+                    PQsendQueryParams(conn_, "RELEASE SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+                    PQpipelineSync(conn_);
+        PGresult* result = nullptr;
+        bool preparedNow = false;
+        if (sent) {
+            const int commands = prepare ? 4 : 3;
+            for (int command = 0; command < commands; ++command) {
+                PGresult* r = collect();
+                if (prepare && command == 1)
+                    preparedNow = succeeded(r);
+                if (command == commands - 2)
+                    result = r;
+                else
+                    PQclear(r);
+            }
+            PQclear(PQgetResult(conn_)); // the end of the pipeline
+        }
+        if (!PQexitPipelineMode(conn_))
+            while (PGresult* r = PQgetResult(conn_))
+                PQclear(r);
+        if (preparedNow)
+            prepared_.insert(c.key, c.name);
+        if (!succeeded(result) && PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) == PQTRANS_INERROR)
+            exec("ROLLBACK TO SAVEPOINT qx; RELEASE SAVEPOINT qx");
+        return result;
+    }
+
+    template <typename MakeCall>
+    PGresult* guarded(MakeCall makeCall) {
+        if (PQtransactionStatus(conn_) == PQTRANS_INTRANS)
+            return underSavepoint(makeCall());
+        PGresult* r = once(makeCall());
+        if (!succeeded(r) && reconnected()) {
+            PQclear(r);
+            r = once(makeCall()); // prepared again on the new connection
         }
         return r;
     }
