@@ -134,6 +134,32 @@ TEST(clConexion, ServerFailuresAreToldByTheirKind) {
               QStringLiteral("El servidor de base de datos rechazó el usuario o la contraseña."));
 }
 
+// A running server that refuses the password (a throwaway cluster of pg_virtualenv, reached
+// through the server's ODBC driver; see CMakeLists.txt). Skipped without one.
+TEST(clConexion, AServerRefusingThePasswordIsToldSo) {
+    const QString host = qEnvironmentVariable("PGHOST");
+    if (host.isEmpty())
+        GTEST_SKIP() << "needs a server: run under pg_virtualenv";
+    const QString port = qEnvironmentVariable("PGPORT");
+    ScopedLocale regional{QLocale(QStringLiteral("es_AR"))};
+    CapturedLog log;
+    clConexion cn;
+    cn.setConnectionString(QStringLiteral("Driver=PostgreSQL Unicode;Server=") + host +
+                           (port.isEmpty() ? QString() : QStringLiteral(";Port=") + port) +
+                           QStringLiteral(";Database=postgres;Uid=") + qEnvironmentVariable("PGUSER", "postgres") +
+                           QStringLiteral(";Pwd=not-the-password"));
+    try {
+        cn.Connect();
+        ADD_FAILURE() << "the server took a wrong password";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.description, QStringLiteral("El servidor de base de datos rechazó el usuario o la contraseña."));
+        EXPECT_TRUE(cn.lastError().contains(QLatin1String("password authentication failed")))
+            << qPrintable(cn.lastError());
+        EXPECT_TRUE(log.text().contains(QLatin1String("password authentication failed")));
+    }
+    EXPECT_FALSE(cn.Connected());
+}
+
 TEST(clConexion, FailuresGiveFalseOrZeroAndReachTheLog) {
     CapturedLog log;
     Recordset rs;
