@@ -112,6 +112,14 @@ private:
     friend class ComObject<FieldObject, IDispatch>;
     ~FieldObject() = default;
 
+    // The column, checked again at every use: the host may hand the record set back in to
+    // be refilled with other columns, or it may have been closed.
+    int column() const {
+        if (column_ >= data_->columns().size())
+            noSuchField();
+        return column_;
+    }
+
     static const Member<FieldObject> kMembers[];
     RecordsetRef data_;
     int column_;
@@ -120,9 +128,10 @@ private:
 const Member<FieldObject> FieldObject::kMembers[] = {
     {"Value", DISPID_FIELD_VALUE, MemberKind::PropertyGet, 0,
      [](FieldObject& self, const Arguments&, VARIANT* result) {
+         const int column = self.column();
          if (self.data_->EOF_())
              noCurrentRecord();
-         const QVariant value = self.data_->Fields(self.data_->columns().at(self.column_));
+         const QVariant value = self.data_->Fields(self.data_->columns().at(column));
          if (result)
              toVariant(value, result);
      }},
@@ -130,14 +139,14 @@ const Member<FieldObject> FieldObject::kMembers[] = {
      [](FieldObject& self, const Arguments&, VARIANT* result) {
          if (result) {
              result->vt = VT_BSTR;
-             result->bstrVal = toBstr(self.data_->columns().at(self.column_));
+             result->bstrVal = toBstr(self.data_->columns().at(self.column()));
          }
      }},
     {"Type", DISPID_FIELD_TYPE, MemberKind::PropertyGet, 0,
      [](FieldObject& self, const Arguments&, VARIANT* result) {
          if (result) {
              result->vt = VT_I4;
-             result->lVal = columnType(*self.data_, self.column_);
+             result->lVal = columnType(*self.data_, self.column());
          }
      }},
 };

@@ -150,7 +150,8 @@ TEST(RecordsetObject, ValuesComeAsTheVariantsTheHostExpects) {
 // members, Fields.Count, Fields(i).Name, Fields.Item(i), Field.Type; 3265 for a column that
 // is not there, 3021 past the end, by name and by dispatch id alike.
 TEST(RecordsetObject, ALateBindingHostReadsItAsAnAdoRecordSet) {
-    Ref<IRecordset> rs(RecordsetObject::create(sample()));
+    const RecordsetRef data = sample();
+    Ref<IRecordset> rs(RecordsetObject::create(data));
     BSTR artino = SysAllocString("artino");
     BSTR nope = SysAllocString("NOPE");
     const auto value = [](IDispatch* field) { return invoke(field, nullptr, DISPATCH_PROPERTYGET, {}); };
@@ -197,6 +198,10 @@ TEST(RecordsetObject, ALateBindingHostReadsItAsAnAdoRecordSet) {
         EXPECT_EQ(missing.hr, DISP_E_EXCEPTION);
         EXPECT_EQ(missing.scode, 3265);
     }
+    // A Field kept while its record set is closed (or refilled with other columns).
+    data->close();
+    EXPECT_EQ(invoke(byName.object.get(), "Name", DISPATCH_PROPERTYGET, {}).scode, 3265);
+    EXPECT_EQ(value(third.object.get()).scode, 3265);
     SysFreeString(artino);
     SysFreeString(nope);
 }
