@@ -8,8 +8,15 @@
 // passed by reference (VT_BYREF | type), as a late-binding host does.
 //
 // Threading: every call must be made on the thread that owns the user interface (the
-// thread that created the QApplication, or the first thread that shows a screen). Each
-// thread has its own library state shared by every instance on that thread.
+// thread that created the QApplication, or the first thread that shows a box or a screen:
+// the library makes the QApplication then when the host has none). Each thread has its
+// own library state shared by every instance on that thread.
+//
+// Windows: boxes and screens appear in any host that has a display and wait for their
+// answer. Where no window can be shown (no display; a host running a QCoreApplication)
+// nothing ends the host: a box goes to the log (QUENDARX_LOG, else standard error) and
+// answers OK, or No to a question; Ingresar_Cancelaciones and Modificar_Articulo return
+// False; Imprimir and Importar fail back with error 5; the reason is logged.
 //
 // Registry file: $QUENDARX_REGISTRY, else $XDG_CONFIG_HOME/quendarx/registry.ini, else
 // ~/.config/quendarx/registry.ini. One section per ProgID:
