@@ -1,6 +1,8 @@
 #include "data/clConexion.h"
+#include "data/ConnectFailure.h"
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
+#include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 
 namespace quendarx {
@@ -47,8 +49,13 @@ void clConexion::Connect() {
         else
             d->engine = openOdbcEngine(d->connectionString);
     } catch (const RuntimeError& error) {
+        // The clerk reads the reason in the language of the regional settings; the
+        // engine's own words go to the log.
         d->lastError = error.description;
-        throw;
+        logMessage(QStringLiteral("clConexion: cannot connect: %1").arg(error.description));
+        const ConnectFailure failure =
+            classifyConnectFailure(jetDataSource(d->connectionString), error.description);
+        throw RuntimeError(error.number, connectFailureDescription(failure, Regional::locale()), error.source);
     }
 }
 

@@ -28,8 +28,10 @@ public:
     bool Connected() const;
 
     // Opens the connection (closing an open one first). Never creates a file. Throws
-    // RuntimeError with the engine's number and reason on failure: a missing file, a file
-    // that is not a database, a local database without the three tables, an ODBC error.
+    // RuntimeError with the engine's number on failure (a missing file, a file that is not
+    // a database, a local database without the three tables, a server down or refusing
+    // the password, an ODBC error), its description in the language of the regional
+    // settings; the engine's own text is logged and kept in lastError().
     void Connect();
     // Runs Sql as a query. True: rs holds the rows, first row current. False: the query
     // failed (logged) or gave no row; rs is left closed.
