@@ -3,6 +3,8 @@
 // message, the lines are 1..n once each, and every article is balanced.
 #include "FaultSupport.h"
 #include "ServerStock.h"
+#include <QTemporaryDir>
+#include <QThread>
 
 using namespace quendarx::test;
 
@@ -56,4 +58,31 @@ TEST_F(ServerClerks, FourProcessesOnOneExportItemNumberEveryLineOnceWithoutAMess
     for (qsizetype i = 1; i < owners.size(); ++i)
         switches += owners[i] != owners[i - 1];
     EXPECT_GE(switches, 3) << "the clerks ran one after the other";
+}
+
+TEST_F(ServerClerks, AnImportKilledPartWayLeavesNoneOfItOnTheServer) {
+    constexpr int kItems = 300, kSubItems = 4;
+    QTemporaryDir dir;
+    const QString outside = dir.filePath("outside.db");
+    makeOutside(outside, "7001", kItems, kSubItems);
+    // Killed later each time, until one kill lands among the article inserts (the hidden
+    // row numbers they took and gave back show it).
+    bool midWrite = false;
+    for (int k = 0; k < 30 && !midWrite && !HasFailure(); ++k) {
+        const QString code = QStringLiteral("K-%1").arg(k);
+        const int before = query("select last_value + 0 from articulos_qx_row_seq").value(0).toInt();
+        auto clerk = startWorker({"import", uri(), outsideConnection(outside), "7001", code});
+        ASSERT_TRUE(clerk->waitForReadyRead(30000));
+        QThread::msleep(15 * k);
+        clerk->kill();
+        clerk->waitForFinished(10000);
+        const int articles = query("select count(*) from ARTICULOS where INTNDC = '" + code + "'").value(0).toInt();
+        const int declarations = query("select count(*) from OPERACIONES where INTNDC = '" + code + "'").value(0).toInt();
+        // The whole import or none of it.
+        EXPECT_TRUE((articles == kItems * kSubItems && declarations == 1) || (articles == 0 && declarations == 0))
+            << code.toStdString() << ": " << articles << " articles";
+        const int after = query("select last_value + 0 from articulos_qx_row_seq").value(0).toInt();
+        midWrite = articles == 0 && after > before;
+    }
+    EXPECT_TRUE(midWrite) << "no kill landed among the article inserts";
 }
