@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils fonts-liberation2 xvfb xauth
   dpkg-dev file
+  clang-format clang-tidy
 )
 
 missing=()
