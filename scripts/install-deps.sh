@@ -9,7 +9,8 @@ packages=(
   libgl-dev
   libsqlite3-dev sqlite3 unixodbc unixodbc-dev libsqliteodbc
   libgtest-dev libgmock-dev libbenchmark-dev
-  poppler-utils fonts-liberation2 xvfb xauth
+  poppler-utils fonts-liberation2 xvfb xauth openbox xdotool
+  postgresql odbc-postgresql
   dpkg-dev file
   clang-format clang-tidy
 )
