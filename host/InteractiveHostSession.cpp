@@ -18,11 +18,11 @@ RecordsetTable recordsetTable(const QStringList& recordsetLines) {
     if (recordsetLines.isEmpty() || recordsetLines.first() == u"nothing")
         return table;
     table.nothing = false;
-    for (const QJsonValue& name : jsonArrayOf(recordsetLines.first()))
+    for (const QJsonValue name : jsonArrayOf(recordsetLines.first()))
         table.columns << name.toString();
     for (qsizetype i = 1; i < recordsetLines.size(); ++i) {
         std::vector<QVariant> row;
-        for (const QJsonValue& value : jsonArrayOf(recordsetLines[i])) {
+        for (const QJsonValue value : jsonArrayOf(recordsetLines[i])) {
             if (value.isDouble())
                 row.emplace_back(value.toDouble());
             else if (value.isString())

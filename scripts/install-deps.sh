@@ -10,9 +10,9 @@ packages=(
   libsqlite3-dev sqlite3 unixodbc unixodbc-dev libsqliteodbc
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils fonts-liberation2 xvfb xauth openbox xdotool
-  postgresql odbc-postgresql
   dpkg-dev file
   libpq-dev postgresql postgresql-common odbc-postgresql
+  clang-format clang-tidy
 )
 
 missing=()

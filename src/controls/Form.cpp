@@ -59,7 +59,6 @@ int defaultHeight(ControlKind kind) {
     case ControlKind::Button:
         return 375;
     case ControlKind::ProgressBar:
-        return 255;
     default:
         return 255;
     }
