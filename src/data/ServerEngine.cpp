@@ -6,6 +6,7 @@
 #include "data/ServerEngine.h"
 #include "data/ServerSql.h"
 #include "platform/RuntimeError.h"
+#include "platform/Variants.h"
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
@@ -99,25 +100,16 @@ struct Params {
             QByteArray text;
             const bool null = !v.isValid() || v.isNull();
             if (!null) {
-                switch (v.metaType().id()) {
-                case QMetaType::Int:
-                case QMetaType::UInt:
-                case QMetaType::LongLong:
-                case QMetaType::ULongLong:
-                case QMetaType::Short:
-                case QMetaType::UShort:
+                const int id = v.metaType().id();
+                if (isWholeNumberType(id)) {
                     type = kInt8;
                     text = QByteArray::number(v.toLongLong());
-                    break;
-                case QMetaType::Double:
-                case QMetaType::Float:
+                } else if (isNumberType(id)) {
                     type = kFloat8;
                     text = QByteArray::number(v.toDouble(), 'g', 17);
-                    break;
-                case QMetaType::QDateTime:
+                } else if (id == QMetaType::QDateTime) {
                     text = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
-                    break;
-                default:
+                } else {
                     text = v.toString().toUtf8();
                 }
             }

@@ -4,6 +4,7 @@
 #include "data/Engine.h"
 #include "data/Schema.h"
 #include "platform/RuntimeError.h"
+#include "platform/Variants.h"
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -140,23 +141,13 @@ const QString kFileGone = QStringLiteral("the database file has been deleted or 
 int bindValue(sqlite3_stmt* st, int index, const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return sqlite3_bind_null(st, index);
-    switch (value.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
+    const int id = value.metaType().id();
+    if (isWholeNumberType(id))
         return sqlite3_bind_int64(st, index, value.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
+    if (isNumberType(id))
         return sqlite3_bind_double(st, index, value.toDouble());
-    default: {
-        const QByteArray utf8 = value.toString().toUtf8();
-        return sqlite3_bind_text(st, index, utf8.constData(), static_cast<int>(utf8.size()),
-                                 SQLITE_TRANSIENT);
-    }
-    }
+    const QByteArray utf8 = value.toString().toUtf8();
+    return sqlite3_bind_text(st, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
 }
 
 // Leaves a cached statement reset and unbound however its use ends: a statement left
