@@ -1,0 +1,96 @@
+#include "Clerk.h"
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTest>
+#include <QWidget>
+
+namespace quendarx::test {
+
+namespace {
+
+QStringList g_messages;
+
+// Notes the text of every message box as it appears.
+class MessageWatch : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (auto* box = qobject_cast<QMessageBox*>(watched))
+                g_messages << box->text();
+        return false;
+    }
+};
+
+} // namespace
+
+Clerk::Clerk() {
+    static MessageWatch* watch = [] {
+        auto* w = new MessageWatch;
+        qApp->installEventFilter(w);
+        return w;
+    }();
+    (void)watch;
+    timer_.setInterval(40);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+}
+
+Clerk& Clerk::when(std::function<bool()> ready, QStringList xdotool) {
+    steps_.push_back({std::move(ready), std::move(xdotool), {}});
+    return *this;
+}
+
+Clerk& Clerk::then(std::function<bool()> ready, std::function<void()> look) {
+    steps_.push_back({std::move(ready), {}, std::move(look)});
+    return *this;
+}
+
+void Clerk::poll() {
+    if (finished()) {
+        timer_.stop();
+        return;
+    }
+    Step& step = steps_[next_];
+    if (!step.ready()) {
+        if (progress_.elapsed() > patience_) {
+            gaveUp_ = true;
+            timer_.stop();
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(top); dialog && dialog->isVisible())
+                    dialog->reject();
+        }
+        return;
+    }
+    ++next_; // before acting: a look may open a nested event loop that polls again
+    progress_.restart();
+    if (!step.xdotool.isEmpty())
+        QProcess::execute(QStringLiteral("xdotool"), step.xdotool);
+    if (step.look)
+        step.look();
+}
+
+bool Clerk::run(const std::function<void()>& open, int seconds) {
+    patience_ = seconds * 1000;
+    progress_.start();
+    timer_.start();
+    open();
+    while (!finished() && !gaveUp_)
+        QTest::qWait(20);
+    timer_.stop();
+    return finished() && !gaveUp_;
+}
+bool typingInto(const QWidget* control) {
+    return control && control->isActiveWindow() && control->hasFocus();
+}
+
+bool messageShown(const QString& text) {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    return box && box->isActiveWindow() && box->text() == text;
+}
+
+QStringList shownMessages() { return g_messages; }
+void forgetMessages() { g_messages.clear(); }
+
+} // namespace quendarx::test
