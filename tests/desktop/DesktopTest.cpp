@@ -2,6 +2,8 @@
 // real message boxes taking the activation and giving it back.
 #include "Clerk.h"
 #include "cancellations/frmModifcar.h"
+#include "cancellations/frmRelArt.h"
+#include "stock/frmImportar.h"
 #include "controls/Form.h"
 #include "platform/Clock.h"
 #include "state/basGlobal.h"
@@ -57,8 +59,10 @@ BoxLook look(const Form& screen, const QString& name) {
 }
 
 const QColor kLightGreen(192, 255, 192);
+const QColor kWhite(255, 255, 255);
 
-TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
+// Article D-1 / 1 / 0: 20 imported, 4 cancelled against the host's item, 6 available.
+void seedArticle(const ScratchDatabase& db) {
     db.exec(QStringLiteral(
         "insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 20, 1.5, 20, 6);"
         "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
@@ -67,6 +71,10 @@ TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
     g.g_INTNDC = QStringLiteral("D-1");
     g.g_ARTINO = 1;
     g.g_ARTSNO = 0;
+}
+
+TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
+    seedArticle(db);
     frmModifcar& screen = frmModifcar::instance();
     const auto box = [&](const char* name) { return screen.textBox(QLatin1String(name)); };
     BoxLook afterMessage, afterRetyping;
@@ -99,6 +107,52 @@ TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
     EXPECT_EQ(afterRetyping.text, "30/12/2027");
     EXPECT_EQ(db.query(QStringLiteral("select ARTCDS, ARTVEN from CANCELACIONES")),
               QStringList{"4.0|30/12/2027"});
+}
+
+TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRetype) {
+    seedArticle(db);
+    basGlobal().g_Item = 2; // a new export item for the article
+    frmRelArt& screen = frmRelArt::instance();
+    const auto box = [&](const char* name) { return screen.textBox(QLatin1String(name)); };
+    BoxLook quantity, expediente;
+    Clerk clerk;
+    clerk.when([&] { return screen.isLoaded() && typingInto(box("txtDescuento")); }, {"type", "x"})
+        .when([&] { return box("txtDescuento")->text() == "x"; }, {"key", "Down"})
+        .when([&] { return typingInto(box("txtARTEXP")); }, {"type", "E1"})
+        .when([&] { return box("txtARTEXP")->text() == "E1"; }, {"key", "F11"})
+        .when([] { return messageShown("Debe ingresar un valor numérico"); }, {"key", "Return"})
+        .then([&] { return typingInto(box("txtDescuento")); },
+              [&] {
+                  quantity = look(screen, QStringLiteral("txtDescuento"));
+                  expediente = look(screen, QStringLiteral("txtARTEXP"));
+              })
+        .when([] { return true; }, {"type", "2"})
+        .when([&] { return box("txtDescuento")->text() != "x"; }, {"key", "F11"});
+    EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
+
+    EXPECT_TRUE(quantity.selected);
+    EXPECT_EQ(quantity.colour, kLightGreen);
+    EXPECT_EQ(expediente.colour, kWhite);
+    EXPECT_EQ(db.query(QStringLiteral("select ARTCDS, ARTEXP from CANCELACIONES where EXTITM = 2")),
+              QStringList{"2.0|E1"});
+}
+
+TEST_F(DesktopTest, TypingAfterAnImportMessageAddsToTheFieldWhereF11WasPressed) {
+    frmImportar& screen = frmImportar::instance();
+    const auto code = [&] { return screen.textBox(QStringLiteral("txtINTNDC")); };
+    BoxLook afterTyping;
+    Clerk clerk;
+    clerk.when([&] { return screen.isLoaded() && typingInto(code()); }, {"type", "26001IC04"})
+        .when([&] { return code()->text() == "26001IC04"; }, {"key", "F11"})
+        .when([] { return messageShown("Falta ingresar Descripción de Interno"); }, {"key", "Return"})
+        .when([&] { return screen.window()->isActiveWindow(); }, {"type", "00123K"})
+        .then([&] { return code()->text().endsWith(u'K'); },
+              [&] { afterTyping = look(screen, QStringLiteral("txtINTNDC")); })
+        .when([] { return true; }, {"key", "Escape"});
+    EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
+
+    EXPECT_EQ(afterTyping.focus, "txtINTNDC");
+    EXPECT_EQ(afterTyping.text, "26001IC0400123K");
 }
 
 } // namespace
