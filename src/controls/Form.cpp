@@ -391,6 +391,12 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    // Enter presses the focused command button, as Space does.
+    if (enter && named && !key->isAutoRepeat())
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            button->animateClick();
+            return true;
+        }
     // Keys a screen does not handle do nothing to the window itself (no close on Esc,
     // no default button on Enter).
     if (escape || (enter && !named))

@@ -3,12 +3,17 @@
 #include "Clerk.h"
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
+#include "printing/frmImprimir.h"
+#include "platform/Printers.h"
 #include "stock/frmImportar.h"
 #include "controls/Form.h"
 #include "platform/Clock.h"
 #include "state/basGlobal.h"
 #include "support/TestSupport.h"
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -153,6 +158,37 @@ TEST_F(DesktopTest, TypingAfterAnImportMessageAddsToTheFieldWhereF11WasPressed) 
 
     EXPECT_EQ(afterTyping.focus, "txtINTNDC");
     EXPECT_EQ(afterTyping.text, "26001IC0400123K");
+}
+
+TEST_F(DesktopTest, EnterPressesTheFocusedButtonOfTheListingScreen) {
+    seedArticle(db);
+    const QString printed = db.dir() + QStringLiteral("/printed.pdf");
+    const QString saved = db.dir() + QStringLiteral("/saved.pdf");
+    std::unique_ptr<Printers> printer = Printers::pdfFile(printed);
+    Printers::setInstance(printer.get());
+    frmImprimir& screen = frmImprimir::instance();
+    const auto fileDialog = [] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        return dialog && dialog->isActiveWindow() ? dialog : nullptr;
+    };
+    Clerk clerk;
+    clerk.when([&] { return screen.isLoaded() && typingInto(screen.button(QStringLiteral("cmdImprimir"))); },
+               {"key", "Return"})
+        .when([] { return messageShown("Listo"); }, {"key", "Return"})
+        .when([&] { return typingInto(screen.button(QStringLiteral("cmdImprimir"))); }, {"key", "Tab"})
+        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Return"})
+        .when([&] { return fileDialog() != nullptr; }, {"key", "ctrl+a"})
+        .when([] { return true; }, {"type", saved})
+        .when([&] { return fileDialog() && QApplication::focusWidget() &&
+                           QApplication::focusWidget()->property("text").toString() == saved; },
+              {"key", "Return"})
+        .when([] { return messageShown("Listo"); }, {"key", "Return"})
+        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Escape"});
+    EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
+    Printers::setInstance(nullptr);
+
+    EXPECT_GT(QFileInfo(printed).size(), 0);
+    EXPECT_GT(QFileInfo(saved).size(), 0);
 }
 
 } // namespace
