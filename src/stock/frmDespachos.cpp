@@ -50,8 +50,8 @@ frmDespachos::frmDespachos()
            }) {}
 
 void frmDespachos::Form_Load() {
-    setColumns(listView(kList), {{QStringLiteral("Declaración"), 1440},
-                                 {QStringLiteral("Interno"), 1440},
+    setColumns(listView(kList), {{QStringLiteral("Declaración"), 1440, false, true},
+                                 {QStringLiteral("Interno"), 1440, false, true},
                                  {QStringLiteral("Descripción"), 2700},
                                  {QStringLiteral("Oficialización"), 1300, true}});
     lp_Cargar_Listado();
