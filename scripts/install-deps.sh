@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev sqlite3 unixodbc unixodbc-dev libsqliteodbc
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils fonts-liberation2 xvfb xauth
+  openbox xdotool x11-utils fonts-wine qt6-translations-l10n
   dpkg-dev file
 )
 

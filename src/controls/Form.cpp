@@ -1,5 +1,6 @@
 #include "controls/Form.h"
 #include "platform/Keys.h"
+#include "platform/QtTexts.h"
 #include "platform/RuntimeError.h"
 #include <QApplication>
 #include <QCloseEvent>
@@ -494,6 +495,8 @@ void ensureGuiThread() {
         static char* argv[] = {name, nullptr};
         new QApplication(argc, argv); // lives until the process ends
         std::setlocale(LC_NUMERIC, "C");
+        installQtTranslations(); // the file dialog speaks the clerk's language
+
     }
     if (QThread::currentThread() != QCoreApplication::instance()->thread())
         throw RuntimeError(5,

@@ -1,7 +1,10 @@
 #include "platform/MessageBoxes.h"
+#include "platform/QtTexts.h"
 #include "platform/RuntimeError.h"
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QThread>
 #include <atomic>
 
@@ -30,6 +33,18 @@ QMessageBox::Icon iconOf(int style) {
     }
 }
 
+// A box with a short text is narrower than its title and the window manager's buttons:
+// it is widened so that the title shows whole.
+void keepTitleWhole(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    const int room = 160; // the frame's buttons and margins
+    const int width = QFontMetrics(QApplication::font()).horizontalAdvance(box.windowTitle()) + room;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 // The message boxes of the running application. Without a widget application on this
 // thread there is nobody to ask: the text goes to the log and the box answers by itself.
 int showQtBox(const QString& text, int style) {
@@ -49,6 +64,8 @@ int showQtBox(const QString& text, int style) {
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
+    translateButtons(box);
+    keepTitleWhole(box);
     box.setWindowModality(Qt::ApplicationModal);
     if (style & vbSystemModal)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -1,4 +1,5 @@
 #include "Clerk.h"
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
@@ -12,14 +13,24 @@ namespace quendarx::test {
 namespace {
 
 QStringList g_messages;
+QStringList g_buttons;
+bool g_titlesWhole = true;
 
 // Notes the text of every message box as it appears.
 class MessageWatch : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show)
-            if (auto* box = qobject_cast<QMessageBox*>(watched))
+            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
                 g_messages << box->text();
+                QStringList texts;
+                for (QAbstractButton* button : box->buttons())
+                    texts << button->text();
+                g_buttons << texts.join(u'|');
+                // Room for the title and the frame's buttons beside it.
+                const int title = QFontMetrics(QApplication::font()).horizontalAdvance(box->windowTitle());
+                g_titlesWhole = g_titlesWhole && box->width() >= title + 100;
+            }
         return false;
     }
 };
@@ -91,6 +102,12 @@ bool messageShown(const QString& text) {
 }
 
 QStringList shownMessages() { return g_messages; }
-void forgetMessages() { g_messages.clear(); }
+QStringList shownButtons() { return g_buttons; }
+bool titlesWhole() { return g_titlesWhole; }
+void forgetMessages() {
+    g_messages.clear();
+    g_buttons.clear();
+    g_titlesWhole = true;
+}
 
 } // namespace quendarx::test

@@ -49,6 +49,10 @@ bool typingInto(const QWidget* control);
 bool messageShown(const QString& text);
 // The texts of the message boxes shown so far (watched from the whole application).
 QStringList shownMessages();
+// Their buttons' texts, joined by '|', one entry per box.
+QStringList shownButtons();
+// Every box shown so far was wide enough for its title beside the frame's buttons.
+bool titlesWhole();
 void forgetMessages();
 
 } // namespace quendarx::test

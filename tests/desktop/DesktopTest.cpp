@@ -1,21 +1,25 @@
 // The screens as a clerk uses them on a real desktop: keys typed through the X server,
 // real message boxes taking the activation and giving it back.
 #include "Clerk.h"
+#include "cancellations/HostOperations.h"
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
 #include "printing/frmImprimir.h"
 #include "platform/Printers.h"
+#include "platform/QtTexts.h"
 #include "stock/frmImportar.h"
 #include "controls/Form.h"
 #include "platform/Clock.h"
 #include "state/basGlobal.h"
 #include "support/TestSupport.h"
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QTest>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 using namespace quendarx;
@@ -166,7 +170,9 @@ TEST_F(DesktopTest, EnterPressesTheFocusedButtonOfTheListingScreen) {
     const QString saved = db.dir() + QStringLiteral("/saved.pdf");
     std::unique_ptr<Printers> printer = Printers::pdfFile(printed);
     Printers::setInstance(printer.get());
+    installQtTranslations(); // as the library does when it starts the application
     frmImprimir& screen = frmImprimir::instance();
+    QString saveButton;
     const auto fileDialog = [] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         return dialog && dialog->isActiveWindow() ? dialog : nullptr;
@@ -177,7 +183,9 @@ TEST_F(DesktopTest, EnterPressesTheFocusedButtonOfTheListingScreen) {
         .when([] { return messageShown("Listo"); }, {"key", "Return"})
         .when([&] { return typingInto(screen.button(QStringLiteral("cmdImprimir"))); }, {"key", "Tab"})
         .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Return"})
-        .when([&] { return fileDialog() != nullptr; }, {"key", "ctrl+a"})
+        .then([&] { return fileDialog() != nullptr; },
+              [&] { saveButton = fileDialog()->findChild<QDialogButtonBox*>()->buttons().first()->text(); })
+        .when([] { return true; }, {"key", "ctrl+a"})
         .when([] { return true; }, {"type", saved})
         .when([&] { return fileDialog() && QApplication::focusWidget() &&
                            QApplication::focusWidget()->property("text").toString() == saved; },
@@ -189,6 +197,26 @@ TEST_F(DesktopTest, EnterPressesTheFocusedButtonOfTheListingScreen) {
 
     EXPECT_GT(QFileInfo(printed).size(), 0);
     EXPECT_GT(QFileInfo(saved).size(), 0);
+    // Spanish throughout, and the boxes wide enough for their titles.
+    EXPECT_EQ(saveButton, "&Guardar");
+    EXPECT_EQ(shownButtons(), (QStringList{"Aceptar", "Aceptar"}));
+    EXPECT_TRUE(titlesWhole());
+}
+
+TEST_F(DesktopTest, TheDeleteQuestionAsksInSpanishAndReturnSaysYes) {
+    seedArticle(db);
+    // A host of its own with no translations: the library's boxes carry their texts.
+    for (QTranslator* translator : qApp->findChildren<QTranslator*>())
+        QCoreApplication::removeTranslator(translator);
+    Clerk clerk;
+    bool deleted = false;
+    clerk.when([] { return QApplication::activeModalWidget() && QApplication::activeModalWidget()->isActiveWindow(); },
+               {"key", "Return"});
+    EXPECT_TRUE(clerk.run([&] { deleted = Eliminar_Articulo(QStringLiteral("D-1"), 1, 0); }))
+        << "stalled at step " << clerk.stalledAt();
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(shownButtons(), QStringList{"&Sí|&No"});
+    EXPECT_EQ(db.query(QStringLiteral("select count(*) from CANCELACIONES")), QStringList{"0"});
 }
 
 } // namespace
