@@ -88,6 +88,16 @@ QFont screenFont() {
     return font;
 }
 
+// A screen's picture: the style's list icon, as large as the picture's box allows.
+QLabel* picture(QWidget* window, const ControlSpec& spec) {
+    auto* label = new QLabel(window);
+    label->setFocusPolicy(Qt::NoFocus);
+    label->setAlignment(Qt::AlignCenter);
+    const int side = std::min(twipsToPixels(spec.width), twipsToPixels(spec.height));
+    label->setPixmap(window->style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(side, side));
+    return label;
+}
+
 } // namespace
 
 // The window of a loaded screen: closing it from the window manager unloads the screen.
@@ -207,6 +217,10 @@ void Form::load() {
             break;
         }
         case ControlKind::Decoration: {
+            if (spec.name.startsWith(QLatin1String("Image"))) {
+                widget = picture(win, spec);
+                break;
+            }
             auto* frame = new QFrame(win);
             frame->setFrameShape(QFrame::Box);
             frame->setFocusPolicy(Qt::NoFocus);

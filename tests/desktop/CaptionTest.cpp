@@ -1,5 +1,5 @@
-// Every caption of every screen fits its label in the screens' face, and the lists show a
-// sixteen-character declaration code whole.
+// Every caption of every screen fits its label in the screens' face, the lists show a
+// sixteen-character declaration code whole, the pictures show an icon.
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
 #include "controls/Form.h"
@@ -24,7 +24,7 @@ namespace {
 
 const QString kCode = QStringLiteral("26001IC04000123K");
 
-TEST(Captions, EveryCaptionFitsAndCodesShowWhole) {
+TEST(Captions, EveryCaptionFitsCodesShowWholeAndPicturesShowAnIcon) {
     ScratchDatabase db;
     ScopedLocale locale{esAR()};
     resetLibraryState();
@@ -55,6 +55,11 @@ TEST(Captions, EveryCaptionFitsAndCodesShowWhole) {
             if (spec.kind == ControlKind::Label && !spec.caption.isEmpty()) {
                 EXPECT_LE(QFontMetrics(control->font()).horizontalAdvance(spec.caption), control->width())
                     << spec.name.toStdString() << " \"" << spec.caption.toStdString() << '"';
+            }
+            if (spec.name.startsWith(u"Image")) {
+                auto* picture = qobject_cast<QLabel*>(control);
+                ASSERT_TRUE(picture) << spec.name.toStdString();
+                EXPECT_FALSE(picture->pixmap().isNull()) << spec.name.toStdString();
             }
             if (spec.kind == ControlKind::Button) {
                 EXPECT_LE(control->sizeHint().width(), control->width()) << spec.name.toStdString();
