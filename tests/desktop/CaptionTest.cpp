@@ -32,7 +32,7 @@ TEST(Captions, EveryCaptionFitsCodesShowWholeAndPicturesShowAnIcon) {
     g.conexionLocal().setConnectionString(
         QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db.path());
     g.conexionLocal().Connect();
-    db.exec(QStringLiteral("insert into OPERACIONES values ('%1', '%1', 'Repuestos', '2026-01-15');"
+    db.exec(QStringLiteral("insert into OPERACIONES values ('1047', '%1', 'Repuestos', '2026-01-15');"
                            "insert into ARTICULOS values ('A', '%1', 1, 0, 'N', 20, 1.5, 20, 6);"
                            "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
                            "values (1,'%1',1,0,4,'%1',1)")
