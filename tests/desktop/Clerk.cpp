@@ -59,12 +59,12 @@ Clerk& Clerk::then(std::function<bool()> ready, std::function<void()> look) {
 }
 
 void Clerk::poll() {
-    if (finished()) {
+    if (finished() && !opening_) {
         timer_.stop();
         return;
     }
-    Step& step = steps_[next_];
-    if (!step.ready()) {
+    // A flow that ends with its screen still open waits like a step that never comes.
+    if (finished() || !steps_[next_].ready()) {
         if (progress_.elapsed() > patience_) {
             gaveUp_ = true;
             timer_.stop();
@@ -74,6 +74,7 @@ void Clerk::poll() {
         }
         return;
     }
+    Step& step = steps_[next_];
     ++next_; // before acting: a look may open a nested event loop that polls again
     progress_.restart();
     if (!step.xdotool.isEmpty())
@@ -86,7 +87,9 @@ bool Clerk::run(const std::function<void()>& open, int seconds) {
     patience_ = seconds * 1000;
     progress_.start();
     timer_.start();
+    opening_ = true;
     open();
+    opening_ = false;
     while (!finished() && !gaveUp_)
         QTest::qWait(20);
     timer_.stop();

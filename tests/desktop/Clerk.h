@@ -41,6 +41,7 @@ private:
     QElapsedTimer progress_;
     int patience_ = 20000;
     bool gaveUp_ = false;
+    bool opening_ = false; // run()'s `open` has not returned yet
 };
 
 // The window that has the X input focus is `window`, and `control` has the keyboard in it.
