@@ -1,7 +1,8 @@
 #pragma once
 // What the scale benchmarks share: timing with medians, stock and outside databases of a
-// given size written straight through SQLite, and the result line each benchmark prints
-// (work, target, median, baseline median, ratio).
+// given size written straight through SQLite, the result line each hand-timed benchmark
+// prints (work, target, median, baseline median, ratio), and the ratio table of those on
+// Google Benchmark.
 #include "data/Schema.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Regional.h"
@@ -10,7 +11,10 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
+#include <benchmark/benchmark.h>
+#include <map>
 #include <sqlite3.h>
+#include <string>
 #include <sys/resource.h>
 #include <algorithm>
 #include <clocale>
@@ -76,15 +80,66 @@ inline void report(const char* work, double targetMs, const std::vector<double>&
     std::fflush(stdout);
 }
 
-// A ratio target instead of an absolute one.
-inline void reportRatio(const char* work, double targetRatio, const std::vector<double>& measured,
-                        const std::vector<double>& baseline) {
-    const double m = median(measured);
-    const double b = median(baseline);
-    const double ratio = b > 0 ? m / b : 0.0;
-    std::printf("| %s | <= %.0fx baseline | %.3f ms | %.3f ms | %.2fx | %s\n", work, targetRatio, m,
-                b, ratio, ratio <= targetRatio ? "met" : "MISSED");
+// Google Benchmark's console output, keeping the median of each benchmark's repetitions
+// so the program can set the library against its baseline of the same run.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    MedianReporter() : ConsoleReporter(OO_Tabular) {}
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians_[run.run_name.function_name] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double median(const std::string& name) const {
+        const auto found = medians_.find(name);
+        return found == medians_.end() ? 0 : found->second;
+    }
+
+private:
+    std::map<std::string, double> medians_;
+};
+
+// One line of the ratio table: the medians of two benchmarks of the run.
+struct RatioRow {
+    const char* work;
+    double target; // 0: reported only
+    const char* measured;
+    const char* baseline;
+};
+
+// Runs the registered benchmarks (Google Benchmark's flags apply; the JSON of the run
+// goes to NAME.json unless --benchmark_out says otherwise) and prints the ratio table.
+// Returns the process exit code: 1 when a target is missed.
+inline int runWithRatios(int argc, char** argv, const char* name, const std::vector<RatioRow>& rows) {
+    std::vector<char*> args(argv, argv + argc);
+    std::string out = std::string("--benchmark_out=") + name + ".json";
+    std::string format = "--benchmark_out_format=json";
+    bool hasOut = false;
+    for (char* arg : args)
+        hasOut = hasOut || std::string(arg).rfind("--benchmark_out=", 0) == 0;
+    if (!hasOut) {
+        args.push_back(out.data());
+        args.push_back(format.data());
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    std::printf("\n| work | target | measured median | baseline median | ratio |\n|---|---|---|---|---|\n");
+    bool met = true;
+    for (const RatioRow& row : rows) {
+        const double m = reporter.median(row.measured), b = reporter.median(row.baseline);
+        const double ratio = b > 0 ? m / b : 0;
+        const bool ok = row.target <= 0 || ratio <= row.target;
+        met = met && ok;
+        const QByteArray target = row.target > 0 ? "<= " + QByteArray::number(row.target) + "x" : "(none)";
+        std::printf("| %s | %s | %.3f ms | %.3f ms | %.2fx %s |\n", row.work, target.constData(), m, b, ratio,
+                    row.target <= 0 ? "" : ok ? "met" : "MISSED");
+    }
     std::fflush(stdout);
+    return met ? 0 : 1;
 }
 
 inline long maxRssKb() {
@@ -100,14 +155,13 @@ inline int intArgument(int argc, char** argv, const char* name, int fallback) {
     return fallback;
 }
 
-// A plain SQLite handle with the engine functions the stock schema's triggers call.
+// A plain SQLite handle.
 class Sqlite {
 public:
     explicit Sqlite(const QString& path, int flags = SQLITE_OPEN_READWRITE) {
         if (sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr) != SQLITE_OK)
             throw std::runtime_error(sqlite3_errmsg(db_));
         sqlite3_busy_timeout(db_, 8000);
-        registerEngineFunctions(db_);
     }
     ~Sqlite() { sqlite3_close_v2(db_); }
     Sqlite(const Sqlite&) = delete;

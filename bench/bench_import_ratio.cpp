@@ -1,15 +1,19 @@
 // The import of a declaration of 2,000 items and 10,000 sub-items from the outside
-// database through the SQLite ODBC driver, as the import screen runs it on F11, against
-// two baselines timed in the same run, both reading the rows from the outside file
-// directly and inserting them with plain SQLite prepared statements:
-// - in one transaction: the least the work can cost (target: at most three times it);
-// - one commit a row, with the library's disk flushing: the least it can cost when every
-//   statement is committed on its own, as the library's import does (it opens no
-//   transaction, so a stop keeps the articles saved so far).
+// database through the SQLite ODBC driver, as the import screen runs it on F11, on Google
+// Benchmark (medians of repetitions, JSON in bench_import_ratio.json), against two plain
+// baselines of the same run, both writing with plain SQLite prepared statements in one
+// transaction at the library's synchronous=FULL:
+// - BM_ImportPlainOdbc: the outside rows read through the same ODBC driver with one
+//   prepared query, the item bound (target: the library at most three times it);
+// - BM_ImportPlainFile: the outside rows read from the outside file directly.
 //
-// usage: bench_import_ratio [--rounds N] [--items N]
+// usage: bench_import_ratio [--items N] [Google Benchmark flags]
 #include "BenchSupport.h"
+#include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
+#include <sql.h>
+#include <sqlext.h>
 
 using namespace quendarx;
 using namespace quendarx::bench;
@@ -19,85 +23,237 @@ namespace {
 const QByteArray kInterno = "3000";
 constexpr int kSubItems = 5;
 
-enum class Commit { Once, EachRow };
+// The article rows of one outside sub-item, as a plain import reads them.
+struct SubItem {
+    QByteArray idarticulo, ncm;
+    int id = 0;
+    double cantidad = 0, preciounitario = 0, fob = 0;
+};
 
-double importPlainly(const QString& stock, const QString& outside, int expected, Commit commit) {
-    QElapsedTimer timer;
-    timer.start();
+// Writes the declaration and its articles with plain prepared statements in one
+// transaction, as the library's stock file is set (synchronous=FULL).
+class PlainWriter {
+public:
+    explicit PlainWriter(const QString& stock) : to_(stock) {
+        to_.exec("PRAGMA synchronous=FULL");
+        declaration_ = to_.prepare("insert into OPERACIONES values (?, ?, ?, ?)");
+        insert_ = to_.prepare("insert into ARTICULOS values (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        to_.exec("BEGIN IMMEDIATE");
+        bindText(declaration_, 1, kInterno);
+        bindText(declaration_, 2, code_);
+        bindText(declaration_, 3, "Importacion grande");
+        bindText(declaration_, 4, "2026-12-05");
+        to_.run(declaration_);
+    }
+    ~PlainWriter() {
+        sqlite3_finalize(declaration_);
+        sqlite3_finalize(insert_);
+    }
+    PlainWriter(const PlainWriter&) = delete;
+    PlainWriter& operator=(const PlainWriter&) = delete;
+
+    void write(const SubItem& row, int sub) {
+        bindText(insert_, 1, row.idarticulo);
+        bindText(insert_, 2, code_);
+        sqlite3_bind_int(insert_, 3, row.id);
+        sqlite3_bind_int(insert_, 4, sub);
+        bindText(insert_, 5, row.ncm);
+        sqlite3_bind_double(insert_, 6, row.cantidad);
+        sqlite3_bind_double(insert_, 7, row.preciounitario);
+        sqlite3_bind_double(insert_, 8, row.fob);
+        sqlite3_bind_double(insert_, 9, row.cantidad);
+        to_.run(insert_);
+        ++rows_;
+    }
+    int commit() {
+        to_.exec("COMMIT");
+        return rows_;
+    }
+
+private:
+    Sqlite to_;
+    QByteArray code_ = "PLAIN-" + kInterno;
+    sqlite3_stmt* declaration_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;
+    int rows_ = 0;
+};
+
+// Reads the outside file directly: one query for every sub-item of the declaration.
+int importFromFile(const QString& stock, const QString& outside) {
     Sqlite from(outside, SQLITE_OPEN_READONLY);
-    Sqlite to(stock);
-    to.exec("PRAGMA synchronous=NORMAL");
+    PlainWriter to(stock);
     sqlite3_stmt* read = from.prepare("select idarticulo, id, ncm, cantidad, preciounitario, fob "
                                       "from groupsubitems where interno = ? order by id, idsub");
-    sqlite3_stmt* declaration = to.prepare("insert into OPERACIONES values (?, ?, ?, ?)");
-    sqlite3_stmt* insert = to.prepare("insert into ARTICULOS values (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    const QByteArray code = "PLAIN-" + kInterno;
-    if (commit == Commit::Once)
-        to.exec("BEGIN");
-    bindText(declaration, 1, kInterno);
-    bindText(declaration, 2, code);
-    bindText(declaration, 3, "Importacion grande");
-    bindText(declaration, 4, "2026-12-05");
-    to.run(declaration);
     bindText(read, 1, kInterno);
-    int rows = 0, item = -1, sub = 0;
-    auto text = [&](int column) { return reinterpret_cast<const char*>(sqlite3_column_text(read, column)); };
+    auto text = [&](int column) {
+        return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(read, column)),
+                          sqlite3_column_bytes(read, column));
+    };
+    int item = -1, sub = 0;
     while (sqlite3_step(read) == SQLITE_ROW) {
-        const int id = sqlite3_column_int(read, 1);
-        sub = id == item ? sub + 1 : 1;
-        item = id;
-        sqlite3_bind_text(insert, 1, text(0), -1, SQLITE_TRANSIENT);
-        bindText(insert, 2, code);
-        sqlite3_bind_int(insert, 3, id);
-        sqlite3_bind_int(insert, 4, sub);
-        sqlite3_bind_text(insert, 5, text(2), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_double(insert, 6, sqlite3_column_double(read, 3));
-        sqlite3_bind_double(insert, 7, sqlite3_column_double(read, 4));
-        sqlite3_bind_double(insert, 8, sqlite3_column_double(read, 5));
-        sqlite3_bind_double(insert, 9, sqlite3_column_double(read, 3));
-        to.run(insert);
-        ++rows;
+        SubItem row{text(0), text(2), sqlite3_column_int(read, 1), sqlite3_column_double(read, 3),
+                    sqlite3_column_double(read, 4), sqlite3_column_double(read, 5)};
+        sub = row.id == item ? sub + 1 : 1;
+        item = row.id;
+        to.write(row, sub);
     }
-    if (commit == Commit::Once)
-        to.exec("COMMIT");
-    for (sqlite3_stmt* st : {read, declaration, insert})
-        sqlite3_finalize(st);
-    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    if (rows != expected)
-        fail(QStringLiteral("the plain import read %1 rows").arg(rows));
-    return ms;
+    sqlite3_finalize(read);
+    return to.commit();
+}
+
+// Reads through the ODBC driver as the library does: the item list, then one prepared
+// sub-item query executed per item with the item bound.
+class Odbc {
+public:
+    explicit Odbc(const QString& outside) {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+        QByteArray connection = "Driver=SQLite3;Database=" + outside.toUtf8();
+        if (!SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(connection.data()),
+                                            SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
+            fail(QStringLiteral("the ODBC driver does not connect"));
+    }
+    ~Odbc() {
+        SQLDisconnect(dbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+    }
+    Odbc(const Odbc&) = delete;
+    Odbc& operator=(const Odbc&) = delete;
+
+    SQLHSTMT prepare(const char* sql) {
+        SQLHSTMT st = nullptr;
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st);
+        if (!SQL_SUCCEEDED(SQLPrepare(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS)))
+            fail(QStringLiteral("the ODBC driver does not prepare: %1").arg(QLatin1String(sql)));
+        return st;
+    }
+
+private:
+    SQLHENV env_ = nullptr;
+    SQLHDBC dbc_ = nullptr;
+};
+
+QByteArray odbcText(SQLHSTMT st, SQLUSMALLINT column) {
+    char buffer[512];
+    SQLLEN length = 0;
+    SQLGetData(st, column, SQL_C_CHAR, buffer, sizeof buffer, &length);
+    return length == SQL_NULL_DATA ? QByteArray() : QByteArray(buffer, std::min<SQLLEN>(length, sizeof buffer - 1));
+}
+
+double odbcDouble(SQLHSTMT st, SQLUSMALLINT column) {
+    double value = 0;
+    SQLLEN length = 0;
+    SQLGetData(st, column, SQL_C_DOUBLE, &value, sizeof value, &length);
+    return value;
+}
+
+int importThroughOdbc(const QString& stock, const QString& outside) {
+    Odbc odbc(outside);
+    PlainWriter to(stock);
+    SQLHSTMT items = odbc.prepare("select id from item where interno = ? and id<>0 order by id");
+    SQLHSTMT subItems = odbc.prepare("select idarticulo, id, ncm, cantidad, preciounitario, fob from "
+                                     "groupsubitems where interno = ? and id = ? order by idsub");
+    char interno[16] = {};
+    std::strncpy(interno, kInterno.constData(), sizeof interno - 1);
+    SQLLEN internoLength = SQL_NTS;
+    SQLINTEGER id = 0;
+    for (SQLHSTMT st : {items, subItems})
+        SQLBindParameter(st, 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 15, 0, interno, sizeof interno,
+                         &internoLength);
+    SQLBindParameter(subItems, 2, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &id, 0, nullptr);
+    std::vector<int> ids;
+    SQLExecute(items);
+    while (SQL_SUCCEEDED(SQLFetch(items))) {
+        SQLINTEGER value = 0;
+        SQLLEN length = 0;
+        SQLGetData(items, 1, SQL_C_SLONG, &value, sizeof value, &length);
+        ids.push_back(value);
+    }
+    SQLCloseCursor(items);
+    for (const int item : ids) {
+        id = item;
+        SQLExecute(subItems);
+        std::vector<SubItem> rows;
+        while (SQL_SUCCEEDED(SQLFetch(subItems)))
+            rows.push_back({odbcText(subItems, 1), odbcText(subItems, 3), item, odbcDouble(subItems, 4),
+                            odbcDouble(subItems, 5), odbcDouble(subItems, 6)});
+        SQLCloseCursor(subItems);
+        int sub = rows.size() > 1 ? 1 : 0;
+        for (const SubItem& row : rows)
+            to.write(row, sub++);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, items);
+    SQLFreeHandle(SQL_HANDLE_STMT, subItems);
+    return to.commit();
+}
+
+struct Setup {
+    QTemporaryDir dir;
+    QString outside;
+    int expected = 0;
+    int files = 0;
+    QuietBoxes boxes;
+
+    QString freshStock() {
+        const QString path = dir.filePath(QStringLiteral("stock-%1.db").arg(++files));
+        QString error;
+        if (!createLocalDatabase(path, &error))
+            fail(error);
+        return path;
+    }
+};
+Setup* setup = nullptr;
+
+// Each iteration imports into a fresh stock file made outside the timing.
+template <typename Import>
+void timeImports(benchmark::State& state, Import import) {
+    for (auto _ : state) {
+        const QString stock = setup->freshStock();
+        QElapsedTimer timer;
+        timer.start();
+        const int rows = import(stock);
+        state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
+        if (rows != setup->expected)
+            fail(QStringLiteral("%1 rows imported, %2 expected").arg(rows).arg(setup->expected));
+        QFile::remove(stock);
+    }
+}
+
+void BM_ImportLibrary(benchmark::State& state) {
+    timeImports(state, [](const QString& stock) {
+        importThroughScreen(stock, setup->outside, QString::fromLatin1(kInterno), setup->boxes, setup->expected);
+        return setup->expected; // importThroughScreen fails the run unless every row is stored
+    });
+}
+
+void BM_ImportPlainOdbc(benchmark::State& state) {
+    timeImports(state, [](const QString& stock) { return importThroughOdbc(stock, setup->outside); });
+}
+
+void BM_ImportPlainFile(benchmark::State& state) {
+    timeImports(state, [](const QString& stock) { return importFromFile(stock, setup->outside); });
 }
 
 } // namespace
 
+BENCHMARK(BM_ImportLibrary)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseManualTime()->ReportAggregatesOnly(true);
+BENCHMARK(BM_ImportPlainOdbc)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseManualTime()->ReportAggregatesOnly(true);
+BENCHMARK(BM_ImportPlainFile)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseManualTime()->ReportAggregatesOnly(true);
+
 int main(int argc, char** argv) {
     BenchApp app(argc, argv);
-    const int rounds = intArgument(argc, argv, "--rounds", 3);
     const int items = intArgument(argc, argv, "--items", 2000);
-    const int expected = items * kSubItems;
-
-    QTemporaryDir dir;
-    const QString outside = dir.filePath(QStringLiteral("outside.db"));
-    makeOutside(outside, kInterno, items, kSubItems);
-    QuietBoxes boxes;
-    std::vector<double> measured, once, eachRow;
-    for (int round = 0; round < rounds; ++round) {
-        auto fresh = [&](const char* kind) {
-            const QString path = dir.filePath(QStringLiteral("%1-%2.db").arg(QLatin1String(kind)).arg(round));
-            QString error;
-            if (!createLocalDatabase(path, &error))
-                fail(error);
-            return path;
-        };
-        measured.push_back(importThroughScreen(fresh("screen"), outside, QString::fromLatin1(kInterno), boxes,
-                                               expected));
-        once.push_back(importPlainly(fresh("once"), outside, expected, Commit::Once));
-        eachRow.push_back(importPlainly(fresh("each"), outside, expected, Commit::EachRow));
-        std::printf("round %d: import %.0f ms, plain in one transaction %.0f ms, plain with a commit a row %.0f ms\n",
-                    round + 1, measured.back(), once.back(), eachRow.back());
-    }
-    std::printf("| work | target | measured median | baseline median | ratio |\n");
-    reportRatio("import of 2,000 items / 10,000 sub-items over ODBC, against one transaction", 3, measured, once);
-    reportRatio("the same, against a commit a row", 3, measured, eachRow);
-    return 0;
+    Setup state;
+    setup = &state;
+    state.outside = state.dir.filePath(QStringLiteral("outside.db"));
+    state.expected = items * kSubItems;
+    makeOutside(state.outside, kInterno, items, kSubItems);
+    return runWithRatios(argc, argv, "bench_import_ratio",
+                         {{"import of 2,000 items / 10,000 sub-items over ODBC, against plain code reading through "
+                           "the same ODBC driver, one transaction",
+                           3, "BM_ImportLibrary", "BM_ImportPlainOdbc"},
+                          {"the same, against plain code reading the outside file directly, one transaction", 0,
+                           "BM_ImportLibrary", "BM_ImportPlainFile"}});
 }

@@ -1,12 +1,17 @@
-// One registration on a stock database holding 100,000 cancellations: the registration
-// screen's five statements (count, greatest line, insert, total, available) as the screen
-// sends them through clConexion and the statement builders, the same five by plain SQLite
-// prepared statements (the baseline), and the screen itself shown offscreen with F11
-// pressed. Target: a median of 5 ms or less.
+// One registration on a stock database holding 100,000 cancellations, on Google Benchmark
+// (medians of repetitions, JSON in bench_registration.json):
+// - BM_RegistrationLibrary: the registration screen's five statements (count, greatest
+//   line, insert, total, available) as the screen sends them, through clConexion and the
+//   statement builders, in one save;
+// - BM_RegistrationPlain, the baseline: the same five by plain SQLite prepared statements
+//   in one BEGIN IMMEDIATE transaction, at the library's synchronous=FULL;
+// - BM_RegistrationScreen: the registration screen shown offscreen and F11 pressed.
+// Target: the library at most 1.5 times the baseline.
 //
-// usage: bench_registration [--rounds N] [--cancellations N]
+// usage: bench_registration [--cancellations N] [Google Benchmark flags]
 #include "BenchSupport.h"
 #include "cancellations/frmRelArt.h"
+#include "data/Save.h"
 #include "data/Statements.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
@@ -36,6 +41,9 @@ bool registerThroughLibrary(const sql::ArticleKey& key, double quantity) {
     clConexion& conexion = g.conexionLocal();
     const clValores& valores = g.valores();
     const sql::ExportItem exportItem{kExport, kItem};
+    Save save(conexion);
+    if (!save.begin())
+        return false;
     Recordset rs;
     conexion.setSql(sql::countCancellation(key, exportItem));
     if (!conexion.GetRecordset(rs) || valores.Numero(rs.Fields(QStringLiteral("cantidad"))) != 0)
@@ -66,14 +74,14 @@ bool registerThroughLibrary(const sql::ArticleKey& key, double quantity) {
     const double total = *Regional::readNumber(
         Regional::format(valores.Numero(rs.Fields(QStringLiteral("total"))), QStringLiteral("00.00")));
     conexion.setSql(sql::updateAvailable(key, Regional::generalNumber(total)));
-    return conexion.Execute() != 0;
+    return conexion.Execute() != 0 && save.end().isEmpty();
 }
 
 // The same five statements, prepared once, by plain SQLite.
 class PlainRegistration {
 public:
     explicit PlainRegistration(const QString& path) : db_(path) {
-        db_.exec("PRAGMA synchronous=NORMAL"); // as the library opens a WAL stock file
+        db_.exec("PRAGMA synchronous=FULL"); // as the library opens a stock file
         count_ = db_.prepare("select count(LINORD) from CANCELACIONES where INTNDC = ? and ARTINO = ? "
                              "and ARTSNO = ? and EXTNRO = ? and EXTITM = ?");
         max_ = db_.prepare("select max(LINORD) from CANCELACIONES where EXTNRO = ? and EXTITM = ?");
@@ -98,11 +106,14 @@ public:
             sqlite3_bind_int(st, first + 1, key.artino);
             sqlite3_bind_int(st, first + 2, key.artsno);
         };
+        db_.exec("BEGIN IMMEDIATE");
         bindArticle(count_, 1);
         bindText(count_, 4, exportCode);
         sqlite3_bind_int(count_, 5, kItem);
-        if (firstValue(count_) != 0)
+        if (firstValue(count_) != 0) {
+            db_.exec("COMMIT");
             return false;
+        }
         bindText(max_, 1, exportCode);
         sqlite3_bind_int(max_, 2, kItem);
         const int linord = static_cast<int>(firstValue(max_)) + 1;
@@ -122,7 +133,9 @@ public:
         sqlite3_bind_double(update_, 1, total);
         bindArticle(update_, 2);
         db_.run(update_);
-        return sqlite3_changes(db_.get()) == 1;
+        const bool updated = sqlite3_changes(db_.get()) == 1;
+        db_.exec("COMMIT");
+        return updated;
     }
 
 private:
@@ -166,18 +179,50 @@ bool registerThroughScreen(const sql::ArticleKey& key, double* f11Ms) {
     return closed && !g.g_CantidadDescontada.isEmpty();
 }
 
+// What the benchmarks share: one stock file, the library connected to it, the baseline's
+// handle, and the next article to register (each registration takes one of its own).
+struct Run {
+    QString path;
+    std::unique_ptr<PlainRegistration> plain;
+    int next = 0;
+    int failures = 0;
+};
+Run* run = nullptr;
+
+void BM_RegistrationLibrary(benchmark::State& state) {
+    for (auto _ : state)
+        run->failures += !registerThroughLibrary(articleOf(run->next++), 1);
+}
+
+void BM_RegistrationPlain(benchmark::State& state) {
+    for (auto _ : state)
+        run->failures += !run->plain->run(articleOf(run->next++), 1);
+}
+
+void BM_RegistrationScreen(benchmark::State& state) {
+    for (auto _ : state) {
+        double f11 = 0;
+        run->failures += !registerThroughScreen(articleOf(run->next++), &f11);
+        state.SetIterationTime(f11 / 1000);
+    }
+}
+
 } // namespace
+
+BENCHMARK(BM_RegistrationLibrary)->Unit(benchmark::kMillisecond)->Iterations(40)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RegistrationPlain)->Unit(benchmark::kMillisecond)->Iterations(40)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RegistrationScreen)->Unit(benchmark::kMillisecond)->Iterations(40)->Repetitions(7)->UseManualTime()->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
     BenchApp app(argc, argv);
-    const int rounds = intArgument(argc, argv, "--rounds", 200);
     const int cancellations = intArgument(argc, argv, "--cancellations", 100000);
-
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("stock.db"));
+    Run state;
+    run = &state;
+    state.path = dir.filePath(QStringLiteral("stock.db"));
     QElapsedTimer setup;
     setup.start();
-    makeStock(path, (cancellations + kArticlesEach - 1) / kArticlesEach, kArticlesEach, cancellations);
+    makeStock(state.path, (cancellations + kArticlesEach - 1) / kArticlesEach, kArticlesEach, cancellations);
     std::printf("stock database with %d cancellations made in %.1f s\n", cancellations,
                 static_cast<double>(setup.elapsed()) / 1000);
 
@@ -186,36 +231,22 @@ int main(int argc, char** argv) {
     LibraryState& g = basGlobal();
     g.g_NumeroInterno = kExport;
     g.g_Item = kItem;
-    g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                          state.path);
     g.conexionLocal().Connect();
-    PlainRegistration plain(path);
+    state.plain = std::make_unique<PlainRegistration>(state.path);
 
-    int failures = 0;
-    // Alternating blocks, so the three ways share the machine's state as it drifts.
-    std::vector<double> library, baseline, screenWhole, screenF11;
-    int next = 0;
-    for (int block = 0; block < 4; ++block) {
-        const int n = std::max(1, rounds / 4);
-        for (double ms : timeRuns(n, [&](int) { failures += !registerThroughLibrary(articleOf(next++), 1); }))
-            library.push_back(ms);
-        for (double ms : timeRuns(n, [&](int) { failures += !plain.run(articleOf(next++), 1); }))
-            baseline.push_back(ms);
-        for (double ms : timeRuns(n, [&](int) {
-                 double f11 = 0;
-                 failures += !registerThroughScreen(articleOf(next++), &f11);
-                 screenF11.push_back(f11);
-             }))
-            screenWhole.push_back(ms);
-    }
-    if (failures > 0 || !boxes.shown.isEmpty()) {
-        std::fprintf(stderr, "bench_registration: %d registrations failed; boxes: %s\n", failures,
+    const int status = runWithRatios(
+        argc, argv, "bench_registration",
+        {{"one registration at 100,000 cancellations, five statements in one save, against plain SQLite", 1.5,
+          "BM_RegistrationLibrary", "BM_RegistrationPlain"},
+         {"the registration screen's F11, against plain SQLite", 0, "BM_RegistrationScreen", "BM_RegistrationPlain"}});
+    if (state.failures > 0 || !boxes.shown.isEmpty()) {
+        std::fprintf(stderr, "bench_registration: %d registrations failed; boxes: %s\n", state.failures,
                      qPrintable(boxes.shown.join(QLatin1String(" / "))));
         return 1;
     }
-    std::printf("| work | target | measured median | baseline median | ratio |\n");
-    report("registration, five statements through clConexion (100,000 cancellations)", 5, library, baseline);
-    report("registration screen: F11 on frmRelArt", 5, screenF11, baseline);
-    report("registration screen: show frmRelArt + F11", 5, screenWhole, baseline);
+    state.plain.reset();
     resetLibraryState();
-    return 0;
+    return status;
 }

@@ -1,10 +1,10 @@
 // The interactive host window's layout: the fields, one button per member, the table of
 // cancellations and the status line. What the buttons do is in InteractiveHostCalls.cpp.
 #include "InteractiveHostWindow.h"
+#include "platform/FileDialogs.h"
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -194,7 +194,7 @@ QGroupBox* InteractiveHostWindow::buildButtons(const QString& title, HostClass c
 void InteractiveHostWindow::chooseDatabase() {
     const QString start = database_->text().isEmpty() ? QDir::currentPath()
                                                       : QFileInfo(database_->text()).absolutePath();
-    const QString path = QFileDialog::getOpenFileName(
+    const QString path = FileDialogs::getOpenFileName(
         this, QStringLiteral("Base de datos"), start,
         QStringLiteral("Bases de datos (*.db *.mdb *.sqlite);;Todos los archivos (*)"));
     if (!path.isEmpty())

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils fonts-liberation2 xvfb xauth
   openbox xdotool x11-utils fonts-wine qt6-translations-l10n
+  postgresql odbc-postgresql
   dpkg-dev file
 )
 

@@ -6,6 +6,7 @@
 namespace quendarx::tool {
 
 int initCommand(const QString& path);
+int upgradeCommand(const QString& path);
 int sqlCommand(const QString& path, const QString& statement, bool header);
 int sampleCommand(const QString& path);
 int sampleOutsideCommand(const QString& path);

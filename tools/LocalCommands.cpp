@@ -1,5 +1,5 @@
-// init and sql: a stock database created by the library's schema, and statements run on
-// it with the engine functions registered.
+// init, upgrade and sql: a stock database created by the library's schema, the triggers
+// of the previous version dropped, and statements run with the engine functions registered.
 #include "DbTool.h"
 #include "data/Schema.h"
 #include <QFile>
@@ -16,6 +16,22 @@ int initCommand(const QString& path) {
         return 1;
     }
     out(QStringLiteral("created stock database %1").arg(path));
+    return 0;
+}
+
+int upgradeCommand(const QString& path) {
+    QString error;
+    QStringList dropped;
+    if (!upgradeLocalDatabase(path, &dropped, &error)) {
+        err(QStringLiteral("quendarx-db: ") + error);
+        return 1;
+    }
+    if (dropped.isEmpty())
+        out(QStringLiteral("%1 is already a plain stock database: nothing to do").arg(path));
+    for (const QString& name : dropped)
+        out(QStringLiteral("dropped trigger %1").arg(name));
+    if (!dropped.isEmpty())
+        out(QStringLiteral("%1 is now a plain stock database").arg(path));
     return 0;
 }
 

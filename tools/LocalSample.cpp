@@ -75,10 +75,13 @@ public:
         cn_.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
         cn_.Connect();
     }
-    void execute(const QString& statement) {
-        cn_.setSql(statement);
+    void execute(const QString& statement) { check(statement, [&] { cn_.setSql(statement); }); }
+    void execute(const sql::Statement& statement) { check(statement.text, [&] { cn_.setSql(statement); }); }
+    template <typename Set>
+    void check(const QString& text, Set set) {
+        set();
         if (cn_.Execute() == 0)
-            throw RuntimeError(errDatabase, cn_.lastError().isEmpty() ? statement : cn_.lastError());
+            throw RuntimeError(errDatabase, cn_.lastError().isEmpty() ? text : cn_.lastError());
     }
     double total(const sql::ArticleKey& key) {
         Recordset rs;

@@ -26,6 +26,8 @@ namespace {
 const char* const kUsage =
     "usage: quendarx-db [--locale NAME] COMMAND ...\n"
     "  init PATH                 create an empty stock database (never overwrites)\n"
+    "  upgrade PATH              drop the triggers a stock database of the previous version\n"
+    "                            carries, leaving plain tables any SQLite client writes\n"
     "  sql [--header] PATH SQL   run statements on a stock database, rows '|'-separated\n"
     "  sample PATH               add sample declarations, articles and cancellations\n"
     "                            (creates PATH first when it does not exist)\n"
@@ -55,6 +57,8 @@ int main(int argc, char** argv) {
     const QString command = args.takeFirst();
     if (command == QLatin1String("init") && args.size() == 1)
         return tool::initCommand(args[0]);
+    if (command == QLatin1String("upgrade") && args.size() == 1)
+        return tool::upgradeCommand(args[0]);
     if (command == QLatin1String("sql")) {
         const bool header = !args.isEmpty() && args[0] == QLatin1String("--header");
         if (header)

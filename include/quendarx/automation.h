@@ -8,8 +8,15 @@
 // passed by reference (VT_BYREF | type), as a late-binding host does.
 //
 // Threading: every call must be made on the thread that owns the user interface (the
-// thread that created the QApplication, or the first thread that shows a screen). Each
-// thread has its own library state shared by every instance on that thread.
+// thread that created the QApplication, or the first thread that shows a box or a screen:
+// the library makes the QApplication then when the host has none). Each thread has its
+// own library state shared by every instance on that thread.
+//
+// Windows: boxes and screens appear in any host that has a display and wait for their
+// answer. Where no window can be shown (no display; a host running a QCoreApplication)
+// nothing ends the host: a box goes to the log (QUENDARX_LOG, else standard error) and
+// answers OK, or No to a question; Ingresar_Cancelaciones and Modificar_Articulo return
+// False; Imprimir and Importar fail back with error 5; the reason is logged.
 //
 // Registry file: $QUENDARX_REGISTRY, else $XDG_CONFIG_HOME/quendarx/registry.ini, else
 // ~/.config/quendarx/registry.ini. One section per ProgID:
@@ -182,10 +189,31 @@ protected:
     ~IClassFactory() = default;
 };
 
-// The record set handed to the host (p_Rs). Also reachable through IDispatch by the
-// names RecordCount, EOF, MoveNext, MoveFirst, Fields (Fields("NAME") -> value).
-// Dispatch ids of the record set: Fields is the default member (DISPID_VALUE) and takes
-// a column name or a 0-based column index; FieldName takes a 0-based column index.
+// The record set handed to the host (p_Rs), shaped as the ADO record set hosts of the
+// original platform were written against. Through IDispatch (by name or dispatch id):
+//   Record set  Fields            DISPID_VALUE  Fields(x) is Fields.Item(x): a Field, x a
+//                                               column name (any letter case) or a 0-based
+//                                               index; Fields without an argument is the
+//                                               Fields collection. Being the default member,
+//                                               rs("ARTCDS") is rs.Fields("ARTCDS").
+//               RecordCount 1, EOF 2, MoveNext 3, MoveFirst 4,
+//               FieldCount 5, FieldName 6 (0-based index -> column name)
+//   Fields      Item              DISPID_VALUE  Item(x): a Field, x as above
+//               Count             1             the number of columns
+//   Field       Value             DISPID_VALUE  the current row's value (VT_NULL, VT_I4 or
+//                                               VT_I8, VT_R8, VT_BSTR, VT_DATE)
+//               Name              1             the column name as the statement spells it
+//               Type              2             adInteger, adBigInt, adDouble, adDate,
+//                                               adBoolean, adLongVarBinary or adVarWChar,
+//                                               from the column's first value that is not
+//                                               null (a column of nulls only is adVarWChar)
+// A Field reads the row that is current when its Value is asked, so a Field taken once
+// follows MoveNext. So a late-binding host reads rs.Fields("ARTCDS").Value,
+// rs("ARTCDS") (default members: rs -> Fields -> Item -> Value), rs.Fields.Count,
+// rs.Fields(0).Name and rs.Fields.Item(i).Value.
+// Failures come back as DISP_E_EXCEPTION with EXCEPINFO.scode: 3265 for a column that is
+// not there (name or index), 3021 for Value or MoveNext past the end (EOF True).
+// C++ hosts may skip the objects: IRecordset below reads a value in one call.
 inline constexpr DISPID DISPID_RS_FIELDS = DISPID_VALUE;
 inline constexpr DISPID DISPID_RS_RECORDCOUNT = 1;
 inline constexpr DISPID DISPID_RS_EOF = 2;
@@ -193,15 +221,33 @@ inline constexpr DISPID DISPID_RS_MOVENEXT = 3;
 inline constexpr DISPID DISPID_RS_MOVEFIRST = 4;
 inline constexpr DISPID DISPID_RS_FIELDCOUNT = 5;
 inline constexpr DISPID DISPID_RS_FIELDNAME = 6;
+inline constexpr DISPID DISPID_FIELDS_ITEM = DISPID_VALUE;
+inline constexpr DISPID DISPID_FIELDS_COUNT = 1;
+inline constexpr DISPID DISPID_FIELD_VALUE = DISPID_VALUE;
+inline constexpr DISPID DISPID_FIELD_NAME = 1;
+inline constexpr DISPID DISPID_FIELD_TYPE = 2;
 
+// Field.Type values (the ADO DataTypeEnum numbers).
+enum : std::int32_t {
+    adInteger = 3,
+    adDouble = 5,
+    adDate = 7,
+    adBoolean = 11,
+    adBigInt = 20,
+    adVarWChar = 202,
+    adLongVarBinary = 205,
+};
+
+// The record set's own interface for C++ hosts (QueryInterface IID_IRecordset).
 struct IRecordset : IDispatch {
     virtual HRESULT get_RecordCount(std::int32_t* count) = 0;
     virtual HRESULT get_EOF(VARIANT_BOOL* eof) = 0;
-    virtual HRESULT MoveNext() = 0;
+    virtual HRESULT MoveNext() = 0; // E_FAIL past the end
     virtual HRESULT MoveFirst() = 0;
     virtual HRESULT get_FieldCount(std::int32_t* count) = 0;
     virtual HRESULT get_FieldName(std::int32_t index, BSTR* name) = 0;
-    // The current row's value of a column (VT_NULL, VT_I4/VT_I8, VT_R8, VT_BSTR, VT_DATE).
+    // The current row's value of a column (VT_NULL, VT_I4/VT_I8, VT_R8, VT_BSTR, VT_DATE);
+    // E_INVALIDARG for a column that is not there or past the end.
     virtual HRESULT get_Field(const char* name, VARIANT* value) = 0;
 
 protected:

@@ -21,25 +21,195 @@ template <class Body> HRESULT direct(Body body) {
     }
 }
 
-QVariant fieldValue(const Recordset& rs, const Arguments& args) {
+[[noreturn]] void noSuchField() {
+    throw RuntimeError(errItemNotFound,
+                       QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                      "requested name or ordinal."),
+                       QStringLiteral("Recordset"));
+}
+
+[[noreturn]] void noCurrentRecord() {
+    throw RuntimeError(errNoCurrentRecord,
+                       QStringLiteral("Either BOF or EOF is True, or the current record has been "
+                                      "deleted. Requested operation requires a current record."),
+                       QStringLiteral("Recordset"));
+}
+
+// The column an argument names: a name (any letter case) or a 0-based index.
+int columnOf(const Recordset& rs, const Arguments& args) {
     if (args.isNumber(0)) {
         const std::int32_t column = args.int32(0);
         if (column < 0 || column >= rs.columns().size())
-            throw RuntimeError(errItemNotFound,
-                               QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                              "requested name or ordinal."));
-        return rs.Fields(rs.columns().at(column));
+            noSuchField();
+        return column;
     }
-    return rs.Fields(args.text(0));
+    const QString name = args.text(0);
+    for (int i = 0; i < rs.columns().size(); ++i)
+        if (rs.columns().at(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    noSuchField();
+}
+
+// The type of a column as a record set of the original platform tells it, read from its
+// first value that is not null (a column of nulls only reads as text).
+std::int32_t columnType(const Recordset& rs, int column) {
+    for (const auto& row : rs.rows()) {
+        const QVariant& value = row[static_cast<std::size_t>(column)];
+        if (!value.isValid() || value.isNull())
+            continue;
+        switch (value.metaType().id()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return adDouble;
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+        case QMetaType::Short:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong: {
+            const qlonglong number = value.toLongLong();
+            return number >= std::numeric_limits<std::int32_t>::min() &&
+                           number <= std::numeric_limits<std::int32_t>::max()
+                       ? adInteger
+                       : adBigInt;
+        }
+        case QMetaType::QDateTime:
+        case QMetaType::QDate:
+            return adDate;
+        case QMetaType::Bool:
+            return adBoolean;
+        case QMetaType::QByteArray:
+            return adLongVarBinary;
+        default:
+            return adVarWChar;
+        }
+    }
+    return adVarWChar;
+}
+
+void setDispatch(VARIANT* result, IDispatch* object) {
+    if (!result) {
+        object->Release();
+        return;
+    }
+    result->vt = VT_DISPATCH;
+    result->pdispVal = object;
+}
+
+// One column of the record set; Value reads the current row whenever it is asked.
+class FieldObject final : public ComObject<FieldObject, IDispatch> {
+public:
+    static IDispatch* create(RecordsetRef data, int column) { return new FieldObject(std::move(data), column); }
+
+    HRESULT QueryInterface(const GUID& iid, void** object) override {
+        return answer(iid == IID_IUnknown || iid == IID_IDispatch, object);
+    }
+    HRESULT GetIDsOfNames(const char* const* names, std::uint32_t count, DISPID* ids) override;
+    HRESULT Invoke(DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                   std::uint32_t* argError) override;
+
+private:
+    FieldObject(RecordsetRef data, int column) : data_(std::move(data)), column_(column) {}
+    friend class ComObject<FieldObject, IDispatch>;
+    ~FieldObject() = default;
+
+    // The column, checked again at every use: the host may hand the record set back in to
+    // be refilled with other columns, or it may have been closed.
+    int column() const {
+        if (column_ >= data_->columns().size())
+            noSuchField();
+        return column_;
+    }
+
+    static const Member<FieldObject> kMembers[];
+    RecordsetRef data_;
+    int column_;
+};
+
+const Member<FieldObject> FieldObject::kMembers[] = {
+    {"Value", DISPID_FIELD_VALUE, MemberKind::PropertyGet, 0,
+     [](FieldObject& self, const Arguments&, VARIANT* result) {
+         const int column = self.column();
+         if (self.data_->EOF_())
+             noCurrentRecord();
+         const QVariant value = self.data_->Fields(self.data_->columns().at(column));
+         if (result)
+             toVariant(value, result);
+     }},
+    {"Name", DISPID_FIELD_NAME, MemberKind::PropertyGet, 0,
+     [](FieldObject& self, const Arguments&, VARIANT* result) {
+         if (result) {
+             result->vt = VT_BSTR;
+             result->bstrVal = toBstr(self.data_->columns().at(self.column()));
+         }
+     }},
+    {"Type", DISPID_FIELD_TYPE, MemberKind::PropertyGet, 0,
+     [](FieldObject& self, const Arguments&, VARIANT* result) {
+         if (result) {
+             result->vt = VT_I4;
+             result->lVal = columnType(*self.data_, self.column());
+         }
+     }},
+};
+
+HRESULT FieldObject::GetIDsOfNames(const char* const* names, std::uint32_t count, DISPID* ids) {
+    return idsOfNames<FieldObject>(kMembers, names, count, ids);
+}
+
+HRESULT FieldObject::Invoke(DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                      std::uint32_t* argError) {
+    return invokeMember<FieldObject>(*this, kMembers, id, flags, params, result, exception, argError);
+}
+
+// The columns of the record set: Item (the default member) by name or index, Count.
+class FieldsObject final : public ComObject<FieldsObject, IDispatch> {
+public:
+    static IDispatch* create(RecordsetRef data) { return new FieldsObject(std::move(data)); }
+
+    HRESULT QueryInterface(const GUID& iid, void** object) override {
+        return answer(iid == IID_IUnknown || iid == IID_IDispatch, object);
+    }
+    HRESULT GetIDsOfNames(const char* const* names, std::uint32_t count, DISPID* ids) override;
+    HRESULT Invoke(DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                   std::uint32_t* argError) override;
+
+private:
+    explicit FieldsObject(RecordsetRef data) : data_(std::move(data)) {}
+    friend class ComObject<FieldsObject, IDispatch>;
+    ~FieldsObject() = default;
+
+    static const Member<FieldsObject> kMembers[];
+    RecordsetRef data_;
+};
+
+const Member<FieldsObject> FieldsObject::kMembers[] = {
+    {"Item", DISPID_FIELDS_ITEM, MemberKind::PropertyGet, 1,
+     [](FieldsObject& self, const Arguments& args, VARIANT* result) {
+         setDispatch(result, FieldObject::create(self.data_, columnOf(*self.data_, args)));
+     }},
+    {"Count", DISPID_FIELDS_COUNT, MemberKind::PropertyGet, 0,
+     [](FieldsObject& self, const Arguments&, VARIANT* result) {
+         if (result) {
+             result->vt = VT_I4;
+             result->lVal = static_cast<std::int32_t>(self.data_->columns().size());
+         }
+     }},
+};
+
+HRESULT FieldsObject::GetIDsOfNames(const char* const* names, std::uint32_t count, DISPID* ids) {
+    return idsOfNames<FieldsObject>(kMembers, names, count, ids);
+}
+
+HRESULT FieldsObject::Invoke(DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                      std::uint32_t* argError) {
+    return invokeMember<FieldsObject>(*this, kMembers, id, flags, params, result, exception, argError);
 }
 } // namespace
 
 const Member<RecordsetObject> RecordsetObject::kMembers[] = {
+    // Fields(x) is Fields.Item(x); Fields without an argument is the collection (Invoke).
     {"Fields", DISPID_RS_FIELDS, MemberKind::PropertyGet, 1,
      [](RecordsetObject& self, const Arguments& args, VARIANT* result) {
-         const QVariant value = fieldValue(*self.data_, args);
-         if (result)
-             toVariant(value, result);
+         setDispatch(result, FieldObject::create(self.data_, columnOf(*self.data_, args)));
      }},
     {"RecordCount", DISPID_RS_RECORDCOUNT, MemberKind::PropertyGet, 0,
      [](RecordsetObject& self, const Arguments&, VARIANT* result) {
@@ -51,7 +221,11 @@ const Member<RecordsetObject> RecordsetObject::kMembers[] = {
     {"EOF", DISPID_RS_EOF, MemberKind::PropertyGet, 0,
      [](RecordsetObject& self, const Arguments&, VARIANT* result) { setBool(result, self.data_->EOF_()); }},
     {"MoveNext", DISPID_RS_MOVENEXT, MemberKind::Method, 0,
-     [](RecordsetObject& self, const Arguments&, VARIANT*) { self.data_->MoveNext(); }},
+     [](RecordsetObject& self, const Arguments&, VARIANT*) {
+         if (self.data_->EOF_())
+             noCurrentRecord();
+         self.data_->MoveNext();
+     }},
     {"MoveFirst", DISPID_RS_MOVEFIRST, MemberKind::Method, 0,
      [](RecordsetObject& self, const Arguments&, VARIANT*) { self.data_->MoveFirst(); }},
     {"FieldCount", DISPID_RS_FIELDCOUNT, MemberKind::PropertyGet, 0,
@@ -102,6 +276,16 @@ HRESULT RecordsetObject::GetIDsOfNames(const char* const* names, std::uint32_t c
 
 HRESULT RecordsetObject::Invoke(DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result,
                                 EXCEPINFO* exception, std::uint32_t* argError) {
+    if (id == DISPID_RS_FIELDS && (!params || params->cArgs == 0)) {
+        const HRESULT allowed = checkCall(MemberKind::PropertyGet, 0, flags, params);
+        if (allowed != S_OK)
+            return allowed;
+        if (result) {
+            VariantInit(result);
+            setDispatch(result, FieldsObject::create(data_));
+        }
+        return S_OK;
+    }
     return invokeMember<RecordsetObject>(*this, kMembers, id, flags, params, result, exception, argError);
 }
 
@@ -120,7 +304,11 @@ HRESULT RecordsetObject::get_EOF(VARIANT_BOOL* eof) {
 }
 
 HRESULT RecordsetObject::MoveNext() {
-    return direct([&] { data_->MoveNext(); });
+    return direct([&] {
+        if (data_->EOF_())
+            noCurrentRecord();
+        data_->MoveNext();
+    });
 }
 
 HRESULT RecordsetObject::MoveFirst() {

@@ -1,7 +1,7 @@
 #pragma once
 // The record set handed to the host: an IRecordset over a quendarx::Recordset, also
-// reachable through IDispatch by the names RecordCount, EOF, MoveNext, MoveFirst,
-// FieldCount, FieldName and Fields.
+// reachable through IDispatch as an ADO record set (RecordCount, EOF, MoveNext, MoveFirst,
+// FieldCount, FieldName, and Fields with its Field objects; see automation.h).
 #include "automation/ComSupport.h"
 #include "automation/Dispatch.h"
 #include "cancellations/HostOperations.h"

@@ -48,8 +48,10 @@ bool clcancelMain::Conectar_DB() {
 }
 
 bool clcancelMain::Ingresar_Cancelaciones() {
-    // A call off the user-interface thread fails back to the host instead of showing a box.
-    ensureGuiThread();
+    // A call off the user-interface thread fails back to the host instead of showing a box;
+    // in a host that cannot show windows the member answers False, the reason in the log.
+    if (!screensAvailable())
+        return false;
     bool result = false;
     try {
         LibraryState& g = basGlobal();
@@ -77,7 +79,8 @@ bool clcancelMain::Obtener_Items(RecordsetRef& p_Rs) { return quendarx::Obtener_
 
 bool clcancelMain::Modificar_Articulo(const QString& p_INTNDC, std::int16_t p_ARTINO,
                                       std::int16_t p_ARTSNO) {
-    ensureGuiThread();
+    if (!screensAvailable())
+        return false;
     bool result = false;
     try {
         LibraryState& g = basGlobal();

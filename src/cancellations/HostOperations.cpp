@@ -1,5 +1,6 @@
 #include "cancellations/HostOperations.h"
 #include "cancellations/Recompute.h"
+#include "data/Save.h"
 #include "data/Statements.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RuntimeError.h"
@@ -18,7 +19,7 @@ sql::ExportItem hostExportItem() {
 
 // Runs a query for the host into its record-set reference: an empty reference gets a
 // fresh record set; no row (or a failed query) leaves it empty.
-bool queryIntoHostRecordset(const QString& statement, RecordsetRef& p_Rs) {
+bool queryIntoHostRecordset(const sql::Statement& statement, RecordsetRef& p_Rs) {
     clConexion& conexion = basGlobal().conexionLocal();
     conexion.setSql(statement);
     if (!p_Rs)
@@ -42,14 +43,28 @@ bool Eliminar_Articulo(const QString& p_INTNDC, std::int16_t p_ARTINO, std::int1
         if (MessageBoxes::show(question, vbYesNo + vbQuestion) != vbYes)
             return false;
 
+        // The question is answered before the save takes the write lock.
         const sql::ArticleKey article{p_INTNDC, p_ARTINO, p_ARTSNO};
+        const QString deleteFailed = QStringLiteral("No se eliminio ningun registo.");
         clConexion& conexion = basGlobal().conexionLocal();
-        conexion.setSql(sql::deleteCancellation(article, hostExportItem()));
-        if (conexion.Execute() == 0) {
-            MessageBoxes::show(QStringLiteral("No se eliminio ningun registo."), vbCritical);
+        Save save(conexion);
+        auto stop = [&](const QString& message) {
+            MessageBoxes::show(save.end(message), vbCritical);
             return false;
-        }
-        result = recomputeAvailable(article);
+        };
+        if (!save.begin())
+            return stop(deleteFailed);
+        conexion.setSql(sql::deleteCancellation(article, hostExportItem()));
+        if (conexion.Execute() == 0)
+            return stop(deleteFailed);
+        save.wrote(deleteFailed);
+        const QString failure = recomputeAvailable(article);
+        if (!failure.isEmpty())
+            return stop(failure);
+        const QString lost = save.end();
+        if (!lost.isEmpty())
+            return stop(lost);
+        result = true;
     } catch (const RuntimeError& error) {
         reportError(error, QStringLiteral("Sección [QuendarxDLL.clcancelMain.Eliminar_Articulo]"),
                     vbCritical);

@@ -1,5 +1,4 @@
 #include "cancellations/Recompute.h"
-#include "platform/MessageBoxes.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "state/basGlobal.h"
@@ -13,25 +12,21 @@ double roundToCents(double value) {
     return *rounded;
 }
 
-bool recomputeAvailable(const sql::ArticleKey& article) {
+QString recomputeAvailable(const sql::ArticleKey& article) {
     LibraryState& g = basGlobal();
     clConexion& conexion = g.conexionLocal();
 
     conexion.setSql(sql::sumCancelled(article));
     Recordset rs;
-    if (!conexion.GetRecordset(rs)) {
-        MessageBoxes::show(QStringLiteral("Error en obtener total descuento."), vbCritical);
-        return false;
-    }
+    if (!conexion.GetRecordset(rs))
+        return QStringLiteral("Error en obtener total descuento.");
     const double total = roundToCents(g.valores().Numero(rs.Fields(QStringLiteral("total"))));
     rs.close();
 
     conexion.setSql(sql::updateAvailable(article, Regional::generalNumber(total)));
-    if (conexion.Execute() == 0) {
-        MessageBoxes::show(QStringLiteral("Error en actualizar CANTIDAD DISPONIBLE"), vbCritical);
-        return false;
-    }
-    return true;
+    if (conexion.Execute() == 0)
+        return QStringLiteral("Error en actualizar CANTIDAD DISPONIBLE");
+    return QString();
 }
 
 } // namespace quendarx

@@ -10,9 +10,10 @@ namespace quendarx {
 // round what they show.
 double roundToCents(double value);
 
-// Sums the article's cancellations and rewrites its ARTDSC. On failure shows
-// "Error en obtener total descuento." or "Error en actualizar CANTIDAD DISPONIBLE"
-// (critical) and returns false. Data-access errors raised as RuntimeError pass through.
-bool recomputeAvailable(const sql::ArticleKey& article);
+// Sums the article's cancellations and rewrites its ARTDSC. Returns "" or, on failure,
+// the message the caller shows (critical) once its save has ended: "Error en obtener
+// total descuento." or "Error en actualizar CANTIDAD DISPONIBLE". Data-access errors
+// raised as RuntimeError pass through.
+QString recomputeAvailable(const sql::ArticleKey& article);
 
 } // namespace quendarx

@@ -1,6 +1,7 @@
 #include "cancellations/frmModifcar.h"
 #include "cancellations/Recompute.h"
 #include "controls/ClCntrl.h"
+#include "data/Save.h"
 #include "data/Statements.h"
 #include "platform/Clock.h"
 #include "platform/Keys.h"
@@ -187,13 +188,24 @@ bool frmModifcar::Guardar_Datos() {
         update.artord = textBox(QStringLiteral("txtARTORD"))->text();
         update.now = Regional::generalDate(Clock::now());
 
+        const QString updateFailed = QStringLiteral("Error: no se guardaron las modificaciones.");
         clConexion& conexion = g.conexionLocal();
-        conexion.setSql(sql::updateCancellation(article, {g.g_NumeroInterno, g.g_Item}, update));
-        if (conexion.Execute() == 0) {
-            show(QStringLiteral("Error: no se guardaron las modificaciones."), vbCritical);
+        Save save(conexion);
+        auto stop = [&](const QString& message) {
+            show(save.end(message), vbCritical);
             return false;
-        }
-        return recomputeAvailable(article);
+        };
+        if (!save.begin())
+            return stop(updateFailed);
+        conexion.setSql(sql::updateCancellation(article, {g.g_NumeroInterno, g.g_Item}, update));
+        if (conexion.Execute() == 0)
+            return stop(updateFailed);
+        save.wrote(updateFailed);
+        const QString failure = recomputeAvailable(article);
+        if (!failure.isEmpty())
+            return stop(failure);
+        const QString lost = save.end();
+        return lost.isEmpty() || stop(lost);
     } catch (const RuntimeError& error) {
         reportError(error, QStringLiteral("Sección [RuzozuduvaDIR.frmModifcar.Guardar_Datos"), vbCritical);
         return false;

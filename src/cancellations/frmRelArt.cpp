@@ -1,4 +1,5 @@
 #include "cancellations/frmRelArt.h"
+#include "data/Save.h"
 #include "data/Statements.h"
 #include "platform/Clock.h"
 #include "platform/Keys.h"
@@ -247,17 +248,28 @@ bool frmRelArt::register_() {
     clConexion& conexion = g.conexionLocal();
     const clValores& valores = g.valores();
 
+    // One save from the count to the recomputation: no other workstation registers against
+    // the item between the line-order read and the insert.
+    const QString insertFailed = QStringLiteral("Error en descontar Cantidad");
+    Save save(conexion);
+    auto stop = [&](const QString& message, int style) {
+        MessageBoxes::show(save.end(message), style);
+        return false;
+    };
+    if (!save.begin())
+        return stop(insertFailed, vbCritical);
+
     Recordset rs;
     conexion.setSql(sql::countCancellation(key, exportItem));
     if (!conexion.GetRecordset(rs))
-        return refuse("Error en verificar articulo.", vbCritical);
+        return stop(QStringLiteral("Error en verificar articulo."), vbCritical);
     if (valores.Numero(rs.Fields(QStringLiteral("cantidad"))) != 0)
-        return refuse("Este articulo ya relacionado con el Item", vbInformation);
+        return stop(QStringLiteral("Este articulo ya relacionado con el Item"), vbInformation);
 
     rs = Recordset();
     conexion.setSql(sql::maxLineOrder(exportItem));
     if (!conexion.GetRecordset(rs))
-        return refuse("Error en obtener Indice de articulos", vbCritical);
+        return stop(QStringLiteral("Error en obtener Indice de articulos"), vbCritical);
     const std::int16_t linord = toInteger16(valores.Numero(rs.Fields(QStringLiteral("mayor"))) + 1);
 
     const QString order = textBox(QStringLiteral("txtARTORD"))->text();
@@ -276,17 +288,20 @@ bool frmRelArt::register_() {
     row.now = Regional::generalDate(Clock::now());
     conexion.setSql(sql::insertCancellation(row));
     if (conexion.Execute() == 0)
-        return refuse("Error en descontar Cantidad", vbCritical);
+        return stop(insertFailed, vbCritical);
+    save.wrote(insertFailed);
 
     rs = Recordset();
     conexion.setSql(sql::sumCancelled(key));
     if (!conexion.GetRecordset(rs))
-        return refuse("Error en obtener total descuento.", vbCritical);
+        return stop(QStringLiteral("Error en obtener total descuento."), vbCritical);
     const double total = roundedMoney(valores.Numero(rs.Fields(QStringLiteral("total"))));
 
     conexion.setSql(sql::updateAvailable(key, Regional::generalNumber(total)));
     if (conexion.Execute() == 0)
-        return refuse("Error en actualizar CANTIDAD DISPONIBLE", vbCritical);
+        return stop(QStringLiteral("Error en actualizar CANTIDAD DISPONIBLE"), vbCritical);
+    if (const QString lost = save.end(); !lost.isEmpty())
+        return stop(lost, vbCritical);
 
     g.g_CantidadDescontada = Regional::generalNumber(quantity);
     return true;

@@ -1,6 +1,6 @@
 #include "controls/Form.h"
+#include "platform/GuiApplication.h"
 #include "platform/Keys.h"
-#include "platform/QtTexts.h"
 #include "platform/RuntimeError.h"
 #include <QApplication>
 #include <QCloseEvent>
@@ -503,20 +503,26 @@ void ScreenObserver::set(ScreenObserver* observer) { t_observer = observer; }
 ScreenObserver* ScreenObserver::current() { return t_observer; }
 
 void ensureGuiThread() {
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "quendarx";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv); // lives until the process ends
-        std::setlocale(LC_NUMERIC, "C");
-        installQtTranslations(); // the file dialog speaks the clerk's language
+    QString reason;
+    if (prepareGuiApplication(&reason) == GuiAvailability::Ready)
+        return;
+    logMessage(QStringLiteral("screen not shown: ") + reason);
+    throw RuntimeError(5, QStringLiteral("Screens cannot be shown: ") + reason, QStringLiteral("Quendarx"));
+}
 
+bool screensAvailable() {
+    QString reason;
+    switch (prepareGuiApplication(&reason)) {
+    case GuiAvailability::Ready:
+        return true;
+    case GuiAvailability::Unavailable:
+        logMessage(QStringLiteral("screen not shown: ") + reason);
+        return false;
+    case GuiAvailability::OtherThread:
+        break;
     }
-    if (QThread::currentThread() != QCoreApplication::instance()->thread())
-        throw RuntimeError(5,
-                           QStringLiteral("Screens can only be shown on the thread that owns the "
-                                          "user interface"),
-                           QStringLiteral("Quendarx"));
+    ensureGuiThread();
+    return false;
 }
 
 } // namespace quendarx

@@ -155,8 +155,13 @@ public:
     static ScreenObserver* current();
 };
 
-// The QApplication the screens need: the host's own, or one the library creates on first
-// use of a screen. Throws RuntimeError when called off the thread that owns it.
+// The QApplication the screens need (see platform/GuiApplication.h). Throws RuntimeError,
+// the reason also in the log, when this host cannot show windows or the call comes off the
+// thread that owns them: for members whose failure goes back to the host.
 void ensureGuiThread();
+// For members that trap their errors: false, the reason in the log, when this host cannot
+// show windows at all (no display, a QCoreApplication without widgets); throws as
+// ensureGuiThread when the call comes off the thread that owns the windows.
+bool screensAvailable();
 
 } // namespace quendarx

@@ -1,6 +1,7 @@
 #pragma once
 // One open connection of clConexion: the embedded SQLite engine or an ODBC data source.
 #include "data/Recordset.h"
+#include "data/Statements.h"
 #include <QString>
 #include <memory>
 #include <optional>
@@ -10,11 +11,26 @@ namespace quendarx {
 class Engine {
 public:
     virtual ~Engine() = default;
-    // The rows of a query; false with the engine's reason in *error when it failed.
+    // The rows of a query given as text, run as it is; false with the engine's reason in
+    // *error when it failed.
     virtual bool query(const QString& sql, Recordset& rs, QString* error) = 0;
-    // The number of rows a command changed (-1 when the engine cannot tell); empty with the
-    // reason in *error when it failed.
+    // The number of rows a command given as text changed (-1 when the engine cannot tell);
+    // empty with the reason in *error when it failed.
     virtual std::optional<int> execute(const QString& sql, QString* error) = 0;
+
+    // The same for a statement of the library: its parameterised form, prepared once per
+    // shape and connection, with its typed values bound.
+    virtual bool query(const sql::Statement& statement, Recordset& rs, QString* error) = 0;
+    virtual std::optional<int> execute(const sql::Statement& statement, QString* error) = 0;
+
+    // One write transaction: begin takes the write lock at once (waiting as long as the
+    // busy timeout allows); false with the reason when it could not.
+    virtual bool begin(QString* error) = 0;
+    virtual bool commit(QString* error) = 0;
+    virtual void rollback() = 0;
+    // Whether a transaction is open: false after begin when the engine rolled the
+    // transaction back by itself (a full disk, an I/O error).
+    virtual bool inTransaction() const = 0;
 };
 
 // Opens a local stock database file. Never creates it. Throws RuntimeError when the file

@@ -18,6 +18,7 @@
 #include <QSqlResult>
 #include <QThread>
 #include <atomic>
+#include <map>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -206,6 +207,7 @@ class OdbcEngine : public Engine {
 public:
     explicit OdbcEngine(QString name) : name_(std::move(name)) {}
     ~OdbcEngine() override {
+        prepared_.clear(); // the prepared statements go before their connection
         {
             QSqlDatabase db = QSqlDatabase::database(name_, false);
             if (db.isValid())
@@ -230,6 +232,86 @@ public:
         q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
         if (!q.exec(sql) || !q.isSelect())
             return fail(q, error, QStringLiteral("the statement gives no rows"));
+        return rows(q, rs, error);
+    }
+
+    // A statement of the library: prepared once per shape, executed with its values bound.
+    bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
+        QSqlQuery* q = bound(statement, error);
+        if (!q)
+            return false;
+        const bool ok = q->exec() && q->isSelect()
+                            ? rows(*q, rs, error)
+                            : fail(*q, error, QStringLiteral("the statement gives no rows"));
+        q->finish();
+        return ok;
+    }
+
+    std::optional<int> execute(const sql::Statement& statement, QString* error) override {
+        QSqlQuery* q = bound(statement, error);
+        if (!q)
+            return std::nullopt;
+        if (!q->exec()) {
+            fail(*q, error, QString());
+            return std::nullopt;
+        }
+        const int changed = q->numRowsAffected();
+        q->finish();
+        return changed;
+    }
+
+    bool begin(QString* error) override {
+        QSqlDatabase db = QSqlDatabase::database(name_, false);
+        if (!db.transaction()) {
+            if (error)
+                *error = errorText(db.lastError());
+            return false;
+        }
+        inTransaction_ = true;
+        return true;
+    }
+
+    bool commit(QString* error) override {
+        QSqlDatabase db = QSqlDatabase::database(name_, false);
+        inTransaction_ = false;
+        if (db.commit())
+            return true;
+        if (error)
+            *error = errorText(db.lastError());
+        db.rollback();
+        return false;
+    }
+
+    void rollback() override {
+        if (inTransaction_)
+            QSqlDatabase::database(name_, false).rollback();
+        inTransaction_ = false;
+    }
+
+    bool inTransaction() const override { return inTransaction_; }
+
+private:
+    // The prepared query of the shape with the statement's values bound; null with the
+    // driver's reason when the shape does not prepare.
+    QSqlQuery* bound(const sql::Statement& statement, QString* error) {
+        auto found = prepared_.find(statement.shape);
+        if (found == prepared_.end()) {
+            QSqlQuery q(QSqlDatabase::database(name_, false));
+            q.setForwardOnly(true);
+            q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+            if (!q.prepare(statement.shape)) {
+                fail(q, error, QStringLiteral("the statement cannot be prepared"));
+                return nullptr;
+            }
+            found = prepared_.emplace(statement.shape, std::move(q)).first;
+        }
+        QSqlQuery& q = found->second;
+        for (int i = 0; i < statement.values.size(); ++i)
+            q.bindValue(i, statement.values[i]);
+        return &q;
+    }
+
+    bool rows(QSqlQuery& q, Recordset& rs, QString* error) {
         const QVariant handle = q.result()->handle();
         if (handle.metaType() != QMetaType::fromType<SQLHANDLE>() || !handle.value<SQLHANDLE>())
             return fail(q, error, QStringLiteral("the statement has no ODBC handle"));
@@ -241,7 +323,7 @@ public:
             columns << record.fieldName(i);
             kinds.push_back(columnKind(record.field(i).metaType()));
         }
-        std::vector<std::vector<QVariant>> rows;
+        std::vector<std::vector<QVariant>> result;
         while (reader.fetch()) {
             std::vector<QVariant> row;
             row.reserve(kinds.size());
@@ -253,17 +335,18 @@ public:
             }
             if (!reader.error().isEmpty())
                 break;
-            rows.push_back(std::move(row));
+            result.push_back(std::move(row));
         }
         if (!reader.error().isEmpty()) {
             if (error)
                 *error = reader.error();
             return false;
         }
-        rs = Recordset(std::move(columns), std::move(rows));
+        rs = Recordset(std::move(columns), std::move(result));
         return true;
     }
 
+public:
     std::optional<int> execute(const QString& sql, QString* error) override {
         QSqlQuery q(QSqlDatabase::database(name_, false));
         if (!q.exec(sql)) {
@@ -281,6 +364,8 @@ private:
     }
 
     QString name_;
+    std::map<QString, QSqlQuery> prepared_;
+    bool inTransaction_ = false;
 };
 
 } // namespace

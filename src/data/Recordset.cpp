@@ -18,8 +18,11 @@ QVariant Recordset::Fields(const QString& name) const {
                                .arg(name),
                            QStringLiteral("Recordset"));
     if (current_ >= rows_.size())
-        throw RuntimeError(errItemNotFound,
-                           QStringLiteral("No current record: %1").arg(name),
+        throw RuntimeError(errNoCurrentRecord,
+                           QStringLiteral("Either BOF or EOF is True, or the current record has "
+                                          "been deleted. Requested operation requires a current "
+                                          "record: %1")
+                               .arg(name),
                            QStringLiteral("Recordset"));
     return rows_[current_][static_cast<std::size_t>(column)];
 }

@@ -15,7 +15,7 @@ public:
     Recordset(QStringList columns, std::vector<std::vector<QVariant>> rows);
 
     // The value of a column of the current row, matched without regard to letter case.
-    // Throws RuntimeError 3265 for an unknown column and when there is no current row.
+    // Throws RuntimeError 3265 for an unknown column, 3021 when there is no current row.
     QVariant Fields(const QString& name) const;
     bool EOF_() const { return current_ >= rows_.size(); }
     void MoveNext();

@@ -8,7 +8,8 @@ namespace quendarx {
 
 namespace {
 
-// A DATE column holds the day alone unless the text written carried a time.
+// Plain SQL: the library writes typed values itself, so any SQLite client reads and
+// writes the tables.
 const char* const kSchema = R"sql(
 CREATE TABLE OPERACIONES (NUMERO TEXT, INTNDC TEXT COLLATE NOCASE PRIMARY KEY,
                           INTDSC TEXT, INTFOF DATE);
@@ -24,51 +25,6 @@ CREATE TABLE CANCELACIONES (LINORD INTEGER NOT NULL, INTNDC TEXT COLLATE NOCASE 
                         UNIQUE (INTNDC, ARTINO, ARTSNO, EXTNRO, EXTITM),
                         UNIQUE (EXTNRO, EXTITM, LINORD));
 CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
-
-CREATE TRIGGER OPERACIONES_INTFOF_INSERT AFTER INSERT ON OPERACIONES
-WHEN qx_date(NEW.INTFOF) IS NOT NEW.INTFOF
-BEGIN
-  UPDATE OPERACIONES SET INTFOF = qx_date(INTFOF) WHERE rowid = NEW.rowid;
-END;
-CREATE TRIGGER OPERACIONES_INTFOF_UPDATE AFTER UPDATE OF INTFOF ON OPERACIONES
-WHEN qx_date(NEW.INTFOF) IS NOT NEW.INTFOF
-BEGIN
-  UPDATE OPERACIONES SET INTFOF = qx_date(INTFOF) WHERE rowid = NEW.rowid;
-END;
-
-CREATE TRIGGER ARTICULOS_NUMBERS_INSERT AFTER INSERT ON ARTICULOS
-WHEN qx_number(NEW.ARTCAN) IS NOT NEW.ARTCAN OR qx_number(NEW.ARTUNI) IS NOT NEW.ARTUNI
-  OR qx_number(NEW.ARTFOB) IS NOT NEW.ARTFOB OR qx_number(NEW.ARTDSC) IS NOT NEW.ARTDSC
-BEGIN
-  UPDATE ARTICULOS SET ARTCAN = qx_number(ARTCAN), ARTUNI = qx_number(ARTUNI),
-                       ARTFOB = qx_number(ARTFOB), ARTDSC = qx_number(ARTDSC)
-  WHERE rowid = NEW.rowid;
-END;
-CREATE TRIGGER ARTICULOS_NUMBERS_UPDATE AFTER UPDATE OF ARTCAN, ARTUNI, ARTFOB, ARTDSC ON ARTICULOS
-WHEN qx_number(NEW.ARTCAN) IS NOT NEW.ARTCAN OR qx_number(NEW.ARTUNI) IS NOT NEW.ARTUNI
-  OR qx_number(NEW.ARTFOB) IS NOT NEW.ARTFOB OR qx_number(NEW.ARTDSC) IS NOT NEW.ARTDSC
-BEGIN
-  UPDATE ARTICULOS SET ARTCAN = qx_number(ARTCAN), ARTUNI = qx_number(ARTUNI),
-                       ARTFOB = qx_number(ARTFOB), ARTDSC = qx_number(ARTDSC)
-  WHERE rowid = NEW.rowid;
-END;
-
-CREATE TRIGGER CANCELACIONES_VALUES_INSERT AFTER INSERT ON CANCELACIONES
-WHEN qx_number(NEW.ARTCDS) IS NOT NEW.ARTCDS OR qx_number(NEW.ARTORD) IS NOT NEW.ARTORD
-  OR qx_datetime(NEW.EXTFDC) IS NOT NEW.EXTFDC
-BEGIN
-  UPDATE CANCELACIONES SET ARTCDS = qx_number(ARTCDS), ARTORD = qx_number(ARTORD),
-                           EXTFDC = qx_datetime(EXTFDC)
-  WHERE rowid = NEW.rowid;
-END;
-CREATE TRIGGER CANCELACIONES_VALUES_UPDATE AFTER UPDATE OF ARTCDS, ARTORD, EXTFDC ON CANCELACIONES
-WHEN qx_number(NEW.ARTCDS) IS NOT NEW.ARTCDS OR qx_number(NEW.ARTORD) IS NOT NEW.ARTORD
-  OR qx_datetime(NEW.EXTFDC) IS NOT NEW.EXTFDC
-BEGIN
-  UPDATE CANCELACIONES SET ARTCDS = qx_number(ARTCDS), ARTORD = qx_number(ARTORD),
-                           EXTFDC = qx_datetime(EXTFDC)
-  WHERE rowid = NEW.rowid;
-END;
 )sql";
 
 QString argText(sqlite3_value* v) {
@@ -100,6 +56,8 @@ void cdblFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
 }
 
+// qx_number, qx_date, qx_datetime: called by the triggers of stock files made by the
+// previous version (until `quendarx-db upgrade` drops them).
 // qx_number(x): a text that reads as a regional number becomes that number; anything
 // else comes back unchanged.
 void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -147,6 +105,68 @@ void registerEngineFunctions(sqlite3* db) {
     createFunction(db, "qx_datetime", dateFunction<DateForm::DateTime>);
 }
 
+bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error) {
+    auto fail = [&](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    if (!QFileInfo(path).isFile())
+        return fail(QStringLiteral("no such database file: %1").arg(path));
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        const QString reason = QString::fromUtf8(db ? sqlite3_errmsg(db) : "cannot open");
+        sqlite3_close(db);
+        return fail(QStringLiteral("%1: %2").arg(path, reason));
+    }
+    sqlite3_busy_timeout(db, 8000);
+    registerEngineFunctions(db);
+    QString reason;
+    QStringList tables, triggers;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "select type, name, coalesce(sql, '') from sqlite_master "
+                               "where type in ('table', 'trigger') order by name",
+                           -1, &st, nullptr) != SQLITE_OK) {
+        reason = QString::fromUtf8(sqlite3_errmsg(db));
+    } else {
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            const QString type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));
+            if (type == QLatin1String("table"))
+                tables << name.toUpper();
+            else if (text.contains(QLatin1String("qx_"), Qt::CaseInsensitive))
+                triggers << name;
+        }
+        if (rc != SQLITE_DONE)
+            reason = QString::fromUtf8(sqlite3_errmsg(db));
+    }
+    sqlite3_finalize(st);
+    if (reason.isEmpty())
+        for (const char* table : {"OPERACIONES", "ARTICULOS", "CANCELACIONES"})
+            if (!tables.contains(QLatin1String(table)))
+                reason = QStringLiteral("not a stock database, no table %1").arg(QLatin1String(table));
+    if (reason.isEmpty() && !triggers.isEmpty()) {
+        QByteArray script = "BEGIN IMMEDIATE;\n";
+        for (const QString& name : triggers)
+            script += "DROP TRIGGER \"" + name.toUtf8() + "\";\n";
+        script += "COMMIT;";
+        char* message = nullptr;
+        if (sqlite3_exec(db, script.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+            reason = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        sqlite3_free(message);
+    }
+    sqlite3_close(db);
+    if (!reason.isEmpty())
+        return fail(QStringLiteral("%1: %2").arg(path, reason));
+    if (done)
+        *done = triggers;
+    return true;
+}
+
 bool createLocalDatabase(const QString& path, QString* error) {
     auto fail = [&](const QString& reason) {
         if (error)
@@ -166,7 +186,6 @@ bool createLocalDatabase(const QString& path, QString* error) {
                              nullptr);
     QString reason;
     if (rc == SQLITE_OK) {
-        registerEngineFunctions(db);
         const QByteArray script =
             "BEGIN;\n" + localSchemaSql().toUtf8() + "\nCOMMIT;\nPRAGMA journal_mode=WAL;";
         char* message = nullptr;

@@ -1,18 +1,25 @@
 #pragma once
-// The local stock database: its schema, the engine functions and triggers that teach
-// SQLite the Jet habits, and opening a file with them registered.
+// The local stock database: its plain schema, the engine functions that text statements
+// (and the triggers of files made by the previous version) call, and the upgrade of such
+// files.
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 
 namespace quendarx {
 
-// The CREATE statements of the three tables, their indexes and triggers.
+// The CREATE statements of the three tables and their index.
 QString localSchemaSql();
-// Registers cdbl() and the conversion functions the triggers call on a connection.
+// Registers cdbl() and the conversion functions old triggers call on a connection.
 void registerEngineFunctions(sqlite3* db);
 // Creates a new stock database at path. Fails (returns false, reason in *error) when the
 // file already exists or cannot be created.
 bool createLocalDatabase(const QString& path, QString* error);
+
+// Drops the triggers of a stock file made by the previous version (those calling the
+// library's conversion functions); *done names them. Fails (reason in *error) on a file
+// that is not a stock database.
+bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error);
 
 } // namespace quendarx

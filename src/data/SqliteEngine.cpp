@@ -1,5 +1,6 @@
-// The local engine: a stock database file through the SQLite C interface, with the
-// engine functions registered on the handle.
+// The local engine: a stock database file through the SQLite C interface. The library's
+// statements run prepared, one compiled statement per shape and connection; texts given
+// as they are (the tool's) run with cdbl() registered on the handle.
 #include "data/Engine.h"
 #include "data/Schema.h"
 #include "platform/RuntimeError.h"
@@ -16,41 +17,29 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 8000;
 
-class Statement {
+class TextStatement {
 public:
-    Statement(sqlite3* db, const QString& sql) : db_(db) {
+    TextStatement(sqlite3* db, const QString& sql) {
         const QByteArray utf8 = sql.toUtf8();
         const char* tail = nullptr;
-        rc_ = sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &st_, &tail);
-        if (rc_ == SQLITE_OK && st_ == nullptr)
+        const int rc = sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &st_, &tail);
+        if (rc == SQLITE_OK && st_ == nullptr)
             error_ = QStringLiteral("empty statement");
-        else if (rc_ != SQLITE_OK)
+        else if (rc != SQLITE_OK)
             error_ = QString::fromUtf8(sqlite3_errmsg(db));
         else if (tail && !QByteArray(tail).trimmed().isEmpty())
             error_ = QStringLiteral("Characters found after end of SQL statement.");
     }
-    ~Statement() { sqlite3_finalize(st_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+    ~TextStatement() { sqlite3_finalize(st_); }
+    TextStatement(const TextStatement&) = delete;
+    TextStatement& operator=(const TextStatement&) = delete;
 
     bool ok() const { return error_.isEmpty(); }
     const QString& error() const { return error_; }
     sqlite3_stmt* get() const { return st_; }
 
-    // Steps once: true with a row, false when done or failed (then error() says why).
-    bool step() {
-        rc_ = sqlite3_step(st_);
-        if (rc_ == SQLITE_ROW)
-            return true;
-        if (rc_ != SQLITE_DONE)
-            error_ = QString::fromUtf8(sqlite3_errmsg(db_));
-        return false;
-    }
-
 private:
-    sqlite3* db_;
     sqlite3_stmt* st_ = nullptr;
-    int rc_ = SQLITE_OK;
     QString error_;
 };
 
@@ -147,68 +136,187 @@ const QString kFileGone = QStringLiteral("the database file has been deleted or 
     throw RuntimeError(errDatabase, reason, QStringLiteral("clConexion"));
 }
 
+// Binds one typed value: null, a whole number, a double or a text.
+int bindValue(sqlite3_stmt* st, int index, const QVariant& value) {
+    if (!value.isValid() || value.isNull())
+        return sqlite3_bind_null(st, index);
+    switch (value.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return sqlite3_bind_int64(st, index, value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return sqlite3_bind_double(st, index, value.toDouble());
+    default: {
+        const QByteArray utf8 = value.toString().toUtf8();
+        return sqlite3_bind_text(st, index, utf8.constData(), static_cast<int>(utf8.size()),
+                                 SQLITE_TRANSIENT);
+    }
+    }
+}
+
+// Leaves a cached statement reset and unbound however its use ends: a statement left
+// active would hold a read snapshot that makes the next BEGIN IMMEDIATE fail at once.
+class ResetOnExit {
+public:
+    explicit ResetOnExit(sqlite3_stmt* st) : st_(st) {}
+    ~ResetOnExit() {
+        sqlite3_reset(st_);
+        sqlite3_clear_bindings(st_);
+    }
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+private:
+    sqlite3_stmt* st_;
+};
+
 class SqliteEngine : public Engine {
 public:
     explicit SqliteEngine(sqlite3* db) : db_(db) {}
-    ~SqliteEngine() override { sqlite3_close_v2(db_); }
+    ~SqliteEngine() override {
+        for (sqlite3_stmt* st : std::as_const(cache_))
+            sqlite3_finalize(st);
+        if (db_ && !sqlite3_get_autocommit(db_))
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db_);
+    }
 
     bool query(const QString& sql, Recordset& rs, QString* error) override {
-        Statement st(db_, sql);
+        TextStatement st(db_, sql);
         if (!st.ok())
-            return fail(st, error);
-        if (!sqlite3_stmt_readonly(st.get()) && fileGone(db_))
-            return gone(error);
-        const int count = sqlite3_column_count(st.get());
-        QStringList columns;
-        for (int i = 0; i < count; ++i)
-            columns << QString::fromUtf8(sqlite3_column_name(st.get(), i));
-        std::vector<std::vector<QVariant>> rows;
-        DateCache dates;
-        while (st.step()) {
-            std::vector<QVariant> row;
-            row.reserve(static_cast<std::size_t>(count));
-            for (int i = 0; i < count; ++i)
-                row.push_back(columnValue(st.get(), i, dates));
-            rows.push_back(std::move(row));
-        }
-        if (!st.ok())
-            return fail(st, error);
-        rs = Recordset(std::move(columns), std::move(rows));
-        return true;
+            return fail(st.error(), error);
+        return rows(st.get(), rs, error);
     }
 
     std::optional<int> execute(const QString& sql, QString* error) override {
-        Statement st(db_, sql);
+        TextStatement st(db_, sql);
         if (!st.ok()) {
-            fail(st, error);
+            fail(st.error(), error);
             return std::nullopt;
         }
-        if (!sqlite3_stmt_readonly(st.get()) && fileGone(db_)) {
-            gone(error);
-            return std::nullopt;
-        }
-        while (st.step()) {
-        }
-        if (!st.ok()) {
-            fail(st, error);
-            return std::nullopt;
-        }
-        return sqlite3_stmt_readonly(st.get()) ? 0 : sqlite3_changes(db_);
+        return run(st.get(), error);
     }
 
-private:
-    static bool gone(QString* error) {
-        if (error)
-            *error = kFileGone;
+    bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
+        sqlite3_stmt* st = bound(statement, error);
+        if (!st)
+            return false;
+        ResetOnExit reset(st);
+        return rows(st, rs, error);
+    }
+
+    std::optional<int> execute(const sql::Statement& statement, QString* error) override {
+        sqlite3_stmt* st = bound(statement, error);
+        if (!st)
+            return std::nullopt;
+        ResetOnExit reset(st);
+        return run(st, error);
+    }
+
+    bool begin(QString* error) override { return exec("BEGIN IMMEDIATE", error); }
+
+    bool commit(QString* error) override {
+        if (sqlite3_get_autocommit(db_))
+            return fail(QStringLiteral("the transaction was rolled back by the engine"), error);
+        if (exec("COMMIT", error))
+            return true;
+        rollback();
         return false;
     }
-    static bool fail(const Statement& st, QString* error) {
+
+    void rollback() override {
+        if (!sqlite3_get_autocommit(db_))
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+
+    bool inTransaction() const override { return !sqlite3_get_autocommit(db_); }
+
+private:
+    bool exec(const char* command, QString* error) {
+        char* message = nullptr;
+        const int rc = sqlite3_exec(db_, command, nullptr, nullptr, &message);
+        const QString reason = QString::fromUtf8(message ? message : sqlite3_errstr(rc));
+        sqlite3_free(message);
+        return rc == SQLITE_OK || fail(reason, error);
+    }
+
+    // The cached statement of the shape with the values bound; null with the reason.
+    sqlite3_stmt* bound(const sql::Statement& statement, QString* error) {
+        sqlite3_stmt* st = cache_.value(statement.shape);
+        if (!st) {
+            const QByteArray utf8 = statement.shape.toUtf8();
+            const int rc = sqlite3_prepare_v3(db_, utf8.constData(), static_cast<int>(utf8.size()),
+                                              SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+            if (rc != SQLITE_OK || !st) {
+                sqlite3_finalize(st);
+                fail(rc == SQLITE_OK ? QStringLiteral("empty statement") : QString::fromUtf8(sqlite3_errmsg(db_)),
+                     error);
+                return nullptr;
+            }
+            cache_.insert(statement.shape, st);
+        }
+        for (int i = 0; i < statement.values.size(); ++i) {
+            if (bindValue(st, i + 1, statement.values[i]) != SQLITE_OK) {
+                fail(QString::fromUtf8(sqlite3_errmsg(db_)), error);
+                sqlite3_clear_bindings(st);
+                return nullptr;
+            }
+        }
+        return st;
+    }
+
+    bool rows(sqlite3_stmt* st, Recordset& rs, QString* error) {
+        if (!sqlite3_stmt_readonly(st) && fileGone(db_))
+            return fail(kFileGone, error);
+        const int count = sqlite3_column_count(st);
+        QStringList columns;
+        for (int i = 0; i < count; ++i)
+            columns << QString::fromUtf8(sqlite3_column_name(st, i));
+        std::vector<std::vector<QVariant>> result;
+        DateCache dates;
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            std::vector<QVariant> row;
+            row.reserve(static_cast<std::size_t>(count));
+            for (int i = 0; i < count; ++i)
+                row.push_back(columnValue(st, i, dates));
+            result.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE)
+            return fail(QString::fromUtf8(sqlite3_errmsg(db_)), error);
+        rs = Recordset(std::move(columns), std::move(result));
+        return true;
+    }
+
+    std::optional<int> run(sqlite3_stmt* st, QString* error) {
+        const bool readOnly = sqlite3_stmt_readonly(st);
+        if (!readOnly && fileGone(db_)) {
+            fail(kFileGone, error);
+            return std::nullopt;
+        }
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) {
+            fail(QString::fromUtf8(sqlite3_errmsg(db_)), error);
+            return std::nullopt;
+        }
+        return readOnly ? 0 : sqlite3_changes(db_);
+    }
+
+    static bool fail(const QString& reason, QString* error) {
         if (error)
-            *error = st.error();
+            *error = reason;
         return false;
     }
 
     sqlite3* db_;
+    QHash<QString, sqlite3_stmt*> cache_;
 };
 
 } // namespace
@@ -247,13 +355,9 @@ std::unique_ptr<Engine> openLocalEngine(const QString& path) {
     Recordset mode;
     if (!engine->query(QStringLiteral("PRAGMA journal_mode=WAL"), mode, &error))
         logMessage(QStringLiteral("clConexion: cannot use a WAL journal on %1: %2").arg(path, error));
-    // With a WAL journal a commit needs no flush to the disk of its own to stay whole: a
-    // program killed at any point loses nothing it committed, and the file is never
-    // damaged; only a power cut may take the last commits back. The library commits every
-    // statement on its own, so a flush each would make an import of thousands of rows
-    // wait on the disk thousands of times.
-    else if (mode.RecordCount() > 0 && mode.rows().front().front().toString() == QLatin1String("wal"))
-        engine->execute(QStringLiteral("PRAGMA synchronous=NORMAL"), nullptr);
+    // Every save is one transaction whose commit is flushed to the disk: what a clerk saw
+    // saved survives a power cut, and a save cut short leaves none of its rows.
+    engine->execute(QStringLiteral("PRAGMA synchronous=FULL"), nullptr);
     return engine;
 }
 

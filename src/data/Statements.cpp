@@ -1,16 +1,108 @@
 #include "data/Statements.h"
+#include "platform/Regional.h"
+#include <cmath>
 
 namespace quendarx::sql {
 
 namespace {
 
-QString num(std::int32_t value) { return QString::number(value); }
+// A text that reads as a regional number, as a double; any other text unchanged (the
+// original engine read such texts into number columns with the regional rules).
+QVariant numberValue(const QString& text) {
+    if (const auto value = Regional::readNumber(text))
+        return *value;
+    return text;
+}
 
-// "'" value "'" with the value's own quotes doubled.
-QString q(const QString& text) { return QLatin1Char('\'') + quoted(text) + QLatin1Char('\''); }
+// The digits of a whole number as an integer; anything else as a number column takes it.
+QVariant wholeValue(const QString& text) {
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    if (ok)
+        return value;
+    return orderNumberValue(text);
+}
 
-// "'" value "',": one quoted value of an insert's value list.
-QString qc(const QString& text) { return q(text) + QLatin1Char(','); }
+enum class DateKind { DayOrDateTime, DateTime };
+
+// A text that reads as a date in its ISO form (the day alone unless a time was given, or
+// always with the time); any other text unchanged.
+QVariant dateValue(const QString& text, DateKind kind) {
+    const auto value = Regional::readDate(text);
+    if (!value)
+        return text;
+    const bool withTime = kind == DateKind::DateTime || value->time() != QTime(0, 0);
+    return value->toString(withTime ? QStringLiteral("yyyy-MM-dd HH:mm:ss") : QStringLiteral("yyyy-MM-dd"));
+}
+
+// Builds both forms of a statement from one sequence of pieces: literal pieces go into
+// both, each value goes into the text as the statement shows it and into the shape as a
+// `?` with its typed value.
+class Build {
+public:
+    // A literal piece of both forms.
+    Build& lit(const char* piece) {
+        text_ += QLatin1String(piece);
+        shape_ += QLatin1String(piece);
+        return *this;
+    }
+    // A piece that reads differently in the two forms (an engine function the typed form
+    // does not need, a comparison that must ignore letter case).
+    Build& both(const char* text, const char* shape) {
+        text_ += QLatin1String(text);
+        shape_ += QLatin1String(shape);
+        return *this;
+    }
+    // A whole number written bare.
+    Build& whole(std::int32_t value) { return value_(QString::number(value), qlonglong(value)); }
+    // A whole number given as text, written bare.
+    Build& bareWhole(const QString& text) { return value_(text, wholeValue(text)); }
+    // A text between quotes.
+    Build& text(const QString& value) { return quotedValue(value, value); }
+    // A code between quotes, compared without regard to letter case.
+    Build& code(const QString& value) {
+        text_ += QLatin1Char('\'') + quoted(value) + QLatin1Char('\'');
+        shape_ += QLatin1String("? COLLATE NOCASE");
+        values_ << value;
+        return *this;
+    }
+    // A value between quotes, typed as given.
+    Build& quotedValue(const QString& text, const QVariant& value) {
+        return value_(QLatin1Char('\'') + quoted(text) + QLatin1Char('\''), value);
+    }
+    Build& number(const QString& text) { return quotedValue(text, numberValue(text)); }
+    // cdbl('text'): a regional number read as a double; a text that is no number keeps
+    // the engine function, which refuses it as a type mismatch.
+    Build& cdbl(const QString& text) {
+        const bool isNumber = Regional::readNumber(text).has_value();
+        both("cdbl(", isNumber ? "" : "cdbl(");
+        quotedValue(text, numberValue(text));
+        return both(")", isNumber ? "" : ")");
+    }
+    Build& wholeText(const QString& text) { return quotedValue(text, wholeValue(text)); }
+    Build& date(const QString& text, DateKind kind) { return quotedValue(text, dateValue(text, kind)); }
+
+    Statement done() { return {std::move(text_), std::move(shape_), std::move(values_)}; }
+
+private:
+    Build& value_(const QString& text, const QVariant& value) {
+        text_ += text;
+        shape_ += QLatin1Char('?');
+        values_ << value;
+        return *this;
+    }
+
+    QString text_, shape_;
+    QVariantList values_;
+};
+
+// The join of cancellations with their articles.
+const char* const kJoin =
+    "cancelaciones.INTNDC = articulos.INTNDC And cancelaciones.ARTINO = "
+    "articulos.ARTINO And cancelaciones.ARTSNO = articulos.ARTSNO";
+const char* const kJoinNoCase =
+    "cancelaciones.INTNDC = articulos.INTNDC COLLATE NOCASE And cancelaciones.ARTINO = "
+    "articulos.ARTINO And cancelaciones.ARTSNO = articulos.ARTSNO";
 
 } // namespace
 
@@ -20,167 +112,204 @@ QString quoted(const QString& text) {
     return result;
 }
 
-QString deleteCancellation(const ArticleKey& a, const ExportItem& e) {
-    return QStringLiteral("delete from CANCELACIONES where INTNDC = ") + q(a.intndc) +
-           QStringLiteral("  and ARTINO = ") + num(a.artino) + QStringLiteral("  and ARTSNO = ") +
-           num(a.artsno) + QStringLiteral("  and EXTNRO = ") + q(e.extnro) +
-           QStringLiteral("  and EXTITM = ") + num(e.extitm);
+QVariant orderNumberValue(const QString& text) {
+    if (text.isEmpty())
+        return QVariant();
+    const auto value = Regional::readNumber(text);
+    if (!value)
+        return text;
+    const double rounded = std::nearbyint(*value); // half to even under the default rounding
+    if (std::fabs(rounded) < 9.2e18)
+        return qlonglong(rounded);
+    return rounded;
 }
 
-QString sumCancelled(const ArticleKey& a) {
-    return QStringLiteral("select sum(ARTCDS) as TOTAL from CANCELACIONES where INTNDC = ") +
-           q(a.intndc) + QStringLiteral(" and ARTINO = ") + num(a.artino) +
-           QStringLiteral(" and ARTSNO = ") + num(a.artsno);
+Statement deleteCancellation(const ArticleKey& a, const ExportItem& e) {
+    return Build()
+        .lit("delete from CANCELACIONES where INTNDC = ").code(a.intndc)
+        .lit("  and ARTINO = ").whole(a.artino).lit("  and ARTSNO = ").whole(a.artsno)
+        .lit("  and EXTNRO = ").code(e.extnro).lit("  and EXTITM = ").whole(e.extitm)
+        .done();
 }
 
-QString updateAvailable(const ArticleKey& a, const QString& totalText) {
-    return QStringLiteral("update ARTICULOS set ARTDSC = cdbl(ARTCAN) - cdbl(") + q(totalText) +
-           QStringLiteral(") where INTNDC = ") + q(a.intndc) + QStringLiteral(" and ARTINO = ") +
-           num(a.artino) + QStringLiteral(" and ARTSNO = ") + num(a.artsno);
+Statement sumCancelled(const ArticleKey& a) {
+    return Build()
+        .lit("select sum(ARTCDS) as TOTAL from CANCELACIONES where INTNDC = ").code(a.intndc)
+        .lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno)
+        .done();
 }
 
-QString cancellationsOfItem(const ExportItem& e) {
-    return QStringLiteral("select INTNDC, ARTINO, ARTSNO, ARTCDS, ARTEXP, ARTCER, ARTVEN, ARTORD "
-                          "from CANCELACIONES  where EXTNRO = ") +
-           q(e.extnro) + QStringLiteral(" and EXTITM = ") + num(e.extitm) +
-           QStringLiteral(" order by LINORD");
+Statement updateAvailable(const ArticleKey& a, const QString& totalText) {
+    return Build()
+        .lit("update ARTICULOS set ARTDSC = ").both("cdbl(ARTCAN) - ", "ARTCAN - ").cdbl(totalText)
+        .lit(" where INTNDC = ").code(a.intndc)
+        .lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno)
+        .done();
 }
 
-QString cancellationsWithArticles(const ExportItem& e) {
-    return QStringLiteral(
-               " select cancelaciones.INTNDC as pINTNDC,ARTNCM,cancelaciones.ARTINO as "
-               "pARTINO,cancelaciones.ARTSNO as pARTSNO,ARTCDS,ARTEXP,ARTCER,ARTORD "
-               " from cancelaciones, articulos where "
-               " cancelaciones.INTNDC = articulos.INTNDC And cancelaciones.ARTINO = "
-               "articulos.ARTINO And cancelaciones.ARTSNO = articulos.ARTSNO "
-               " and EXTNRO = ") +
-           q(e.extnro) + QStringLiteral("  and EXTITM = ") + num(e.extitm) +
-           QStringLiteral(" order by "
-                          "EXTITM,cancelaciones.INTNDC,cancelaciones.ARTINO,cancelaciones.ARTSNO ");
+Statement cancellationsOfItem(const ExportItem& e) {
+    return Build()
+        .lit("select INTNDC, ARTINO, ARTSNO, ARTCDS, ARTEXP, ARTCER, ARTVEN, ARTORD "
+             "from CANCELACIONES  where EXTNRO = ").code(e.extnro)
+        .lit(" and EXTITM = ").whole(e.extitm).lit(" order by LINORD")
+        .done();
 }
 
-QString deleteDeclarationCancellations(const QString& intndc) {
-    return QStringLiteral("delete from CANCELACIONES where INTNDC = ") + q(intndc);
+Statement cancellationsWithArticles(const ExportItem& e) {
+    return Build()
+        .lit(" select cancelaciones.INTNDC as pINTNDC,ARTNCM,cancelaciones.ARTINO as "
+             "pARTINO,cancelaciones.ARTSNO as pARTSNO,ARTCDS,ARTEXP,ARTCER,ARTORD "
+             " from cancelaciones, articulos where  ")
+        .both(kJoin, kJoinNoCase)
+        .lit("  and EXTNRO = ").code(e.extnro).lit("  and EXTITM = ").whole(e.extitm)
+        .lit(" order by EXTITM,cancelaciones.INTNDC,cancelaciones.ARTINO,cancelaciones.ARTSNO ")
+        .done();
 }
 
-QString deleteDeclarationArticles(const QString& intndc) {
-    return QStringLiteral("delete from ARTICULOS where INTNDC = ") + q(intndc);
+Statement deleteDeclarationCancellations(const QString& intndc) {
+    return Build().lit("delete from CANCELACIONES where INTNDC = ").code(intndc).done();
 }
 
-QString deleteDeclaration(const QString& intndc) {
-    return QStringLiteral("delete from OPERACIONES where INTNDC = ") + q(intndc);
+Statement deleteDeclarationArticles(const QString& intndc) {
+    return Build().lit("delete from ARTICULOS where INTNDC = ").code(intndc).done();
 }
 
-QString declarationsByDate() { return QStringLiteral("select * from OPERACIONES order by INTFOF"); }
-
-QString articlesOfDeclaration(const QString& intndc) {
-    return QStringLiteral("select ARTNRO,ARTINO,ARTSNO,ARTNCM,ARTCAN,ARTUNI,ARTFOB,ARTDSC from "
-                          "ARTICULOS where INTNDC = ") +
-           q(intndc) + QStringLiteral(" order by ARTINO,ARTSNO");
+Statement deleteDeclaration(const QString& intndc) {
+    return Build().lit("delete from OPERACIONES where INTNDC = ").code(intndc).done();
 }
 
-QString article(const ArticleKey& a) {
-    return QStringLiteral("select * from ARTICULOS where INTNDC= ") + q(a.intndc) +
-           QStringLiteral("  and ARTINO = ") + num(a.artino) + QStringLiteral("  and ARTSNO = ") +
-           num(a.artsno) + QLatin1Char(' ');
+Statement declarationsByDate() { return Build().lit("select * from OPERACIONES order by INTFOF").done(); }
+
+Statement articlesOfDeclaration(const QString& intndc) {
+    return Build()
+        .lit("select ARTNRO,ARTINO,ARTSNO,ARTNCM,ARTCAN,ARTUNI,ARTFOB,ARTDSC from "
+             "ARTICULOS where INTNDC = ").code(intndc)
+        .lit(" order by ARTINO,ARTSNO")
+        .done();
 }
 
-QString cancellationsOfArticle(const ArticleKey& a) {
-    return QStringLiteral("select EXTNRO, EXTITM, ARTCDS, EXTFDC from CANCELACIONES  where INTNDC = ") +
-           q(a.intndc) + QStringLiteral(" and ARTINO = ") + num(a.artino) +
-           QStringLiteral(" and ARTSNO = ") + num(a.artsno);
+Statement article(const ArticleKey& a) {
+    return Build()
+        .lit("select * from ARTICULOS where INTNDC= ").code(a.intndc)
+        .lit("  and ARTINO = ").whole(a.artino).lit("  and ARTSNO = ").whole(a.artsno).lit(" ")
+        .done();
 }
 
-QString countCancellation(const ArticleKey& a, const ExportItem& e) {
-    return QStringLiteral("select count(LINORD) as Cantidad from CANCELACIONES  where INTNDC = ") +
-           q(a.intndc) + QStringLiteral(" and ARTINO = ") + num(a.artino) +
-           QStringLiteral(" and ARTSNO = ") + num(a.artsno) + QStringLiteral(" and EXTNRO = ") +
-           q(e.extnro) + QStringLiteral(" and EXTITM = ") + num(e.extitm);
+Statement cancellationsOfArticle(const ArticleKey& a) {
+    return Build()
+        .lit("select EXTNRO, EXTITM, ARTCDS, EXTFDC from CANCELACIONES  where INTNDC = ").code(a.intndc)
+        .lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno)
+        .done();
 }
 
-QString maxLineOrder(const ExportItem& e) {
-    return QStringLiteral("select max(LINORD) as mayor from CANCELACIONES where EXTNRO = ") +
-           q(e.extnro) + QStringLiteral("and EXTITM = ") + num(e.extitm);
+Statement countCancellation(const ArticleKey& a, const ExportItem& e) {
+    return Build()
+        .lit("select count(LINORD) as Cantidad from CANCELACIONES  where INTNDC = ").code(a.intndc)
+        .lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno)
+        .lit(" and EXTNRO = ").code(e.extnro).lit(" and EXTITM = ").whole(e.extitm)
+        .done();
 }
 
-QString insertCancellation(const NewCancellation& c) {
-    QString s = QStringLiteral("insert into CANCELACIONES(LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,"
-                               "ARTEXP,ARTCER,ARTVEN,ARTORD,EXTNRO,EXTITM,EXTFDC) values (");
-    for (const QString* v : {&c.linord, &c.intndc, &c.artino, &c.artsno, &c.artcds, &c.artexp,
-                             &c.artcer, &c.artven})
-        s += qc(*v);
-    s += c.artord.isEmpty() ? QStringLiteral("NULL") : q(c.artord);
-    s += QLatin1Char(',');
-    s += qc(c.extnro) + qc(c.extitm);
-    s += q(c.now) + QLatin1Char(')');
-    return s;
+Statement maxLineOrder(const ExportItem& e) {
+    return Build()
+        .lit("select max(LINORD) as mayor from CANCELACIONES where EXTNRO = ").code(e.extnro)
+        .both("and EXTITM = ", " and EXTITM = ").whole(e.extitm)
+        .done();
 }
 
-QString availableOfArticle(const ArticleKey& a) {
-    return QStringLiteral("select ARTDSC from ARTICULOS where INTNDC = ") + q(a.intndc) +
-           QStringLiteral("   and ARTINO = ") + num(a.artino) + QStringLiteral("  and ARTSNO = ") +
-           num(a.artsno);
+Statement insertCancellation(const NewCancellation& c) {
+    Build b;
+    b.lit("insert into CANCELACIONES(LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,"
+          "ARTEXP,ARTCER,ARTVEN,ARTORD,EXTNRO,EXTITM,EXTFDC) values (");
+    b.wholeText(c.linord).lit(",").text(c.intndc).lit(",").wholeText(c.artino).lit(",");
+    b.wholeText(c.artsno).lit(",").number(c.artcds).lit(",");
+    b.text(c.artexp).lit(",").text(c.artcer).lit(",").text(c.artven).lit(",");
+    if (c.artord.isEmpty())
+        b.lit("NULL");
+    else
+        b.quotedValue(c.artord, orderNumberValue(c.artord));
+    b.lit(",").text(c.extnro).lit(",").wholeText(c.extitm).lit(",");
+    b.date(c.now, DateKind::DateTime).lit(")");
+    return b.done();
 }
 
-QString cancellation(const ArticleKey& a, const ExportItem& e) {
-    return QStringLiteral("select * from cancelaciones where EXTNRO = ") + q(e.extnro) +
-           QStringLiteral("   and EXTITM = ") + num(e.extitm) + QStringLiteral("  and INTNDC = ") +
-           q(a.intndc) + QStringLiteral("   and ARTINO = ") + num(a.artino) +
-           QStringLiteral("  and ARTSNO = ") + num(a.artsno);
+Statement availableOfArticle(const ArticleKey& a) {
+    return Build()
+        .lit("select ARTDSC from ARTICULOS where INTNDC = ").code(a.intndc)
+        .lit("   and ARTINO = ").whole(a.artino).lit("  and ARTSNO = ").whole(a.artsno)
+        .done();
 }
 
-QString updateCancellation(const ArticleKey& a, const ExportItem& e, const CancellationUpdate& u) {
-    QString s = QStringLiteral("update CANCELACIONES set ARTCDS = cdbl(") + q(u.quantity) +
-                QStringLiteral("),ARTEXP = ") + qc(u.artexp) + QStringLiteral("ARTCER = ") +
-                qc(u.artcer) + QStringLiteral("ARTVEN = ") + qc(u.artven);
-    s += u.artord.isEmpty() ? QStringLiteral("ARTORD = NULL,") : QStringLiteral("ARTORD = ") + qc(u.artord);
-    s += QStringLiteral("EXTFDC = ") + q(u.now) + QStringLiteral(" where EXTNRO = ") + q(e.extnro) +
-         QStringLiteral("  and EXTITM = ") + num(e.extitm) + QStringLiteral("  and INTNDC = ") +
-         q(a.intndc) + QStringLiteral("  and ARTINO = ") + num(a.artino) +
-         QStringLiteral("  and ARTSNO = ") + num(a.artsno);
-    return s;
+Statement cancellation(const ArticleKey& a, const ExportItem& e) {
+    return Build()
+        .lit("select * from cancelaciones where EXTNRO = ").code(e.extnro)
+        .lit("   and EXTITM = ").whole(e.extitm).lit("  and INTNDC = ").code(a.intndc)
+        .lit("   and ARTINO = ").whole(a.artino).lit("  and ARTSNO = ").whole(a.artsno)
+        .done();
 }
 
-QString countDeclaration(const QString& code) {
-    return QStringLiteral("select count(INTNDC) as Cant from OPERACIONES where INTNDC = ") + q(code);
+Statement updateCancellation(const ArticleKey& a, const ExportItem& e, const CancellationUpdate& u) {
+    Build b;
+    b.lit("update CANCELACIONES set ARTCDS = ").cdbl(u.quantity);
+    b.lit(",ARTEXP = ").text(u.artexp).lit(",ARTCER = ").text(u.artcer);
+    b.lit(",ARTVEN = ").text(u.artven).lit(",ARTORD = ");
+    if (u.artord.isEmpty())
+        b.lit("NULL");
+    else
+        b.quotedValue(u.artord, orderNumberValue(u.artord));
+    b.lit(",EXTFDC = ").date(u.now, DateKind::DateTime);
+    b.lit(" where EXTNRO = ").code(e.extnro).lit("  and EXTITM = ").whole(e.extitm);
+    b.lit("  and INTNDC = ").code(a.intndc);
+    b.lit("  and ARTINO = ").whole(a.artino).lit("  and ARTSNO = ").whole(a.artsno);
+    return b.done();
 }
 
-QString insertDeclaration(const QString& numero, const QString& intndc, const QString& intdsc,
-                          const QString& intfof) {
-    return QStringLiteral("insert into OPERACIONES (NUMERO, INTNDC, INTDSC, INTFOF) values (") +
-           qc(numero) + qc(intndc) + qc(intdsc) + q(intfof) + QLatin1Char(')');
+Statement countDeclaration(const QString& code) {
+    return Build().lit("select count(INTNDC) as Cant from OPERACIONES where INTNDC = ").code(code).done();
 }
 
-QString insertArticle(const NewArticle& a) {
-    return QStringLiteral("insert into ARTICULOS (ARTNRO,INTNDC,ARTINO,ARTSNO,ARTNCM,ARTCAN,"
-                          "ARTUNI,ARTFOB,ARTDSC) values (") +
-           qc(a.artnro) + qc(a.intndc) + a.artino + QLatin1Char(',') + a.artsno +
-           QLatin1Char(',') + qc(a.artncm) + qc(a.artcan) + qc(a.artuni) + qc(a.artfob) +
-           q(a.artdsc) + QLatin1Char(')');
+Statement insertDeclaration(const QString& numero, const QString& intndc, const QString& intdsc,
+                            const QString& intfof) {
+    return Build()
+        .lit("insert into OPERACIONES (NUMERO, INTNDC, INTDSC, INTFOF) values (")
+        .text(numero).lit(",").text(intndc).lit(",").text(intdsc).lit(",")
+        .date(intfof, DateKind::DayOrDateTime).lit(")")
+        .done();
 }
 
-QString listingOfDeclaration(const QString& extnro) {
-    return QStringLiteral(
-               "select EXTITM,cancelaciones.INTNDC as pINTNDC,ARTNCM,cancelaciones.ARTINO as "
-               "pARTINO,cancelaciones.ARTSNO as pARTSNO,ARTCDS,ARTEXP,ARTCER,ARTORD "
-               "from cancelaciones, articulos where "
-               "cancelaciones.INTNDC = articulos.INTNDC And cancelaciones.ARTINO = "
-               "articulos.ARTINO And cancelaciones.ARTSNO = articulos.ARTSNO "
-               "and EXTNRO = ") +
-           q(extnro) +
-           QStringLiteral(" order by "
-                          "EXTITM,cancelaciones.INTNDC,cancelaciones.ARTINO,cancelaciones.ARTSNO");
+Statement insertArticle(const NewArticle& a) {
+    return Build()
+        .lit("insert into ARTICULOS (ARTNRO,INTNDC,ARTINO,ARTSNO,ARTNCM,ARTCAN,"
+             "ARTUNI,ARTFOB,ARTDSC) values (")
+        .text(a.artnro).lit(",").text(a.intndc).lit(",").bareWhole(a.artino).lit(",")
+        .bareWhole(a.artsno).lit(",").text(a.artncm).lit(",").number(a.artcan).lit(",")
+        .number(a.artuni).lit(",").number(a.artfob).lit(",").number(a.artdsc).lit(")")
+        .done();
 }
 
-QString outsideItems(const QString& interno) {
-    return QStringLiteral("select id from item where interno = ") + q(interno) +
-           QStringLiteral(" and id<>0 order by id");
+Statement listingOfDeclaration(const QString& extnro) {
+    return Build()
+        .lit("select EXTITM,cancelaciones.INTNDC as pINTNDC,ARTNCM,cancelaciones.ARTINO as "
+             "pARTINO,cancelaciones.ARTSNO as pARTSNO,ARTCDS,ARTEXP,ARTCER,ARTORD "
+             "from cancelaciones, articulos where ")
+        .both(kJoin, kJoinNoCase)
+        .lit(" and EXTNRO = ").code(extnro)
+        .lit(" order by EXTITM,cancelaciones.INTNDC,cancelaciones.ARTINO,cancelaciones.ARTSNO")
+        .done();
 }
 
-QString outsideSubItems(const QString& interno, const QString& id) {
-    return QStringLiteral("select idarticulo, id, ncm, cantidad, preciounitario, fob from "
-                          "groupsubitems where interno = ") +
-           q(interno) + QStringLiteral(" and id = ") + id + QStringLiteral(" order by idsub");
+Statement outsideItems(const QString& interno) {
+    return Build()
+        .lit("select id from item where interno = ").text(interno).lit(" and id<>0 order by id")
+        .done();
+}
+
+Statement outsideSubItems(const QString& interno, const QString& id) {
+    return Build()
+        .lit("select idarticulo, id, ncm, cantidad, preciounitario, fob from "
+             "groupsubitems where interno = ").text(interno)
+        .lit(" and id = ").bareWhole(id).lit(" order by idsub")
+        .done();
 }
 
 } // namespace quendarx::sql

@@ -1,12 +1,30 @@
 #pragma once
-// Every statement the library sends to the local database, one builder each, producing
-// the exact text. Texts are spliced between single quotes through quoted(), which
-// doubles any single quote inside them; whole numbers as plain digits; other numbers in
-// the regional number format, always quoted.
+// Every statement the library sends to the local database, one builder each. A builder
+// yields, from one template and one set of values, two forms of the same statement:
+// - the exact text (what the log shows and the tests compare): texts spliced between
+//   single quotes through quoted(), which doubles any single quote inside them; whole
+//   numbers as plain digits; other numbers in the regional number format, always quoted;
+// - a parameterised form (`?` for every value) with the values typed as the original
+//   engine stored them: regional number texts read with the regional rules as doubles,
+//   whole numbers as integers, dates as "yyyy-MM-dd" and date-times as
+//   "yyyy-MM-dd HH:mm:ss", texts as texts. Codes compare without regard to letter case.
+// The engines run the parameterised form, prepared once per shape.
 #include <QString>
+#include <QVariant>
+#include <QVariantList>
 #include <cstdint>
 
 namespace quendarx::sql {
+
+struct Statement {
+    QString text;        // the exact text
+    QString shape;       // the parameterised form, `?` for each value
+    QVariantList values; // the typed values, in order; a null QVariant is NULL
+};
+
+// The whole number an order number text stands for under the regional settings (rounded
+// half to even), a null for an empty text, and the text itself otherwise.
+QVariant orderNumberValue(const QString& text);
 
 // The text with its single quotes doubled (the only way a text enters a statement).
 QString quoted(const QString& text);
@@ -23,31 +41,31 @@ struct ExportItem {
 };
 
 // 1 delete one cancellation
-QString deleteCancellation(const ArticleKey& a, const ExportItem& e);
+Statement deleteCancellation(const ArticleKey& a, const ExportItem& e);
 // 2 total cancelled of an article
-QString sumCancelled(const ArticleKey& a);
+Statement sumCancelled(const ArticleKey& a);
 // 3 recompute the available quantity; total is the already formatted regional text
-QString updateAvailable(const ArticleKey& a, const QString& totalText);
+Statement updateAvailable(const ArticleKey& a, const QString& totalText);
 // 4 cancellations of an export item, in line order
-QString cancellationsOfItem(const ExportItem& e);
+Statement cancellationsOfItem(const ExportItem& e);
 // 5 cancellations of an export item joined with their articles
-QString cancellationsWithArticles(const ExportItem& e);
+Statement cancellationsWithArticles(const ExportItem& e);
 // 6, 7, 8 delete a declaration's cancellations, articles, row
-QString deleteDeclarationCancellations(const QString& intndc);
-QString deleteDeclarationArticles(const QString& intndc);
-QString deleteDeclaration(const QString& intndc);
+Statement deleteDeclarationCancellations(const QString& intndc);
+Statement deleteDeclarationArticles(const QString& intndc);
+Statement deleteDeclaration(const QString& intndc);
 // 9 declarations by date
-QString declarationsByDate();
+Statement declarationsByDate();
 // 10 articles of a declaration
-QString articlesOfDeclaration(const QString& intndc);
+Statement articlesOfDeclaration(const QString& intndc);
 // 11 one article
-QString article(const ArticleKey& a);
+Statement article(const ArticleKey& a);
 // 12 cancellations of an article
-QString cancellationsOfArticle(const ArticleKey& a);
+Statement cancellationsOfArticle(const ArticleKey& a);
 // 13 count of the article's cancellations against an export item
-QString countCancellation(const ArticleKey& a, const ExportItem& e);
+Statement countCancellation(const ArticleKey& a, const ExportItem& e);
 // 14 greatest line order of an export item
-QString maxLineOrder(const ExportItem& e);
+Statement maxLineOrder(const ExportItem& e);
 
 // 15 insert a cancellation. Every value is the text to splice (already formatted by the
 // caller); artord is empty when the typed order number is not numeric (sent as NULL).
@@ -56,32 +74,32 @@ struct NewCancellation {
     QString artord; // "" -> NULL
     QString extnro, extitm, now;
 };
-QString insertCancellation(const NewCancellation& c);
+Statement insertCancellation(const NewCancellation& c);
 
 // 16 available quantity of an article
-QString availableOfArticle(const ArticleKey& a);
+Statement availableOfArticle(const ArticleKey& a);
 // 17 one cancellation
-QString cancellation(const ArticleKey& a, const ExportItem& e);
+Statement cancellation(const ArticleKey& a, const ExportItem& e);
 // 18 rewrite one cancellation; quantity is the "00.00" text, artord "" -> NULL
 struct CancellationUpdate {
     QString quantity, artexp, artcer, artven, artord, now;
 };
-QString updateCancellation(const ArticleKey& a, const ExportItem& e, const CancellationUpdate& u);
+Statement updateCancellation(const ArticleKey& a, const ExportItem& e, const CancellationUpdate& u);
 // 19 count declarations with a code
-QString countDeclaration(const QString& code);
+Statement countDeclaration(const QString& code);
 // 20 insert a declaration (date as typed)
-QString insertDeclaration(const QString& numero, const QString& intndc, const QString& intdsc,
+Statement insertDeclaration(const QString& numero, const QString& intndc, const QString& intdsc,
                           const QString& intfof);
 // 21 insert an article; numbers already formatted ("00.00", "00.0000")
 struct NewArticle {
     QString artnro, intndc, artino, artsno, artncm, artcan, artuni, artfob, artdsc;
 };
-QString insertArticle(const NewArticle& a);
+Statement insertArticle(const NewArticle& a);
 // 22 the listing of an export declaration
-QString listingOfDeclaration(const QString& extnro);
+Statement listingOfDeclaration(const QString& extnro);
 
 // The outside database's two reads (import).
-QString outsideItems(const QString& interno);
-QString outsideSubItems(const QString& interno, const QString& id);
+Statement outsideItems(const QString& interno);
+Statement outsideSubItems(const QString& interno, const QString& id);
 
 } // namespace quendarx::sql

@@ -1,6 +1,8 @@
 #include "data/clConexion.h"
+#include "data/ConnectFailure.h"
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
+#include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 
 namespace quendarx {
@@ -8,6 +10,7 @@ namespace quendarx {
 struct clConexion::Impl {
     QString connectionString;
     QString sql;
+    std::optional<sql::Statement> statement;
     QString lastError;
     std::unique_ptr<Engine> engine;
 
@@ -22,7 +25,14 @@ clConexion::~clConexion() = default;
 
 void clConexion::setConnectionString(const QString& value) { d->connectionString = value; }
 QString clConexion::ConnectionString() const { return d->connectionString; }
-void clConexion::setSql(const QString& statement) { d->sql = statement; }
+void clConexion::setSql(const QString& statement) {
+    d->sql = statement;
+    d->statement.reset();
+}
+void clConexion::setSql(const sql::Statement& statement) {
+    d->sql = statement.text;
+    d->statement = statement;
+}
 QString clConexion::Sql() const { return d->sql; }
 bool clConexion::Connected() const { return d->engine != nullptr; }
 QString clConexion::lastError() const { return d->lastError; }
@@ -39,8 +49,13 @@ void clConexion::Connect() {
         else
             d->engine = openOdbcEngine(d->connectionString);
     } catch (const RuntimeError& error) {
+        // The clerk reads the reason in the language of the regional settings; the
+        // engine's own words go to the log.
         d->lastError = error.description;
-        throw;
+        logMessage(QStringLiteral("clConexion: cannot connect: %1").arg(error.description));
+        const ConnectFailure failure =
+            classifyConnectFailure(jetDataSource(d->connectionString), error.description);
+        throw RuntimeError(error.number, connectFailureDescription(failure, Regional::locale()), error.source);
     }
 }
 
@@ -52,7 +67,7 @@ bool clConexion::GetRecordset(Recordset& rs) {
         return false;
     }
     QString error;
-    if (!d->engine->query(d->sql, rs, &error)) {
+    if (!(d->statement ? d->engine->query(*d->statement, rs, &error) : d->engine->query(d->sql, rs, &error))) {
         rs.close();
         d->log(error);
         return false;
@@ -71,12 +86,41 @@ int clConexion::Execute() {
         return 0;
     }
     QString error;
-    const std::optional<int> changed = d->engine->execute(d->sql, &error);
+    const std::optional<int> changed =
+        d->statement ? d->engine->execute(*d->statement, &error) : d->engine->execute(d->sql, &error);
     if (!changed) {
         d->log(error);
         return 0;
     }
     return *changed;
 }
+
+bool clConexion::BeginTransaction() {
+    d->lastError.clear();
+    QString error;
+    if (!d->engine)
+        error = QStringLiteral("not connected");
+    else if (d->engine->begin(&error))
+        return true;
+    d->lastError = error;
+    logMessage(QStringLiteral("clConexion: cannot begin a transaction: %1").arg(error));
+    return false;
+}
+
+bool clConexion::CommitTransaction() {
+    QString error;
+    if (d->engine && d->engine->commit(&error))
+        return true;
+    d->lastError = d->engine ? error : QStringLiteral("not connected");
+    logMessage(QStringLiteral("clConexion: the transaction was not committed: %1").arg(d->lastError));
+    return false;
+}
+
+void clConexion::RollbackTransaction() {
+    if (d->engine)
+        d->engine->rollback();
+}
+
+bool clConexion::InTransaction() const { return d->engine && d->engine->inTransaction(); }
 
 } // namespace quendarx

@@ -4,6 +4,7 @@
 // engine (taught the Jet habits, WAL, busy timeout); any other connection string is an
 // ODBC connection string handed to the ODBC driver manager.
 #include "data/Recordset.h"
+#include "data/Statements.h"
 #include <QString>
 #include <memory>
 
@@ -18,13 +19,19 @@ public:
 
     void setConnectionString(const QString& value);
     QString ConnectionString() const;
+    // A text run as it is.
     void setSql(const QString& statement);
+    // A statement of the library: Sql is its exact text, the engine runs its typed,
+    // prepared form.
+    void setSql(const sql::Statement& statement);
     QString Sql() const;
     bool Connected() const;
 
     // Opens the connection (closing an open one first). Never creates a file. Throws
-    // RuntimeError with the engine's number and reason on failure: a missing file, a file
-    // that is not a database, a local database without the three tables, an ODBC error.
+    // RuntimeError with the engine's number on failure (a missing file, a file that is not
+    // a database, a local database without the three tables, a server down or refusing
+    // the password, an ODBC error), its description in the language of the regional
+    // settings; the engine's own text is logged and kept in lastError().
     void Connect();
     // Runs Sql as a query. True: rs holds the rows, first row current. False: the query
     // failed (logged) or gave no row; rs is left closed.
@@ -32,6 +39,15 @@ public:
     // Runs Sql as a command: the number of rows changed; 0 on failure (logged) or when no
     // row changed.
     int Execute();
+
+    // One write transaction around a save (see Save). BeginTransaction waits for the
+    // write lock as long as the busy timeout allows; false (reason logged) when it could
+    // not be taken or the commit failed.
+    bool BeginTransaction();
+    bool CommitTransaction();
+    void RollbackTransaction();
+    // Whether a transaction is still open (false once the engine rolled it back itself).
+    bool InTransaction() const;
 
     // The engine's last error text ("" when none), for messages that quote the reason.
     QString lastError() const;

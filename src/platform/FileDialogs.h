@@ -1,7 +1,14 @@
 #pragma once
 // The save-file dialog as the library asks for it, and the notice that a file chosen
-// there was written. Production shows a QFileDialog; the host script and tests install
-// a handler that answers from a queue and records the files written.
+// there was written. Production shows Qt's own QFileDialog; the host script and tests
+// install a handler that answers from a queue and records the files written.
+//
+// Every file dialog of the library and of its host program judges the files it lists by
+// their names only. Qt's default icon provider opens each listed file to guess its type
+// from its content, and closing any descriptor of a file releases every POSIX lock the
+// process holds on it: a dialog listing the stock's folder would drop the stock's locks
+// while the library still has it open, and another program could then checkpoint and
+// delete the stock's journal under it.
 #include <QString>
 
 class QWidget;
@@ -24,6 +31,10 @@ public:
     // name filter such as "PDF (*.pdf)". Returns "" when the user cancelled.
     static QString getSaveFileName(QWidget* parent, const QString& caption,
                                    const QString& proposedName, const QString& filter);
+    // Asks for a file to open, with the same care for the files listed. Not replaceable:
+    // only the interactive host window asks for one.
+    static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
+                                   const QString& filter);
     // To be called by the library once it has written a file to a path from the dialog.
     static void fileWritten(const QString& path);
 

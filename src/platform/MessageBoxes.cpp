@@ -1,11 +1,11 @@
 #include "platform/MessageBoxes.h"
+#include "platform/GuiApplication.h"
 #include "platform/QtTexts.h"
 #include "platform/RuntimeError.h"
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
-#include <QThread>
 #include <atomic>
 
 namespace quendarx {
@@ -45,14 +45,22 @@ void keepTitleWhole(QMessageBox& box) {
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 
-// The message boxes of the running application. Without a widget application on this
-// thread there is nobody to ask: the text goes to the log and the box answers by itself.
+// The answer of a box that nobody can see: OK, or No to a question, as when the box is
+// closed without a choice; a deletion is never confirmed on nobody's behalf.
+int unseenAnswer(const QString& text, int style, const QString& reason) {
+    const int answer = isYesNo(style) ? vbNo : vbOK;
+    logMessage(QStringLiteral("message box not shown, %1; answered %2: %3")
+                   .arg(reason, answer == vbNo ? QStringLiteral("No") : QStringLiteral("OK"), text));
+    return answer;
+}
+
+// The box shown and waited for. The host's QApplication serves, else one is made for the
+// first box as for the first screen; a host that cannot show windows gets the box in the
+// log and its answer without waiting.
 int showQtBox(const QString& text, int style) {
-    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!app || QThread::currentThread() != app->thread()) {
-        logMessage(QStringLiteral("message box without a screen: ") + text);
-        return isYesNo(style) ? vbNo : vbOK;
-    }
+    QString reason;
+    if (prepareGuiApplication(&reason) != GuiAvailability::Ready)
+        return unseenAnswer(text, style, reason);
     QMessageBox box(iconOf(style), QString(), text, QMessageBox::NoButton,
                     QApplication::activeWindow());
     const QString name = QCoreApplication::applicationName();

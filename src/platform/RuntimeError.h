@@ -12,6 +12,7 @@ enum ErrorNumber : int {
     errOverflow = 6,
     errTypeMismatch = 13,
     errInvalidUseOfNull = 94,
+    errNoCurrentRecord = 3021, // a record set read or moved past its end
     errItemNotFound = 3265, // a record-set field that does not exist
     errNotAvailable = 445,  // a member that is not available
     errDatabase = -2147467259, // an engine failure raised by a data-access operation

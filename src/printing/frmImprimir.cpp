@@ -1,5 +1,7 @@
 #include "printing/frmImprimir.h"
+#include "data/ConnectionString.h"
 #include "data/Statements.h"
+#include "data/StockFiles.h"
 #include "platform/Clock.h"
 #include "platform/FileDialogs.h"
 #include "platform/Keys.h"
@@ -12,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -246,6 +249,8 @@ void frmImprimir::lpArchivo() {
                                          QStringLiteral("Documentos PDF (*.pdf)"));
         if (path.isEmpty())
             return;
+        if (writesOverTheStock(path))
+            return;
         out = std::make_unique<PdfOutput>(path);
         busy = std::make_unique<BusyPointer>();
         runListing(rs, *out);
@@ -258,6 +263,17 @@ void frmImprimir::lpArchivo() {
     }
     busy.reset();
     MessageBoxes::show(QStringLiteral("Listo"), vbInformation);
+}
+
+bool frmImprimir::writesOverTheStock(const QString& path) {
+    const std::optional<QString> stock = jetDataSource(basGlobal().conexionLocal().ConnectionString());
+    if (!stock || !isStockFileOrCompanion(path, *stock))
+        return false;
+    MessageBoxes::show(QStringLiteral("No se puede guardar el listado en \"%1\": es un archivo de la base "
+                                      "de datos. Elija otro nombre.")
+                           .arg(QFileInfo(path).fileName()),
+                       vbExclamation);
+    return true;
 }
 
 void frmImprimir::runListing(Recordset& rs, Output& out) {

@@ -1,4 +1,5 @@
 #include "stock/frmDespachos.h"
+#include "data/Save.h"
 #include "data/Statements.h"
 #include "platform/Keys.h"
 #include "platform/MessageBoxes.h"
@@ -107,12 +108,26 @@ void frmDespachos::lp_Eliminar_Despacho() {
             throw RuntimeError(5, QStringLiteral("Invalid procedure call or argument"));
         const QString code = row->text(0);
         clConexion& conexion = basGlobal().conexionLocal();
-        for (const QString& statement : {sql::deleteDeclarationCancellations(code),
-                                         sql::deleteDeclarationArticles(code),
-                                         sql::deleteDeclaration(code)}) {
+        // One save; the three results are not looked at, but a save the engine could not
+        // take, rolled back by itself or could not commit is a failure while deleting: the
+        // row stays in the list.
+        auto failed = [&] {
+            return RuntimeError(errDatabase, conexion.lastError(), QStringLiteral("clConexion"));
+        };
+        Save save(conexion);
+        if (!save.begin())
+            throw failed();
+        save.wrote(QStringLiteral("lost"));
+        for (const sql::Statement& statement : {sql::deleteDeclarationCancellations(code),
+                                                sql::deleteDeclarationArticles(code),
+                                                sql::deleteDeclaration(code)}) {
             conexion.setSql(statement);
             conexion.Execute();
+            if (!conexion.InTransaction())
+                break;
         }
+        if (!save.end().isEmpty())
+            throw failed();
         delete list->takeTopLevelItem(list->indexOfTopLevelItem(row));
         list->clearSelection();
         MessageBoxes::show(QStringLiteral("Despacho ") + code + QStringLiteral(" eliminado"),

@@ -68,6 +68,7 @@ struct CallResult {
     bool boolean = false;
     std::int32_t number = 0; // a VT_I4 result
     QString text;            // a VT_BSTR result
+    Ref<IDispatch> object;   // a VT_DISPATCH result
     int scode = 0;
     QString description, source;
     std::uint32_t argError = 0xFFFFFFFFu;
@@ -90,6 +91,10 @@ inline CallResult invoke(IDispatch* object, const char* name, std::uint16_t flag
     out.boolean = result.v.vt == VT_BOOL && result.v.boolVal == VARIANT_TRUE;
     out.number = result.v.vt == VT_I4 ? result.v.lVal : 0;
     out.text = result.v.vt == VT_BSTR ? QString::fromUtf8(result.v.bstrVal) : QString();
+    if (result.v.vt == VT_DISPATCH && result.v.pdispVal) {
+        result.v.pdispVal->AddRef();
+        *reinterpret_cast<IDispatch**>(out.object.out()) = result.v.pdispVal;
+    }
     out.scode = error.scode;
     out.description = QString::fromUtf8(error.bstrDescription);
     out.source = QString::fromUtf8(error.bstrSource);

@@ -146,19 +146,64 @@ TEST(RecordsetObject, ValuesComeAsTheVariantsTheHostExpects) {
     EXPECT_STREQ(v.v.bstrVal, "D-100");
 }
 
-TEST(RecordsetObject, ALateBindingHostReadsItByNames) {
-    Ref<IRecordset> rs(RecordsetObject::create(sample()));
+// A host written against ADO record sets: Fields(name).Value, rs(name) through the default
+// members, Fields.Count, Fields(i).Name, Fields.Item(i), Field.Type; 3265 for a column that
+// is not there, 3021 past the end, by name and by dispatch id alike.
+TEST(RecordsetObject, ALateBindingHostReadsItAsAnAdoRecordSet) {
+    const RecordsetRef data = sample();
+    Ref<IRecordset> rs(RecordsetObject::create(data));
+    BSTR artino = SysAllocString("artino");
+    BSTR nope = SysAllocString("NOPE");
+    const auto value = [](IDispatch* field) { return invoke(field, nullptr, DISPATCH_PROPERTYGET, {}); };
+
+    const CallResult byName = call(rs.get(), "Fields", {byRef(&artino)});
+    ASSERT_TRUE(byName.hr == S_OK && byName.vt == VT_DISPATCH && byName.object);
+    const CallResult number = invoke(byName.object.get(), "Value", DISPATCH_PROPERTYGET, {});
+    EXPECT_TRUE(number.hr == S_OK && number.vt == VT_I4 && number.number == 3);
+    EXPECT_EQ(invoke(byName.object.get(), "Name", DISPATCH_PROPERTYGET, {}).text, "ARTINO");
+    EXPECT_EQ(invoke(byName.object.get(), "Type", DISPATCH_PROPERTYGET, {}).number, adInteger);
+
+    const CallResult byDefault = invoke(rs.get(), nullptr, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {byValue(0)});
+    ASSERT_TRUE(byDefault.object);
+    EXPECT_EQ(value(byDefault.object.get()).text, "D-100"); // rs(0) -> Field -> Value
+
+    const CallResult fields = invoke(rs.get(), "Fields", DISPATCH_PROPERTYGET, {});
+    ASSERT_TRUE(fields.hr == S_OK && fields.object);
+    EXPECT_EQ(invoke(fields.object.get(), "Count", DISPATCH_PROPERTYGET, {}).number, 6);
+    const CallResult third = call(fields.object.get(), "Item", {byValue(2)});
+    ASSERT_TRUE(third.object);
+    EXPECT_EQ(invoke(third.object.get(), "Name", DISPATCH_PROPERTYGET, {}).text, "ARTCDS");
+    EXPECT_EQ(invoke(third.object.get(), "Type", DISPATCH_PROPERTYGET, {}).number, adDouble);
+    const CallResult fourth = invoke(fields.object.get(), nullptr, DISPATCH_PROPERTYGET, {byValue(3)});
+    ASSERT_TRUE(fourth.object);
+    EXPECT_EQ(invoke(fourth.object.get(), "Type", DISPATCH_PROPERTYGET, {}).number, adDate);
+    EXPECT_EQ(value(fourth.object.get()).vt, VT_DATE);
+
+    // A Field taken once follows the current row; past the end it raises 3021.
     EXPECT_EQ(invoke(rs.get(), "MoveNext", DISPATCH_METHOD, {}).hr, S_OK);
-    BSTR column = SysAllocString("artino");
-    const CallResult byName = call(rs.get(), "Fields", {byRef(&column)});
-    EXPECT_TRUE(byName.hr == S_OK && byName.vt == VT_I4 && byName.number == -1);
-    EXPECT_EQ(invoke(rs.get(), nullptr, DISPATCH_PROPERTYGET, {byValue(0)}).text, "D-200"); // by index
-    SysFreeString(column);
-    column = SysAllocString("NOPE");
-    const CallResult unknown = invoke(rs.get(), nullptr, DISPATCH_PROPERTYGET, {byRef(&column)});
-    EXPECT_EQ(unknown.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(unknown.scode, 3265);
-    SysFreeString(column);
+    EXPECT_EQ(value(byName.object.get()).number, -1);
+    EXPECT_EQ(value(fourth.object.get()).vt, VT_NULL);
+    EXPECT_EQ(invoke(rs.get(), "MoveNext", DISPATCH_METHOD, {}).hr, S_OK);
+    for (const CallResult& past :
+         {value(byName.object.get()), invoke(rs.get(), "MoveNext", DISPATCH_METHOD, {})}) {
+        EXPECT_EQ(past.hr, DISP_E_EXCEPTION);
+        EXPECT_EQ(past.scode, 3021);
+    }
+    EXPECT_EQ(rs->MoveNext(), E_FAIL);
+
+    // A column that is not there, by name or index, through every road.
+    for (const CallResult& missing : {call(rs.get(), "Fields", {byRef(&nope)}),
+                                      invoke(rs.get(), nullptr, DISPATCH_PROPERTYGET, {byValue(6)}),
+                                      call(fields.object.get(), "Item", {byValue(-1)})}) {
+        EXPECT_EQ(missing.hr, DISP_E_EXCEPTION);
+        EXPECT_EQ(missing.scode, 3265);
+    }
+    // A Field kept while its record set is closed (or refilled with other columns).
+    data->close();
+    EXPECT_EQ(invoke(byName.object.get(), "Name", DISPATCH_PROPERTYGET, {}).scode, 3265);
+    EXPECT_EQ(value(third.object.get()).scode, 3265);
+    SysFreeString(artino);
+    SysFreeString(nope);
 }
 
 // The host's variable may hold an earlier record set: it is refilled, replaced or

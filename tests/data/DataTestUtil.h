@@ -16,7 +16,7 @@ struct ConnectedDatabase {
     ScratchDatabase db;
     clConexion cn;
 
-    ConnectedDatabase() {
+    explicit ConnectedDatabase(StockKind kind = StockKind::Library) : db(kind) {
         cn.setConnectionString(jetConnectionString(db.path()));
         cn.Connect();
     }
@@ -25,6 +25,14 @@ struct ConnectedDatabase {
         return cn.Execute();
     }
     bool recordset(const QString& statement, Recordset& rs) {
+        cn.setSql(statement);
+        return cn.GetRecordset(rs);
+    }
+    int execute(const sql::Statement& statement) {
+        cn.setSql(statement);
+        return cn.Execute();
+    }
+    bool recordset(const sql::Statement& statement, Recordset& rs) {
         cn.setSql(statement);
         return cn.GetRecordset(rs);
     }

@@ -1,16 +1,21 @@
 // The engine habits the statements rely on: regional numbers and dates written as quoted
-// texts are stored as numbers and ISO dates, cdbl() reads regional numbers, and codes
-// compare without regard to case.
+// texts are stored as numbers and ISO dates, order numbers as whole numbers, cdbl() reads
+// regional numbers, and codes compare without regard to case: on a stock made by
+// `quendarx-db init`, on one made by another tool with plain tables, and on one made by
+// the previous version with its triggers.
 #include "DataTestUtil.h"
 #include "data/Schema.h"
 #include "data/Statements.h"
 #include <QDir>
+#include <QProcess>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace quendarx;
 using namespace quendarx::sql;
 using quendarx::test::ConnectedDatabase;
 using quendarx::test::ScratchDatabase;
+using quendarx::test::StockKind;
 
 TEST(JetHabits, RegionalTextsAreStoredAsNumbersAndIsoDates) {
     const QLocale es = test::esAR(), en = test::enUS();
@@ -20,50 +25,72 @@ TEST(JetHabits, RegionalTextsAreStoredAsNumbersAndIsoDates) {
         return insertArticle({"RT-2", "D1", "2", "0", {}, can, uni, fob, can});
     };
     const auto declared = [](const char* date) { return insertDeclaration("1", "D2", "x", date); };
-    const QString cancellation = insertCancellation(
-        {"1", "D1", "1", "0", "12,5", {}, {}, {}, "7", "E1", "2", "15/3/2024 10:20:30"});
+    const auto modified = [&](const NewCancellation& c) {
+        return updateCancellation(key, item, {"01,00", {}, {}, {}, c.artord, "16/3/2024 10:20:30"});
+    };
+    const auto order = [](auto build, const char* artord) {
+        return build(NewCancellation{"1", "D1", "1", "0", "1", {}, {}, {}, artord, "E1", "2", "15/3/2024 10:20:30"});
+    };
+    const auto cancellation = [] {
+        return insertCancellation({"1", "D1", "1", "0", "12,5", {}, {}, {}, "7", "E1", "2", "15/3/2024 10:20:30"});
+    };
     const QString registered = QStringLiteral(
         "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) values (1,'D1',1,0,1,'E1',2)");
     struct Case {
         QLocale locale;
-        QString setup, statement;
+        QString setup;
+        std::function<Statement()> statement; // built under the case's regional settings
         int changed;
         const char *query, *stored;
     } cases[] = {
-        {es, {}, article("05,00", "01,5000", "07,50"), 1,
+        {es, {}, [&] { return article("05,00", "01,5000", "07,50"); }, 1,
          "select typeof(ARTCAN), ARTCAN, ARTUNI, ARTFOB, ARTDSC from ARTICULOS where ARTINO = 2", "real|5.0|1.5|7.5|5.0"},
-        {en, {}, article("05.00", "01.5000", "07.50"), 1,
+        {en, {}, [&] { return article("05.00", "01.5000", "07.50"); }, 1,
          "select typeof(ARTCAN), ARTCAN, ARTUNI, ARTFOB, ARTDSC from ARTICULOS where ARTINO = 2", "real|5.0|1.5|7.5|5.0"},
         // A text that is no number is kept as written: "mucho" never turns into 0.
-        {es, {}, article("mucho", "01,5000", "07,50"), 1, "select ARTCAN, ARTFOB from ARTICULOS where ARTINO = 2", "mucho|7.5"},
-        {es, {}, declared("15/03/2024"), 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "2024-03-15"},
-        {es, {}, declared("5-12-26"), 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "2026-12-05"},
-        {en, {}, declared("03/15/2024"), 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "2024-03-15"},
-        {es, {}, declared("2024-03-15"), 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "2024-03-15"},
-        {es, {}, declared("31/02/2024"), 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "31/02/2024"},
-        {es, {}, declared("ayer"), 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "ayer"},
+        {es, {}, [&] { return article("mucho", "01,5000", "07,50"); }, 1, "select ARTCAN, ARTFOB from ARTICULOS where ARTINO = 2", "mucho|7.5"},
+        {es, {}, [&] { return declared("15/03/2024"); }, 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "2024-03-15"},
+        {es, {}, [&] { return declared("5-12-26"); }, 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "2026-12-05"},
+        {en, {}, [&] { return declared("03/15/2024"); }, 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "2024-03-15"},
+        {es, {}, [&] { return declared("2024-03-15"); }, 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "2024-03-15"},
+        {es, {}, [&] { return declared("31/02/2024"); }, 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "31/02/2024"},
+        {es, {}, [&] { return declared("ayer"); }, 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "ayer"},
         {es, {}, cancellation, 1, "select LINORD, typeof(ARTINO), ARTCDS, ARTORD, EXTITM, EXTFDC from CANCELACIONES",
          "1|integer|12.5|7|2|2024-03-15 10:20:30"},
-        {es, registered, updateCancellation(key, item, {"03,25", {}, {}, {}, {}, "16/3/2024 10:20:30"}), 1,
+        {es, registered, [&] { return updateCancellation(key, item, {"03,25", {}, {}, {}, {}, "16/3/2024 10:20:30"}); }, 1,
          "select ARTCDS, ARTORD, EXTFDC from CANCELACIONES", "3.25|NULL|2024-03-16 10:20:30"},
-        {es, {}, updateAvailable(key, "12,5"), 1, "select ARTDSC from ARTICULOS", "7.5"},
-        {es, {}, updateAvailable(key, "doce"), 0, "select ARTDSC from ARTICULOS", "20.0"}, // a type mismatch
-        {es, {}, {}, 0, "select cdbl('12,5'), cdbl(' -1.234,5 '), cdbl(3), cdbl(2.5), cdbl(null) is null",
+        {es, {}, [&] { return updateAvailable(key, "12,5"); }, 1, "select ARTDSC from ARTICULOS", "7.5"},
+        {es, {}, [&] { return updateAvailable(key, "doce"); }, 0, "select ARTDSC from ARTICULOS", "20.0"}, // a type mismatch
+        {es, {}, nullptr, 0, "select cdbl('12,5'), cdbl(' -1.234,5 '), cdbl(3), cdbl(2.5), cdbl(null) is null",
          "12.5|-1234.5|3.0|2.5|1"},
-        {en, {}, {}, 0, "select cdbl('1.5'), cdbl('1,234.5')", "1.5|1234.5"},
-        {es, {}, deleteDeclaration("d1"), 1, "select count(*) from OPERACIONES", "0"},
+        {en, {}, nullptr, 0, "select cdbl('1.5'), cdbl('1,234.5')", "1.5|1234.5"},
+        {es, {}, [&] { return deleteDeclaration("d1"); }, 1, "select count(*) from OPERACIONES", "0"},
+        // Order numbers: a regional number is a whole number (half to even), at registration
+        // and modification; modification keeps any other text as typed.
+        {es, {}, [&] { return order(insertCancellation, "12,5"); }, 1, "select typeof(ARTORD), ARTORD from CANCELACIONES", "integer|12"},
+        {es, {}, [&] { return order(insertCancellation, "13,5"); }, 1, "select ARTORD from CANCELACIONES", "14"},
+        {es, {}, [&] { return order(insertCancellation, "1.000"); }, 1, "select ARTORD from CANCELACIONES", "1000"},
+        {en, {}, [&] { return order(insertCancellation, "1,000.4"); }, 1, "select ARTORD from CANCELACIONES", "1000"},
+        {es, registered, [&] { return order(modified, "12,5"); }, 1, "select typeof(ARTORD), ARTORD from CANCELACIONES", "integer|12"},
+        {es, registered, [&] { return order(modified, "A-12"); }, 1, "select typeof(ARTORD), ARTORD from CANCELACIONES", "text|A-12"},
+        {es, registered, [&] { return updateCancellation(key, item, {"03,25", {}, {}, {}, {}, "16/3/2024 10:20:30"}); }, 1,
+         "select cancelaciones.INTNDC from cancelaciones, articulos where cancelaciones.INTNDC = articulos.INTNDC", "D1"},
+
     };
+    for (const StockKind kind : {StockKind::Library, StockKind::Plain, StockKind::Previous})
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.statement.isEmpty() ? QString::fromLatin1(c.query).toStdString() : c.statement.toStdString());
+        SCOPED_TRACE(int(kind));
         ScopedLocale locale(c.locale);
-        ConnectedDatabase t;
+        const Statement statement = c.statement ? c.statement() : Statement{};
+        SCOPED_TRACE(statement.text.isEmpty() ? QString::fromLatin1(c.query).toStdString() : statement.text.toStdString());
+        ConnectedDatabase t(kind);
         t.db.exec(QStringLiteral("insert into OPERACIONES values ('1', 'D1', 'x', '2024-01-01');"
                                  "insert into ARTICULOS values ('RT-1', 'D1', 1, 0, null, 20, 1, 20, 20)"));
         if (!c.setup.isEmpty())
             t.db.exec(c.setup);
-        if (!c.statement.isEmpty()) {
+        if (!statement.text.isEmpty()) {
             test::CapturedLog log;
-            EXPECT_EQ(t.execute(c.statement), c.changed);
+            EXPECT_EQ(t.execute(statement), c.changed);
         }
         EXPECT_EQ(t.db.query(QString::fromLatin1(c.query)), QStringList{QString::fromUtf8(c.stored)});
     }
@@ -78,4 +105,56 @@ TEST(LocalSchema, CreatingRefusesAnExistingFileAndLeavesItAlone) {
     EXPECT_EQ(existing.query(QStringLiteral("select INTNDC from OPERACIONES")), QStringList{"D1"});
     EXPECT_FALSE(createLocalDatabase(existing.dir() + QStringLiteral("/no/such/folder/x.db"), &error));
     EXPECT_FALSE(QDir(existing.dir() + QStringLiteral("/no")).exists());
+}
+
+namespace {
+
+// Runs statements through the sqlite3 shell: its exit code and what it printed.
+std::pair<int, QString> shell(const QString& path, const QString& statements) {
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), path, statements});
+    p.waitForFinished(30000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed()};
+}
+
+const QString kShellWrites = QStringLiteral(
+    "insert into OPERACIONES values ('9', 'D9', 'shell', '2024-05-02');"
+    "insert into ARTICULOS values ('RT-9', 'D9', 1, 0, '1', 10, 1, 10, 10);"
+    "insert into CANCELACIONES values (1, 'D9', 1, 0, 4, 'E', 'C', '', 3, 'X9', 1, '2024-05-02 10:00:00');"
+    "update ARTICULOS set ARTDSC = 6 where INTNDC = 'D9';"
+    "update CANCELACIONES set ARTORD = 4 where INTNDC = 'D9';"
+    "update OPERACIONES set INTFOF = '2024-05-03' where INTNDC = 'D9';");
+
+} // namespace
+
+// After the library wrote, another client writes all three tables and the library lists
+// what it wrote; a file of the previous version refuses such writes until upgraded.
+TEST(LocalSchema, AnyClientWritesTheTablesAndUpgradeDropsThePreviousTriggers) {
+    ScopedLocale locale(test::esAR());
+    ConnectedDatabase t;
+    ASSERT_EQ(t.execute(insertDeclaration("1", "D1", "x", "15/03/2024")), 1);
+    ASSERT_EQ(t.execute(insertArticle({"RT-1", "D1", "1", "0", {}, "05,00", "01,5000", "07,50", "05,00"})), 1);
+    ASSERT_EQ(shell(t.db.path(), kShellWrites).first, 0);
+    Recordset rs;
+    ASSERT_TRUE(t.recordset(cancellationsWithArticles({QStringLiteral("x9"), 1}), rs));
+    EXPECT_EQ(rs.Fields(QStringLiteral("ARTORD")).toInt(), 4);
+    ASSERT_TRUE(t.recordset(declarationsByDate(), rs));
+    EXPECT_EQ(rs.RecordCount(), 2);
+
+    ScratchDatabase previous(StockKind::Previous);
+    const auto refused = shell(previous.path(), kShellWrites);
+    EXPECT_NE(refused.first, 0);
+    EXPECT_TRUE(refused.second.contains(QStringLiteral("no such function: qx_"))) << refused.second.toStdString();
+    QStringList dropped;
+    QString error;
+    ASSERT_TRUE(upgradeLocalDatabase(previous.path(), &dropped, &error)) << error.toStdString();
+    EXPECT_EQ(dropped.size(), 6);
+    EXPECT_EQ(shell(previous.path(), kShellWrites).first, 0);
+    ASSERT_TRUE(upgradeLocalDatabase(previous.path(), &dropped, &error));
+    EXPECT_TRUE(dropped.isEmpty());
+
+    ScratchDatabase other;
+    other.exec(QStringLiteral("drop table ARTICULOS"));
+    EXPECT_FALSE(upgradeLocalDatabase(other.path(), &dropped, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("not a stock database, no table ARTICULOS"))) << error.toStdString();
 }

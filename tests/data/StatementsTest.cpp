@@ -24,7 +24,7 @@ CancellationUpdate sampleUpdate(const QString& artord) {
 
 struct StatementCase {
     const char* name;
-    QString built;
+    Statement built;
     const char* expected;
 };
 
@@ -122,7 +122,7 @@ TEST(Statements, EveryBuilderGivesTheExactText) {
          "interno = '1024' and id = 5 order by idsub"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.built.toStdString(), std::string(c.expected)) << c.name;
+        EXPECT_EQ(c.built.text.toStdString(), std::string(c.expected)) << c.name;
 }
 
 // Texts with quotes go in and come back unchanged, and change no statement's shape: a
@@ -141,7 +141,7 @@ TEST(Statements, QuotedTextsTravelThroughTheDatabaseUnchanged) {
     ASSERT_EQ(t.execute(insertCancellation({"1", hostile, "1", "0", "01,00", irish, hostile, "it's", {}, irish, "2",
                                             "15/03/2024 10:20:30"})),
               1);
-    const auto row = [&](const QString& statement, const char* columns) {
+    const auto row = [&](const Statement& statement, const char* columns) {
         Recordset rs;
         EXPECT_TRUE(t.recordset(statement, rs));
         QStringList values;

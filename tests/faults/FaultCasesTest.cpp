@@ -212,7 +212,7 @@ TEST_F(StockFaults, OutsideDatabaseGoneSilentMidImportStopsWithTheScreensMessage
               QStringList{"16 Error en obtener los Articulos"});
     ASSERT_TRUE(locked);
     EXPECT_TRUE(log.text().contains("locked")) << log.text().toStdString();
-    // Items 1 to 4 stay saved, as the import writes without a transaction.
+    // Items 1 to 4 stay saved: the import writes what it read before the stop.
     EXPECT_EQ(queryFile(db.path(), "select count(*), max(ARTINO) from ARTICULOS where INTNDC = 'IMP-1'"),
               QStringList{"12|4"});
 

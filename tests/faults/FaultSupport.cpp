@@ -67,7 +67,7 @@ WorkerRun runWorker(const QStringList& args, int timeoutMs, const std::function<
 
 void expectStockSound(const QString& path) {
     EXPECT_EQ(queryFile(path, "PRAGMA integrity_check"), QStringList{"ok"});
-    // Rows the triggers did not finish converting, or with a part missing.
+    // Rows stored with other types than the library writes, or with a part missing.
     EXPECT_EQ(queryFile(path, "select LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, EXTNRO, EXTITM, EXTFDC from "
                               "CANCELACIONES where typeof(ARTCDS) not in ('real', 'integer') "
                               "or typeof(ARTORD) not in ('null', 'integer') or EXTFDC not glob "

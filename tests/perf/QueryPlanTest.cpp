@@ -1,4 +1,5 @@
-// Every statement the library sends to a stock database finds its rows through an index:
+// Every statement the library sends to a stock database, in the parameterised form the
+// engine runs, finds its rows through an index:
 // none reads a whole table to filter it, and the declarations list reads OPERACIONES in
 // INTFOF order from its index instead of sorting it.
 #include "data/Schema.h"
@@ -58,7 +59,7 @@ const ExportItem kItem{QStringLiteral("E-2"), 1};
 TEST(QueryPlans, NoStatementScansATableItFilters) {
     ScopedLocale locale(test::esAR());
     StockFile stock;
-    const std::pair<const char*, QString> statements[] = {
+    const std::pair<const char*, Statement> statements[] = {
         {"delete one cancellation", deleteCancellation(kArticle, kItem)},
         {"total cancelled", sumCancelled(kArticle)},
         {"recompute available", updateAvailable(kArticle, QStringLiteral("12,35"))},
@@ -80,7 +81,7 @@ TEST(QueryPlans, NoStatementScansATableItFilters) {
         {"listing of an export declaration", listingOfDeclaration(kItem.extnro)},
     };
     for (const auto& [name, statement] : statements) {
-        const QStringList plan = stock.plan(statement);
+        const QStringList plan = stock.plan(statement.shape);
         EXPECT_FALSE(plan.isEmpty()) << name;
         for (const QString& line : plan)
             EXPECT_FALSE(line.startsWith(QLatin1String("SCAN "))) << name << ": " << line.toStdString();
@@ -89,7 +90,7 @@ TEST(QueryPlans, NoStatementScansATableItFilters) {
 
 TEST(QueryPlans, DeclarationsAreReadInDateOrderFromTheirIndex) {
     StockFile stock;
-    const QStringList plan = stock.plan(declarationsByDate());
+    const QStringList plan = stock.plan(declarationsByDate().shape);
     ASSERT_EQ(plan.size(), 1) << plan.join(QLatin1String("; ")).toStdString();
     EXPECT_TRUE(plan.front().startsWith(QLatin1String("SCAN OPERACIONES USING INDEX")))
         << plan.front().toStdString();

@@ -1,13 +1,21 @@
 // The listing screen: a printer that fails part-way, and "Archivo" writing the same pages
 // as a PDF (read back as text).
+#include "data/clConexion.h"
 #include "platform/FileDialogs.h"
 #include "platform/Printers.h"
 #include "platform/RuntimeError.h"
 #include "printing/frmImprimir.h"
 #include "support/StockTest.h"
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
+#include <functional>
 
 using namespace quendarx;
 
@@ -46,6 +54,28 @@ public:
     }
     QString path, proposed;
 };
+
+// The POSIX locks this process holds, as the kernel lists them.
+int locksHeld() {
+    QFile file(QStringLiteral("/proc/locks"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    int count = 0;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.contains("POSIX") && line.simplified().split(' ').contains(pid))
+            ++count;
+    return count;
+}
+
+// Runs a statement on the stock with the sqlite3 shell, in a process of its own.
+QString otherProcess(const QString& database, const QString& statement) {
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), {database, statement});
+    if (!shell.waitForFinished(30000) || shell.exitCode() != 0)
+        return QStringLiteral("failed: ") + QString::fromUtf8(shell.readAllStandardError());
+    return QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
+}
 
 // A text's lines without their trailing blanks.
 QStringList linesOf(QString text) {
@@ -137,6 +167,63 @@ TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
             line.remove(0, std::min(margin, line.size()));
         EXPECT_EQ(lines, linesOf(printers.pages[i])) << "sheet " << i + 1;
     }
+}
+
+// The real save dialog (no seam) listing the stock's folder: Qt's own icon provider would
+// open every listed file to type it, and closing those descriptors would release the
+// process's locks on the stock. Another program reading the stock then would checkpoint
+// and delete the journal the library still uses, and later writes would be lost to it.
+TEST_F(ListingScreenTest, TheRealSaveDialogInTheStockFolderKeepsTheStockLocks) {
+    if (!QFile::exists(QStringLiteral("/proc/locks")))
+        GTEST_SKIP() << "no /proc/locks to read the locks from";
+    cancellations(3, 1);
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(db.dir()); // the dialog opens in the working folder, as for a clerk
+    const int locksBefore = locksHeld();
+    ASSERT_GT(locksBefore, 0);
+
+    struct {
+        bool listed = false;
+        int locks = -1;
+        QString otherCount;
+        bool journalKept = false;
+    } seen;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    int settled = 0;
+    std::function<void()> step = [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* model = dialog ? dialog->findChild<QFileSystemModel*>() : nullptr;
+        const QModelIndex stock = model ? model->index(db.path()) : QModelIndex();
+        // Listed and typed, with time for the dialog's file-information thread to finish.
+        const bool typed = stock.isValid() && !model->type(stock).isEmpty();
+        settled = typed ? settled + 1 : 0;
+        if (settled < 25 && elapsed.elapsed() < 15000) {
+            QTimer::singleShot(20, step);
+            return;
+        }
+        seen.listed = typed;
+        seen.otherCount = otherProcess(db.path(), QStringLiteral("select count(*) from CANCELACIONES"));
+        seen.locks = locksHeld();
+        seen.journalKept = QFile::exists(db.path() + QStringLiteral("-wal"));
+        if (dialog)
+            dialog->reject();
+    };
+    QTimer::singleShot(0, step);
+    screen().showModeless();
+    click("Command2");
+    QDir::setCurrent(cwd);
+
+    EXPECT_TRUE(seen.listed) << "the dialog never listed the stock file";
+    EXPECT_EQ(seen.otherCount, QStringLiteral("3"));
+    EXPECT_EQ(seen.locks, locksBefore);
+    EXPECT_TRUE(seen.journalKept);
+    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'\n').toStdString();
+    // A write after the dialog reaches the file that everybody else reads.
+    clConexion& conexion = basGlobal().conexionLocal();
+    conexion.setSql(QStringLiteral("delete from CANCELACIONES where LINORD = 1"));
+    EXPECT_EQ(conexion.Execute(), 1);
+    EXPECT_EQ(otherProcess(db.path(), QStringLiteral("select count(*) from CANCELACIONES")), QStringLiteral("2"));
 }
 
 } // namespace

@@ -11,6 +11,10 @@
 #   #@ db ARGS...   runs quendarx-db ARGS... in the scratch folder first
 #                   (e.g. "#@ db sample stock.db", "#@ db sample-outside brevik.db")
 #   #@ stdin        feeds the script on standard input (--script -) instead of by name
+#   #@ sqlite3 FILE SQL         runs the sqlite3 shell on FILE (in the scratch folder)
+#                               with the statements of SQL (beside the script) first
+#   #@ after sqlite3 FILE SQL   the same after the script; what the shell prints is
+#                               part of the transcript, after the host's output
 # A set-up line cannot hold ';' (use one "#@ db sql" line per statement).
 foreach(_var HOST SCRIPT WORK)
   if(NOT ${_var})
@@ -37,6 +41,8 @@ if(_text MATCHES "(^|\n)#@[^\n]*;")
 endif()
 file(STRINGS ${SCRIPT} _lines REGEX "^#@")
 set(_stdin FALSE)
+set(_after "")
+find_program(_sqlite3 sqlite3)
 foreach(_line IN LISTS _lines)
   if(_line MATCHES "^#@[ \t]*db[ \t]+(.*)$")
     if(NOT DB)
@@ -48,6 +54,15 @@ foreach(_line IN LISTS _lines)
     if(NOT _rc EQUAL 0)
       message(FATAL_ERROR "${_name}: quendarx-db ${CMAKE_MATCH_1} failed (${_rc}):\n${_out}${_err}")
     endif()
+  elseif(_line MATCHES "^#@[ \t]*sqlite3[ \t]+([^ \t]+)[ \t]+([^ \t]+)[ \t]*$")
+    execute_process(COMMAND ${_sqlite3} -bail ${CMAKE_MATCH_1} WORKING_DIRECTORY ${WORK}
+                    INPUT_FILE ${_dir}/${CMAKE_MATCH_2}
+                    RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
+    if(NOT _rc EQUAL 0)
+      message(FATAL_ERROR "${_name}: sqlite3 ${CMAKE_MATCH_1} < ${CMAKE_MATCH_2} failed (${_rc}):\n${_out}${_err}")
+    endif()
+  elseif(_line MATCHES "^#@[ \t]*after[ \t]+sqlite3[ \t]+([^ \t]+)[ \t]+([^ \t]+)[ \t]*$")
+    list(APPEND _after "${CMAKE_MATCH_1}|${CMAKE_MATCH_2}")
   elseif(_line MATCHES "^#@[ \t]*stdin[ \t]*$")
     set(_stdin TRUE)
   elseif(_line MATCHES "^#@")
@@ -70,6 +85,15 @@ else()
   execute_process(COMMAND ${HOST} --script ${SCRIPT} ${_args} WORKING_DIRECTORY ${WORK}
                   RESULT_VARIABLE _status OUTPUT_FILE ${WORK}/actual.out ERROR_FILE ${WORK}/stderr.txt)
 endif()
+
+foreach(_step IN LISTS _after)
+  string(REPLACE "|" ";" _step "${_step}")
+  list(GET _step 0 _file)
+  list(GET _step 1 _sql)
+  execute_process(COMMAND ${_sqlite3} -bail ${_file} WORKING_DIRECTORY ${WORK}
+                  INPUT_FILE ${_dir}/${_sql} OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
+  file(APPEND ${WORK}/actual.out "${_out}${_err}")
+endforeach()
 
 set(_expected_status 0)
 if(EXISTS ${_dir}/${_name}.status)

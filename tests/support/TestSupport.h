@@ -45,10 +45,17 @@ inline QLocale enUS() { return QLocale(QLocale::English, QLocale::UnitedStates);
 void execFile(const QString& path, const QString& statement);
 QStringList queryFile(const QString& path, const QString& statement);
 
+// How a scratch stock database is made: by `quendarx-db init`, by another tool (the
+// three tables with generic column types, no collation, no constraint, no index), or by
+// the previous version of the library (its schema with the triggers that call the
+// library's conversion functions).
+enum class StockKind { Library, Plain, Previous };
+void createStock(const QString& path, StockKind kind);
+
 // A scratch folder with a fresh stock database in it.
 class ScratchDatabase {
 public:
-    ScratchDatabase();
+    explicit ScratchDatabase(StockKind kind = StockKind::Library);
     QString path() const { return path_; }
     QString dir() const { return dir_.path(); }
     // Runs statements on the file with the library's engine functions registered (setup
