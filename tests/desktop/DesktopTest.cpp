@@ -4,20 +4,22 @@
 #include "cancellations/HostOperations.h"
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
-#include "printing/frmImprimir.h"
-#include "platform/Printers.h"
-#include "platform/QtTexts.h"
-#include "stock/frmImportar.h"
 #include "controls/Form.h"
 #include "platform/Clock.h"
+#include "platform/Printers.h"
+#include "platform/QtTexts.h"
+#include "printing/frmImprimir.h"
 #include "state/basGlobal.h"
+#include "stock/frmImportar.h"
 #include "support/TestSupport.h"
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QPushButton>
+#include <QFileSystemModel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTranslator>
 #include <gtest/gtest.h>
@@ -65,6 +67,19 @@ BoxLook look(const Form& screen, const QString& name) {
     QWidget* focus = screen.window()->focusWidget();
     return {focus ? focus->objectName() : QString(), box->text(), box->hasSelectedText(),
             backColor(box)};
+}
+
+// The POSIX locks this process holds, as the kernel lists them.
+int locksHeld() {
+    QFile file(QStringLiteral("/proc/locks"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    int count = 0;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.contains("POSIX") && line.simplified().split(' ').contains(pid))
+            ++count;
+    return count;
 }
 
 const QColor kLightGreen(192, 255, 192);
@@ -164,13 +179,19 @@ TEST_F(DesktopTest, TypingAfterAnImportMessageAddsToTheFieldWhereF11WasPressed) 
     EXPECT_EQ(afterTyping.text, "26001IC0400123K");
 }
 
-TEST_F(DesktopTest, EnterPressesTheFocusedButtonOfTheListingScreen) {
+TEST_F(DesktopTest, EnterPressesTheListingButtonsAndTheRealSaveDialogKeepsTheStockLocks) {
     seedArticle(db);
     const QString printed = db.dir() + QStringLiteral("/printed.pdf");
     const QString saved = db.dir() + QStringLiteral("/saved.pdf");
     std::unique_ptr<Printers> printer = Printers::pdfFile(printed);
     Printers::setInstance(printer.get());
     installQtTranslations(); // as the library does when it starts the application
+    // The save dialog opens in the working folder: here the stock's, where the dialog's
+    // look at the listed files must not release this process's locks on the stock.
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(db.dir());
+    const int locksBefore = locksHeld();
+    int locksAfterListing = -1;
     frmImprimir& screen = frmImprimir::instance();
     QString saveButton;
     const auto fileDialog = [] {
@@ -185,6 +206,13 @@ TEST_F(DesktopTest, EnterPressesTheFocusedButtonOfTheListingScreen) {
         .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Return"})
         .then([&] { return fileDialog() != nullptr; },
               [&] { saveButton = fileDialog()->findChild<QDialogButtonBox*>()->buttons().first()->text(); })
+        .then([&, settled = 0]() mutable { // the stock's folder listed (the printed PDF), for a while
+                  auto* model = fileDialog() ? fileDialog()->findChild<QFileSystemModel*>() : nullptr;
+                  const bool listed = model && model->rowCount(model->index(db.dir())) > 0;
+                  settled = listed ? settled + 1 : 0;
+                  return settled >= 10;
+              },
+              [&] { locksAfterListing = locksHeld(); })
         .when([] { return true; }, {"key", "ctrl+a"})
         .when([] { return true; }, {"type", saved})
         .when([&] { return fileDialog() && QApplication::focusWidget() &&
@@ -194,6 +222,7 @@ TEST_F(DesktopTest, EnterPressesTheFocusedButtonOfTheListingScreen) {
         .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Escape"});
     EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
     Printers::setInstance(nullptr);
+    QDir::setCurrent(cwd);
 
     EXPECT_GT(QFileInfo(printed).size(), 0);
     EXPECT_GT(QFileInfo(saved).size(), 0);
@@ -201,6 +230,8 @@ TEST_F(DesktopTest, EnterPressesTheFocusedButtonOfTheListingScreen) {
     EXPECT_EQ(saveButton, "&Guardar");
     EXPECT_EQ(shownButtons(), (QStringList{"Aceptar", "Aceptar"}));
     EXPECT_TRUE(titlesWhole());
+    EXPECT_GT(locksBefore, 0);
+    EXPECT_EQ(locksAfterListing, locksBefore);
 }
 
 TEST_F(DesktopTest, TheDeleteQuestionAsksInSpanishAndReturnSaysYes) {
