@@ -28,7 +28,8 @@ public:
                     texts << button->text();
                 g_buttons << texts.join(u'|');
                 // Room for the title and the frame's buttons beside it.
-                const int title = QFontMetrics(QApplication::font()).horizontalAdvance(box->windowTitle());
+                const int title =
+                    QFontMetrics(QApplication::font()).horizontalAdvance(box->windowTitle());
                 g_titlesWhole = g_titlesWhole && box->width() >= title + 100;
             }
         return false;
@@ -104,9 +105,15 @@ bool messageShown(const QString& text) {
     return box && box->isActiveWindow() && box->text() == text;
 }
 
-QStringList shownMessages() { return g_messages; }
-QStringList shownButtons() { return g_buttons; }
-bool titlesWhole() { return g_titlesWhole; }
+QStringList shownMessages() {
+    return g_messages;
+}
+QStringList shownButtons() {
+    return g_buttons;
+}
+bool titlesWhole() {
+    return g_titlesWhole;
+}
 void forgetMessages() {
     g_messages.clear();
     g_buttons.clear();

@@ -103,17 +103,24 @@ TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
     const auto box = [&](const char* name) { return screen.textBox(QLatin1String(name)); };
     BoxLook afterMessage, afterRetyping;
     Clerk clerk;
-    clerk.when([&] { return screen.isLoaded() && typingInto(box("txtARTCDS")); }, {"key", "Down", "Down", "Down"})
+    clerk
+        .when([&] { return screen.isLoaded() && typingInto(box("txtARTCDS")); },
+              {"key", "Down", "Down", "Down"})
         .when([&] { return typingInto(box("TxtARTVEN")); }, {"type", "31/31/2027"})
         .when([&] { return box("TxtARTVEN")->text() == "31/31/2027"; }, {"key", "F11"})
-        .when([] { return messageShown("El campo VENCIMIENTO debe tener una fecha valida"); }, {"key", "Return"})
+        .when([] { return messageShown("El campo VENCIMIENTO debe tener una fecha valida"); },
+              {"key", "Return"})
         .then([&] { return screen.window()->isActiveWindow(); },
               [&] { afterMessage = look(screen, QStringLiteral("TxtARTVEN")); })
-        .when([] { return true; }, {"key", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace",
-                                    "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace"})
+        .when([] { return true; },
+              {"key", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace",
+               "BackSpace", "BackSpace", "BackSpace", "BackSpace"})
         .when([] { return true; }, {"type", "30/12/2027"})
-        .then([&] { return box("TxtARTVEN")->text() == "30/12/2027" || box("txtARTCDS")->text() != "4"; },
-              [&] { afterRetyping = look(screen, QStringLiteral("TxtARTVEN")); })
+        .then(
+            [&] {
+                return box("TxtARTVEN")->text() == "30/12/2027" || box("txtARTCDS")->text() != "4";
+            },
+            [&] { afterRetyping = look(screen, QStringLiteral("TxtARTVEN")); })
         .when([] { return true; }, {"key", "F11"});
     QWidget host;
     host.setWindowTitle(QStringLiteral("host"));
@@ -168,7 +175,8 @@ TEST_F(DesktopTest, TypingAfterAnImportMessageAddsToTheFieldWhereF11WasPressed) 
     Clerk clerk;
     clerk.when([&] { return screen.isLoaded() && typingInto(code()); }, {"type", "26001IC04"})
         .when([&] { return code()->text() == "26001IC04"; }, {"key", "F11"})
-        .when([] { return messageShown("Falta ingresar Descripción de Interno"); }, {"key", "Return"})
+        .when([] { return messageShown("Falta ingresar Descripción de Interno"); },
+              {"key", "Return"})
         .when([&] { return screen.window()->isActiveWindow(); }, {"type", "00123K"})
         .then([&] { return code()->text().endsWith(u'K'); },
               [&] { afterTyping = look(screen, QStringLiteral("txtINTNDC")); })
@@ -199,27 +207,42 @@ TEST_F(DesktopTest, EnterPressesTheListingButtonsAndTheRealSaveDialogKeepsTheSto
         return dialog && dialog->isActiveWindow() ? dialog : nullptr;
     };
     Clerk clerk;
-    clerk.when([&] { return screen.isLoaded() && typingInto(screen.button(QStringLiteral("cmdImprimir"))); },
-               {"key", "Return"})
+    clerk
+        .when(
+            [&] {
+                return screen.isLoaded() &&
+                       typingInto(screen.button(QStringLiteral("cmdImprimir")));
+            },
+            {"key", "Return"})
         .when([] { return messageShown("Listo"); }, {"key", "Return"})
-        .when([&] { return typingInto(screen.button(QStringLiteral("cmdImprimir"))); }, {"key", "Tab"})
-        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Return"})
+        .when([&] { return typingInto(screen.button(QStringLiteral("cmdImprimir"))); },
+              {"key", "Tab"})
+        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); },
+              {"key", "Return"})
         .then([&] { return fileDialog() != nullptr; },
-              [&] { saveButton = fileDialog()->findChild<QDialogButtonBox*>()->buttons().first()->text(); })
-        .then([&, settled = 0]() mutable { // the stock's folder listed (the printed PDF), for a while
-                  auto* model = fileDialog() ? fileDialog()->findChild<QFileSystemModel*>() : nullptr;
-                  const bool listed = model && model->rowCount(model->index(db.dir())) > 0;
-                  settled = listed ? settled + 1 : 0;
-                  return settled >= 10;
-              },
-              [&] { locksAfterListing = locksHeld(); })
+              [&] {
+                  saveButton =
+                      fileDialog()->findChild<QDialogButtonBox*>()->buttons().first()->text();
+              })
+        .then(
+            [&, settled = 0]() mutable { // the stock's folder listed (the printed PDF), for a while
+                auto* model = fileDialog() ? fileDialog()->findChild<QFileSystemModel*>() : nullptr;
+                const bool listed = model && model->rowCount(model->index(db.dir())) > 0;
+                settled = listed ? settled + 1 : 0;
+                return settled >= 10;
+            },
+            [&] { locksAfterListing = locksHeld(); })
         .when([] { return true; }, {"key", "ctrl+a"})
         .when([] { return true; }, {"type", saved})
-        .when([&] { return fileDialog() && QApplication::focusWidget() &&
-                           QApplication::focusWidget()->property("text").toString() == saved; },
-              {"key", "Return"})
+        .when(
+            [&] {
+                return fileDialog() && QApplication::focusWidget() &&
+                       QApplication::focusWidget()->property("text").toString() == saved;
+            },
+            {"key", "Return"})
         .when([] { return messageShown("Listo"); }, {"key", "Return"})
-        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Escape"});
+        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); },
+              {"key", "Escape"});
     EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
     Printers::setInstance(nullptr);
     QDir::setCurrent(cwd);
@@ -241,8 +264,12 @@ TEST_F(DesktopTest, TheDeleteQuestionAsksInSpanishAndReturnSaysYes) {
         QCoreApplication::removeTranslator(translator);
     Clerk clerk;
     bool deleted = false;
-    clerk.when([] { return QApplication::activeModalWidget() && QApplication::activeModalWidget()->isActiveWindow(); },
-               {"key", "Return"});
+    clerk.when(
+        [] {
+            return QApplication::activeModalWidget() &&
+                   QApplication::activeModalWidget()->isActiveWindow();
+        },
+        {"key", "Return"});
     EXPECT_TRUE(clerk.run([&] { deleted = Eliminar_Articulo(QStringLiteral("D-1"), 1, 0); }))
         << "stalled at step " << clerk.stalledAt();
     EXPECT_TRUE(deleted);
