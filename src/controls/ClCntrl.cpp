@@ -180,14 +180,14 @@ void ClCntrl::focusOut(QEvent* event) {
 void ClCntrl::gotFocus(Qt::FocusReason reason) {
     QLineEdit* box = vTextCtrl_;
     const QString t = tag(box);
-    if (t.endsWith(QLatin1String("#F6")))
+    if (t.endsWith(QLatin1String("#F6"))) {
         setBackColor(box, oleColor(kColorFocusF6));
-    else if (t.startsWith(QLatin1String("BB"))) {
+    } else if (t.startsWith(QLatin1String("BB"))) {
         box->deselect(); // Qt selects the whole text on Tab; this box is left as it is
         return;
-    }
-    else
+    } else {
         setBackColor(box, oleColor(kColorFocus));
+    }
     selectWhole(box);
     // A click that gave the focus places the caret once this event is over: select again
     // after the click, unless something was typed meanwhile.

@@ -77,8 +77,8 @@ QFont screenFont() {
     static const QString family = [] {
         const QString tahoma = QStringLiteral("Tahoma");
         if (!QFontDatabase::hasFamily(tahoma))
-            for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf",
-                                     "/usr/share/wine/fonts/tahomabd.ttf"})
+            for (const char* file :
+                 {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
                 QFontDatabase::addApplicationFont(QString::fromLatin1(file));
         // Without it, the narrowest face at hand keeps most captions whole.
         return QFontDatabase::hasFamily(tahoma) ? tahoma : QStringLiteral("DejaVu Sans Condensed");
@@ -94,7 +94,8 @@ QLabel* picture(QWidget* window, const ControlSpec& spec) {
     label->setFocusPolicy(Qt::NoFocus);
     label->setAlignment(Qt::AlignCenter);
     const int side = std::min(twipsToPixels(spec.width), twipsToPixels(spec.height));
-    label->setPixmap(window->style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(side, side));
+    label->setPixmap(
+        window->style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(side, side));
     return label;
 }
 
@@ -371,8 +372,9 @@ void Form::setColumns(QTreeWidget* list, const std::vector<ColumnSpec>& columns)
     list->setHeaderLabels(headers);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         const ColumnSpec& c = columns[static_cast<std::size_t>(i)];
-        list->setColumnWidth(i, c.holdsCodes ? std::max(twipsToPixels(c.widthTwips), codeWidth(list))
-                                             : twipsToPixels(c.widthTwips));
+        list->setColumnWidth(i, c.holdsCodes
+                                    ? std::max(twipsToPixels(c.widthTwips), codeWidth(list))
+                                    : twipsToPixels(c.widthTwips));
         list->headerItem()->setTextAlignment(
             i, (c.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }

@@ -40,7 +40,8 @@ void keepTitleWhole(QMessageBox& box) {
     if (!grid)
         return;
     const int room = 160; // the frame's buttons and margins
-    const int width = QFontMetrics(QApplication::font()).horizontalAdvance(box.windowTitle()) + room;
+    const int width =
+        QFontMetrics(QApplication::font()).horizontalAdvance(box.windowTitle()) + room;
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
