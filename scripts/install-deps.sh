@@ -13,6 +13,7 @@ packages=(
   openbox xdotool x11-utils fonts-wine qt6-translations-l10n
   postgresql odbc-postgresql
   dpkg-dev file
+  libpq-dev postgresql postgresql-common odbc-postgresql
 )
 
 missing=()

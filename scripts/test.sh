@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Quendarx and runs the whole test suite twice: a normal build, then a build
 # under AddressSanitizer + UndefinedBehaviorSanitizer. Installs missing Debian packages.
+# Each run includes server.run: the tests of the stock on a PostgreSQL server, against a
+# throwaway server pg_virtualenv starts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

@@ -11,6 +11,14 @@ int sqlCommand(const QString& path, const QString& statement, bool header);
 int sampleCommand(const QString& path);
 int sampleOutsideCommand(const QString& path);
 
+// The same on a stock kept on a PostgreSQL server (a postgresql:// URI), and the copy of
+// a whole stock from a file or server to an empty one.
+bool isServer(const QString& location);
+bool serverStockMissing(const QString& uri);
+int serverInitCommand(const QString& uri);
+int serverSqlCommand(const QString& uri, const QString& statement, bool header);
+int copyCommand(const QString& from, const QString& to);
+
 // Writes a line to standard output / standard error.
 void out(const QString& line);
 void err(const QString& line);

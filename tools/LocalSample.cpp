@@ -2,6 +2,7 @@
 // through the library's own statements so the stored forms are the library's.
 #include "DbTool.h"
 #include "data/Schema.h"
+#include "data/ServerSql.h"
 #include "data/Statements.h"
 #include "data/clConexion.h"
 #include "platform/Regional.h"
@@ -135,7 +136,8 @@ void fill(Writer& w, int* articleCount) {
 } // namespace
 
 int sampleCommand(const QString& path) {
-    if (!QFileInfo::exists(path) && initCommand(path) != 0)
+    if (isServer(path) ? serverStockMissing(path) && serverInitCommand(path) != 0
+                       : !QFileInfo::exists(path) && initCommand(path) != 0)
         return 1;
     // The sample's texts are written the way an Argentine workstation writes them.
     ScopedLocale locale(QLocale(QLocale::Spanish, QLocale::Argentina));
@@ -148,7 +150,7 @@ int sampleCommand(const QString& path) {
         return 1;
     }
     out(QStringLiteral("%1: %2 declarations, %3 articles, %4 cancellations")
-            .arg(path)
+            .arg(isServer(path) ? server::withoutPassword(path) : path)
             .arg(declarations().size())
             .arg(articles)
             .arg(cancellations().size()));

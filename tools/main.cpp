@@ -1,4 +1,4 @@
-// quendarx-db: creates local stock databases, runs statements on them with the library's
+// quendarx-db: creates stock databases (files or on a server), runs statements on them with the library's
 // engine functions, and makes sample stock and outside databases.
 #include "DbTool.h"
 #include "platform/Regional.h"
@@ -33,6 +33,9 @@ const char* const kUsage =
     "                            (creates PATH first when it does not exist)\n"
     "  sample-outside PATH       create a sample outside customs database (SQLite file for\n"
     "                            the ODBC connection string Driver=SQLite3;Database=PATH)\n"
+    "  copy FROM TO              copy a whole stock between a file and a server (TO empty)\n"
+    "  A PATH may be a postgresql:// URI: the stock on a PostgreSQL server (init, sql,\n"
+    "  sample and copy)\n"
     "  --locale NAME             regional settings for numbers and dates (es_AR, en_US...)\n";
 
 int usage() {
@@ -56,7 +59,9 @@ int main(int argc, char** argv) {
         return usage();
     const QString command = args.takeFirst();
     if (command == QLatin1String("init") && args.size() == 1)
-        return tool::initCommand(args[0]);
+        return tool::isServer(args[0]) ? tool::serverInitCommand(args[0]) : tool::initCommand(args[0]);
+    if (command == QLatin1String("copy") && args.size() == 2)
+        return tool::copyCommand(args[0], args[1]);
     if (command == QLatin1String("upgrade") && args.size() == 1)
         return tool::upgradeCommand(args[0]);
     if (command == QLatin1String("sql")) {
@@ -64,7 +69,8 @@ int main(int argc, char** argv) {
         if (header)
             args.removeFirst();
         if (args.size() == 2)
-            return tool::sqlCommand(args[0], args[1], header);
+            return tool::isServer(args[0]) ? tool::serverSqlCommand(args[0], args[1], header)
+                                           : tool::sqlCommand(args[0], args[1], header);
     }
     if (command == QLatin1String("sample") && args.size() == 1)
         return tool::sampleCommand(args[0]);

@@ -1,4 +1,5 @@
 #include "data/ConnectFailure.h"
+#include "data/ServerSql.h"
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <initializer_list>
@@ -46,13 +47,19 @@ bool isServerAddress(const QString& path) {
 ConnectFailure classifyConnectFailure(const std::optional<QString>& localPath,
                                       const QString& engineText) {
     ConnectFailure failure;
+    static const QRegularExpression noTable(QStringLiteral("no table (\\w+)"));
     if (!localPath || isServerAddress(*localPath)) {
         failure.kind = serverFailure(engineText);
+        // A server database without the stock's tables.
+        if (const auto match = noTable.match(engineText); localPath && match.hasMatch()) {
+            failure.kind = ConnectFailureKind::TableMissing;
+            failure.path = server::withoutPassword(*localPath);
+            failure.table = match.captured(1);
+        }
         return failure;
     }
     failure.path = *localPath;
     const QFileInfo info(*localPath);
-    static const QRegularExpression noTable(QStringLiteral("no table (\\w+)"));
     if (localPath->isEmpty())
         failure.kind = ConnectFailureKind::NoFileNamed;
     else if (!info.exists())

@@ -2,6 +2,8 @@
 #include "data/ConnectFailure.h"
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
+#include "data/ServerEngine.h"
+#include "data/ServerSql.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 
@@ -45,7 +47,7 @@ void clConexion::Connect() {
             throw RuntimeError(errDatabase, QStringLiteral("the connection string is empty"),
                                QStringLiteral("clConexion"));
         if (auto path = jetDataSource(d->connectionString))
-            d->engine = openLocalEngine(*path);
+            d->engine = server::isServerUri(*path) ? openServerEngine(*path) : openLocalEngine(*path);
         else
             d->engine = openOdbcEngine(d->connectionString);
     } catch (const RuntimeError& error) {

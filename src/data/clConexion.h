@@ -1,7 +1,8 @@
 #pragma once
 // The data-access component: every statement of the library runs through one of these.
 // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=PATH" opens PATH with the embedded SQLite
-// engine (taught the Jet habits, WAL, busy timeout); any other connection string is an
+// engine (taught the Jet habits, WAL, busy timeout), or the stock on a PostgreSQL server
+// when PATH is a postgresql:// or postgres:// URI; any other connection string is an
 // ODBC connection string handed to the ODBC driver manager.
 #include "data/Recordset.h"
 #include "data/Statements.h"

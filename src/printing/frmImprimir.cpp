@@ -1,5 +1,6 @@
 #include "printing/frmImprimir.h"
 #include "data/ConnectionString.h"
+#include "data/ServerSql.h"
 #include "data/Statements.h"
 #include "data/StockFiles.h"
 #include "platform/Clock.h"
@@ -267,7 +268,8 @@ void frmImprimir::lpArchivo() {
 
 bool frmImprimir::writesOverTheStock(const QString& path) {
     const std::optional<QString> stock = jetDataSource(basGlobal().conexionLocal().ConnectionString());
-    if (!stock || !isStockFileOrCompanion(path, *stock))
+    // A stock on a server has no file to write over.
+    if (!stock || server::isServerUri(*stock) || !isStockFileOrCompanion(path, *stock))
         return false;
     MessageBoxes::show(QStringLiteral("No se puede guardar el listado en \"%1\": es un archivo de la base "
                                       "de datos. Elija otro nombre.")

@@ -16,6 +16,11 @@
 #   #@ after sqlite3 FILE SQL   the same after the script; what the shell prints is
 #                               part of the transcript, after the host's output
 # A set-up line cannot hold ';' (use one "#@ db sql" line per statement).
+#
+# With -DSERVER=ON the stock runs on a PostgreSQL server instead (the libpq variables
+# PGHOST, PGPORT, PGUSER, PGPASSWORD name it, as pg_virtualenv sets them; without them the
+# test is skipped): "stock.db" in the script and in its set-up lines stands for a fresh
+# database on that server, and the transcript must be the same.
 foreach(_var HOST SCRIPT WORK)
   if(NOT ${_var})
     message(FATAL_ERROR "RunScript.cmake needs -D${_var}=...")
@@ -31,6 +36,29 @@ endif()
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK} ${WORK}/config)
+
+set(_stock "")
+if(SERVER)
+  if(NOT DEFINED ENV{PGHOST} OR NOT DEFINED ENV{PGPORT} OR NOT DB)
+    message("SKIPPED: no PostgreSQL server (the server run starts one with pg_virtualenv)")
+    return()
+  endif()
+  string(REPLACE "/" "%2F" _host "$ENV{PGHOST}")
+  set(_base "postgresql://$ENV{PGUSER}:$ENV{PGPASSWORD}@${_host}:$ENV{PGPORT}")
+  string(MAKE_C_IDENTIFIER "qx_${_name}" _database)
+  string(TOLOWER "${_database}" _database)
+  foreach(_step "drop database if exists ${_database}" "create database ${_database}")
+    execute_process(COMMAND ${DB} sql ${_base}/postgres "${_step}" RESULT_VARIABLE _rc ERROR_VARIABLE _err)
+    if(NOT _rc EQUAL 0)
+      message(FATAL_ERROR "${_name}: ${_step} failed: ${_err}")
+    endif()
+  endforeach()
+  set(_stock "${_base}/${_database}")
+  file(READ ${SCRIPT} _text)
+  string(REPLACE "\"stock.db\"" "\"${_stock}\"" _text "${_text}")
+  file(WRITE ${WORK}/${_name}.qxs "${_text}")
+  set(SCRIPT ${WORK}/${_name}.qxs)
+endif()
 set(ENV{QUENDARX_REGISTRY} ${WORK}/registry.ini)
 set(ENV{XDG_CONFIG_HOME} ${WORK}/config)
 
@@ -49,6 +77,9 @@ foreach(_line IN LISTS _lines)
       message(FATAL_ERROR "${_name}: needs quendarx-db, which is not built")
     endif()
     separate_arguments(_db_args UNIX_COMMAND "${CMAKE_MATCH_1}")
+    if(_stock)
+      list(TRANSFORM _db_args REPLACE "^stock\\.db$" "${_stock}")
+    endif()
     execute_process(COMMAND ${DB} ${_db_args} WORKING_DIRECTORY ${WORK}
                     RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
     if(NOT _rc EQUAL 0)

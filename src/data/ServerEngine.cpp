@@ -1,0 +1,431 @@
+// The server engine: the stock on PostgreSQL through libpq. The library's statements run
+// as prepared statements, one per shape and value types per connection, their values
+// sent typed (whole numbers int8, numbers float8, codes citext, other texts left for the
+// server to read as the column's type). Inside a save every statement runs under a
+// savepoint, so a failed one leaves what the statements before it wrote, as on the file.
+#include "data/ServerEngine.h"
+#include "data/ServerSql.h"
+#include "platform/RuntimeError.h"
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
+#include <libpq-fe.h>
+
+namespace quendarx {
+
+namespace {
+
+// Every save takes this advisory lock for its transaction: saves of all workstations
+// follow one another as they do on the stock file (BEGIN IMMEDIATE), so line numbers of an
+// export item never collide and an article's available quantity sums every cancellation.
+constexpr const char* kBegin = "BEGIN; SET LOCAL lock_timeout = '8s'; SELECT pg_advisory_xact_lock(7208314)";
+
+constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700,
+              kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184, kBool = 16;
+
+struct Result {
+    PGresult* r = nullptr;
+    explicit Result(PGresult* result) : r(result) {}
+    ~Result() { PQclear(r); }
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+    ExecStatusType status() const { return r ? PQresultStatus(r) : PGRES_FATAL_ERROR; }
+    bool ok() const { return status() == PGRES_COMMAND_OK || status() == PGRES_TUPLES_OK; }
+};
+
+QString reasonOf(PGconn* conn, const PGresult* r) {
+    if (r) {
+        const char* primary = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
+        const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+        if (primary)
+            return state ? QStringLiteral("%1 (SQLSTATE %2)").arg(QString::fromUtf8(primary), QLatin1String(state))
+                         : QString::fromUtf8(primary);
+    }
+    return QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+}
+
+QVariant cellValue(const PGresult* r, int row, int col, bool orderNumber) {
+    if (PQgetisnull(r, row, col))
+        return QVariant();
+    const char* raw = PQgetvalue(r, row, col);
+    const int size = PQgetlength(r, row, col);
+    switch (PQftype(r, col)) {
+    case kInt2:
+    case kInt4:
+    case kInt8:
+        return QVariant(QByteArray::fromRawData(raw, size).toLongLong());
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+        return QVariant(QByteArray::fromRawData(raw, size).toDouble());
+    case kBool:
+        return QVariant(qlonglong(raw[0] == 't' ? -1 : 0));
+    case kDate:
+        return QDateTime(QDate::fromString(QLatin1String(raw, size), Qt::ISODate), QTime(0, 0));
+    case kTimestamp:
+    case kTimestampTz: {
+        const QString text = QLatin1String(raw, size);
+        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+        const QTime time = QTime::fromString(text.mid(11, 8), QStringLiteral("HH:mm:ss"));
+        return QDateTime(date, time.isValid() ? time : QTime(0, 0));
+    }
+    default:
+        // The order number holds a text as well as a number on the server; a whole
+        // number comes back as one, as the file's INTEGER column gives it.
+        if (orderNumber) {
+            bool whole = false;
+            const qlonglong value = QByteArray::fromRawData(raw, size).toLongLong(&whole);
+            if (whole && QByteArray::number(value) == QByteArray(raw, size))
+                return value;
+        }
+        return QString::fromUtf8(raw, size);
+    }
+}
+
+[[noreturn]] void refuse(const QString& reason) {
+    throw RuntimeError(errDatabase, reason, QStringLiteral("clConexion"));
+}
+
+// The values of a statement as the server is sent them: their types and texts.
+struct Params {
+    std::vector<Oid> types;
+    std::vector<QByteArray> texts;
+    std::vector<const char*> pointers;
+    QByteArray signature;
+
+    explicit Params(const QVariantList& values) {
+        for (const QVariant& v : values) {
+            Oid type = 0;
+            QByteArray text;
+            const bool null = !v.isValid() || v.isNull();
+            if (!null) {
+                switch (v.metaType().id()) {
+                case QMetaType::Int:
+                case QMetaType::UInt:
+                case QMetaType::LongLong:
+                case QMetaType::ULongLong:
+                case QMetaType::Short:
+                case QMetaType::UShort:
+                    type = kInt8;
+                    text = QByteArray::number(v.toLongLong());
+                    break;
+                case QMetaType::Double:
+                case QMetaType::Float:
+                    type = kFloat8;
+                    text = QByteArray::number(v.toDouble(), 'g', 17);
+                    break;
+                case QMetaType::QDateTime:
+                    text = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+                    break;
+                default:
+                    text = v.toString().toUtf8();
+                }
+            }
+            types.push_back(type);
+            texts.push_back(text);
+            signature += type == kInt8 ? 'i' : type == kFloat8 ? 'd' : 't';
+        }
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const QVariant& v = values[qsizetype(i)];
+            pointers.push_back(!v.isValid() || v.isNull() ? nullptr : texts[i].constData());
+        }
+    }
+};
+
+class ServerEngine : public Engine {
+public:
+    explicit ServerEngine(PGconn* conn) : conn_(conn) {}
+    ~ServerEngine() override { PQfinish(conn_); }
+
+    bool query(const QString& sql, Recordset& rs, QString* error) override {
+        const QByteArray text = server::serverText(sql).toUtf8();
+        return rowsOf(sql, [&] { Call c; c.text = text; return c; }, rs, error);
+    }
+
+    std::optional<int> execute(const QString& sql, QString* error) override {
+        const QByteArray text = server::serverText(sql).toUtf8();
+        return changed([&] { Call c; c.text = text; return c; }, error);
+    }
+
+    bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
+        const Params params(statement.values);
+        return rowsOf(statement.shape, [&] { return callOf(statement, params); }, rs, error);
+    }
+
+    std::optional<int> execute(const sql::Statement& statement, QString* error) override {
+        const Params params(statement.values);
+        return changed([&] { return callOf(statement, params); }, error);
+    }
+
+    bool begin(QString* error) override {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (PQtransactionStatus(conn_) != PQTRANS_IDLE && PQstatus(conn_) == CONNECTION_OK)
+                exec("ROLLBACK");
+            Result r(PQexec(conn_, kBegin));
+            if (r.ok())
+                return true;
+            const QString reason = reasonOf(conn_, r.r);
+            if (attempt == 0 && reconnected())
+                continue;
+            exec("ROLLBACK");
+            return fail(reason, error);
+        }
+        return false;
+    }
+
+    bool commit(QString* error) override {
+        if (PQtransactionStatus(conn_) != PQTRANS_INTRANS)
+            return fail(QStringLiteral("the transaction was rolled back by the server"), error);
+        Result r(PQexec(conn_, "COMMIT"));
+        if (r.ok() && QByteArray(PQcmdStatus(r.r)) == "COMMIT")
+            return true;
+        const QString reason = r.ok() ? QStringLiteral("the transaction was rolled back by the server")
+                                      : reasonOf(conn_, r.r);
+        rollback();
+        return fail(reason, error);
+    }
+
+    void rollback() override {
+        if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)
+            exec("ROLLBACK");
+    }
+
+    bool inTransaction() const override {
+        return PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+    }
+
+private:
+    void exec(const char* command) { Result r(PQexec(conn_, command)); }
+
+    // After a lost connection (the server restarted, a network cut): one new connection.
+    // The prepared statements went with the old one.
+    bool reconnected() {
+        if (PQstatus(conn_) == CONNECTION_OK)
+            return false;
+        PQreset(conn_);
+        prepared_.clear();
+        if (PQstatus(conn_) != CONNECTION_OK)
+            return false;
+        logMessage(QStringLiteral("clConexion: the connection to the server was lost and made again"));
+        return true;
+    }
+
+    // One statement to send: a text, or a prepared statement with its values (and its
+    // server form when it is not prepared on this connection yet).
+    struct Call {
+        QByteArray text;
+        QByteArray name, prepare, key;
+        const Params* params = nullptr;
+    };
+
+    Call callOf(const sql::Statement& statement, const Params& params) {
+        Call call;
+        call.params = &params;
+        call.key = (statement.shape + QLatin1Char('\x1f') + QLatin1String(params.signature)).toUtf8();
+        call.name = prepared_.value(call.key);
+        if (call.name.isEmpty()) {
+            call.name = "qx" + QByteArray::number(++named_);
+            call.prepare = server::serverShape(statement.shape).toUtf8();
+        }
+        return call;
+    }
+
+    int sendPrepare(const Call& c) {
+        return PQsendPrepare(conn_, c.name.constData(), c.prepare.constData(), int(c.params->types.size()),
+                             c.params->types.data());
+    }
+
+    int send(const Call& c) {
+        if (c.name.isEmpty())
+            return PQsendQueryParams(conn_, c.text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        return PQsendQueryPrepared(conn_, c.name.constData(), int(c.params->pointers.size()),
+                                   c.params->pointers.data(), nullptr, nullptr, 0);
+    }
+
+    // The last result of the command sent (null when there was none).
+    PGresult* collect() {
+        PGresult* last = nullptr;
+        while (PGresult* r = PQgetResult(conn_)) {
+            PQclear(last);
+            last = r;
+        }
+        return last;
+    }
+
+    static bool succeeded(const PGresult* r) {
+        return r && (PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK);
+    }
+
+    // Outside a save: the statement (prepared first when new), and once more on a new
+    // connection when the old one was lost before it.
+    PGresult* once(const Call& c) {
+        if (!c.prepare.isEmpty()) {
+            PGresult* r = sendPrepare(c) ? collect() : nullptr;
+            if (!succeeded(r))
+                return r;
+            PQclear(r);
+            prepared_.insert(c.key, c.name);
+        }
+        return send(c) ? collect() : nullptr;
+    }
+
+    // Inside a save: the statement under a savepoint, so that a failed one leaves the
+    // save's earlier writes in place; savepoint, statement and release go to the server
+    // in one pipeline, one round trip.
+    PGresult* underSavepoint(const Call& c) {
+        if (!PQenterPipelineMode(conn_))
+            return nullptr;
+        const bool prepare = !c.prepare.isEmpty();
+        bool sent = PQsendQueryParams(conn_, "SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+                    (!prepare || sendPrepare(c)) && send(c) &&
+                    PQsendQueryParams(conn_, "RELEASE SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+                    PQpipelineSync(conn_);
+        PGresult* result = nullptr;
+        bool preparedNow = false;
+        if (sent) {
+            const int commands = prepare ? 4 : 3;
+            for (int command = 0; command < commands; ++command) {
+                PGresult* r = collect();
+                if (prepare && command == 1)
+                    preparedNow = succeeded(r);
+                if (command == commands - 2)
+                    result = r;
+                else
+                    PQclear(r);
+            }
+            PQclear(PQgetResult(conn_)); // the end of the pipeline
+        }
+        if (!PQexitPipelineMode(conn_))
+            while (PGresult* r = PQgetResult(conn_))
+                PQclear(r);
+        if (preparedNow)
+            prepared_.insert(c.key, c.name);
+        if (!succeeded(result) && PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) == PQTRANS_INERROR)
+            exec("ROLLBACK TO SAVEPOINT qx; RELEASE SAVEPOINT qx");
+        return result;
+    }
+
+    template <typename MakeCall>
+    PGresult* guarded(MakeCall makeCall) {
+        if (PQtransactionStatus(conn_) == PQTRANS_INTRANS)
+            return underSavepoint(makeCall());
+        PGresult* r = once(makeCall());
+        if (!succeeded(r) && reconnected()) {
+            PQclear(r);
+            r = once(makeCall()); // prepared again on the new connection
+        }
+        return r;
+    }
+
+    template <typename Run>
+    bool rowsOf(const QString& statement, Run run, Recordset& rs, QString* error) {
+        Result r(guarded(run));
+        if (!r.ok())
+            return fail(reasonOf(conn_, r.r), error);
+        const int count = PQnfields(r.r);
+        QStringList names;
+        std::vector<int> shown;
+        std::vector<bool> orderNumber;
+        for (int i = 0; i < count; ++i) {
+            const QString name = QString::fromUtf8(PQfname(r.r, i));
+            if (name == QLatin1String(server::kRowColumn))
+                continue;
+            names << name;
+            shown.push_back(i);
+            orderNumber.push_back(name == QLatin1String("artord"));
+        }
+        names = server::spelledColumns(statement, names);
+        const int rowCount = PQntuples(r.r);
+        std::vector<std::vector<QVariant>> rows;
+        rows.reserve(std::size_t(rowCount));
+        for (int row = 0; row < rowCount; ++row) {
+            std::vector<QVariant> values;
+            values.reserve(shown.size());
+            for (std::size_t i = 0; i < shown.size(); ++i)
+                values.push_back(cellValue(r.r, row, shown[i], orderNumber[i]));
+            rows.push_back(std::move(values));
+        }
+        rs = Recordset(std::move(names), std::move(rows));
+        return true;
+    }
+
+    template <typename Run>
+    std::optional<int> changed(Run run, QString* error) {
+        Result r(guarded(run));
+        if (!r.ok()) {
+            fail(reasonOf(conn_, r.r), error);
+            return std::nullopt;
+        }
+        if (r.status() == PGRES_TUPLES_OK)
+            return 0;
+        return QByteArray(PQcmdTuples(r.r)).toInt();
+    }
+
+    static bool fail(const QString& reason, QString* error) {
+        if (error)
+            *error = reason;
+        return false;
+    }
+
+    PGconn* conn_;
+    QHash<QString, QByteArray> prepared_; // shape and value types -> prepared statement
+    int named_ = 0;
+};
+
+// The stock tables: the file's keys and types (double precision quantities, integers,
+// date-times), codes as citext under the "C" collation (letter case ignored as the file's
+// NOCASE does), an order number that holds a text as well as a number, and the hidden
+// insertion-order column.
+const char* const kServerSchema = R"sql(
+CREATE EXTENSION IF NOT EXISTS citext;
+CREATE TABLE OPERACIONES (NUMERO text, INTNDC citext COLLATE "C" PRIMARY KEY,
+                          INTDSC text, INTFOF timestamp(0),
+                          qx_row bigint GENERATED ALWAYS AS IDENTITY);
+CREATE TABLE ARTICULOS (ARTNRO text, INTNDC citext COLLATE "C" NOT NULL,
+                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL, ARTNCM text,
+                        ARTCAN double precision, ARTUNI double precision,
+                        ARTFOB double precision, ARTDSC double precision,
+                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
+                        PRIMARY KEY (INTNDC, ARTINO, ARTSNO));
+CREATE TABLE CANCELACIONES (LINORD integer NOT NULL, INTNDC citext COLLATE "C" NOT NULL,
+                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL,
+                        ARTCDS double precision, ARTEXP text, ARTCER text, ARTVEN text,
+                        ARTORD text, EXTNRO citext COLLATE "C" NOT NULL,
+                        EXTITM integer NOT NULL, EXTFDC timestamp(0),
+                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
+                        UNIQUE (INTNDC, ARTINO, ARTSNO, EXTNRO, EXTITM),
+                        UNIQUE (EXTNRO, EXTITM, LINORD));
+CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
+)sql";
+
+} // namespace
+
+QString serverSchemaSql() { return QString::fromUtf8(kServerSchema).trimmed(); }
+
+std::unique_ptr<Engine> openServerEngine(const QString& uri) {
+    const QByteArray dbname = uri.trimmed().toUtf8();
+    // Keywords before dbname are defaults the URI's own parameters override.
+    const char* const keywords[] = {"connect_timeout", "application_name", "client_encoding", "options", "dbname", nullptr};
+    const char* const values[] = {"5", "quendarx", "UTF8", "-c DateStyle=ISO -c extra_float_digits=3", dbname.constData(), nullptr};
+    PGconn* conn = PQconnectdbParams(keywords, values, 1);
+    if (!conn)
+        refuse(QStringLiteral("out of memory connecting to %1").arg(server::withoutPassword(uri)));
+    auto engine = std::make_unique<ServerEngine>(conn); // closes the connection on every way out
+    if (PQstatus(conn) != CONNECTION_OK)
+        refuse(QStringLiteral("%1: %2").arg(QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
+                                            server::withoutPassword(uri)));
+    Recordset tables;
+    QString error;
+    if (!engine->query(QStringLiteral("select to_regclass('operaciones') is not null, "
+                                      "to_regclass('articulos') is not null, to_regclass('cancelaciones') is not null"),
+                       tables, &error))
+        refuse(QStringLiteral("%1: %2").arg(error, server::withoutPassword(uri)));
+    const char* const names[] = {"OPERACIONES", "ARTICULOS", "CANCELACIONES"};
+    for (int i = 0; i < 3; ++i)
+        if (tables.rows().at(0).at(std::size_t(i)).toLongLong() == 0)
+            refuse(QStringLiteral("not a stock database, no table %1: %2")
+                       .arg(QLatin1String(names[i]), server::withoutPassword(uri)));
+    return engine;
+}
+
+} // namespace quendarx

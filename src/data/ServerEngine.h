@@ -1,0 +1,18 @@
+#pragma once
+// The stock on a PostgreSQL server, reached through libpq.
+#include "data/Engine.h"
+#include <QString>
+#include <memory>
+
+namespace quendarx {
+
+// Opens the stock database a postgresql:// URI names. Gives up after a few seconds when
+// the server does not answer (unless the URI sets its own connect_timeout). Throws
+// RuntimeError with the server's reason (never the password) when it cannot connect or
+// the database lacks one of the three tables.
+std::unique_ptr<Engine> openServerEngine(const QString& uri);
+
+// The schema `quendarx-db init` creates on a server, run in one transaction.
+QString serverSchemaSql();
+
+} // namespace quendarx

@@ -1,0 +1,225 @@
+// init, sql and sample on a stock kept on a PostgreSQL server, and copy of a whole stock
+// between a file and a server.
+#include "DbTool.h"
+#include "data/Engine.h"
+#include "data/Schema.h"
+#include "data/ServerEngine.h"
+#include "data/ServerSql.h"
+#include "platform/RuntimeError.h"
+#include <QDateTime>
+#include <QFileInfo>
+#include <libpq-fe.h>
+#include <memory>
+
+namespace quendarx::tool {
+
+namespace {
+
+// A plain connection for the tool's own work (no stock tables needed yet).
+class Connection {
+public:
+    explicit Connection(const QString& uri) {
+        const QByteArray dbname = uri.trimmed().toUtf8();
+        const char* const keywords[] = {"connect_timeout", "application_name", "client_encoding", "dbname", nullptr};
+        const char* const values[] = {"5", "quendarx-db", "UTF8", dbname.constData(), nullptr};
+        conn_ = PQconnectdbParams(keywords, values, 1);
+    }
+    ~Connection() { PQfinish(conn_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    bool ok() const { return conn_ && PQstatus(conn_) == CONNECTION_OK; }
+    QString error() const { return QString::fromUtf8(PQerrorMessage(conn_)).trimmed(); }
+    PGconn* get() const { return conn_; }
+
+    // Runs one or more statements; every result set goes to standard output ('|'-separated,
+    // the hidden insertion-order column left out). False (reason on standard error) when
+    // one failed.
+    bool run(const QString& statements, bool header) {
+        if (!PQsendQuery(conn_, statements.toUtf8().constData())) {
+            err(QStringLiteral("quendarx-db: ") + error());
+            return false;
+        }
+        bool ok = true;
+        while (PGresult* r = PQgetResult(conn_)) {
+            const ExecStatusType status = PQresultStatus(r);
+            if (status == PGRES_TUPLES_OK) {
+                std::vector<int> shown;
+                QStringList names;
+                for (int i = 0; i < PQnfields(r); ++i)
+                    if (QByteArray(PQfname(r, i)) != server::kRowColumn) {
+                        shown.push_back(i);
+                        names << QString::fromUtf8(PQfname(r, i));
+                    }
+                if (header)
+                    out(server::spelledColumns(statements, names).join(QLatin1Char('|')));
+                for (int row = 0; row < PQntuples(r); ++row) {
+                    QStringList cells;
+                    for (int i : shown)
+                        cells << (PQgetisnull(r, row, i) ? QStringLiteral("NULL") : QString::fromUtf8(PQgetvalue(r, row, i)));
+                    out(cells.join(QLatin1Char('|')));
+                }
+            } else if (status == PGRES_COMMAND_OK) {
+                if (*PQcmdTuples(r))
+                    err(QStringLiteral("%1 row(s) changed").arg(QString::fromUtf8(PQcmdTuples(r))));
+            } else if (ok) {
+                err(QStringLiteral("quendarx-db: ") + QString::fromUtf8(PQresultErrorMessage(r)).trimmed());
+                ok = false;
+            }
+            PQclear(r);
+        }
+        return ok;
+    }
+
+private:
+    PGconn* conn_ = nullptr;
+};
+
+// Whether the stock tables exist on the server: all three, none, or (empty) some.
+int stockTables(Connection& c) {
+    PGresult* r = PQexec(c.get(), "select (to_regclass('operaciones') is not null)::int + "
+                                  "(to_regclass('articulos') is not null)::int + "
+                                  "(to_regclass('cancelaciones') is not null)::int");
+    const int n = PQresultStatus(r) == PGRES_TUPLES_OK ? QByteArray(PQgetvalue(r, 0, 0)).toInt() : -1;
+    PQclear(r);
+    return n;
+}
+
+bool initServer(const QString& uri, QString* error) {
+    Connection c(uri);
+    if (!c.ok()) {
+        *error = c.error();
+        return false;
+    }
+    if (stockTables(c) != 0) {
+        *error = QStringLiteral("%1 already holds stock tables").arg(server::withoutPassword(uri));
+        return false;
+    }
+    PGresult* r = PQexec(c.get(), ("BEGIN;\n" + serverSchemaSql() + "\nCOMMIT;").toUtf8().constData());
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+    if (!ok) {
+        *error = QString::fromUtf8(PQresultErrorMessage(r)).trimmed();
+        PQclear(PQexec(c.get(), "ROLLBACK"));
+    }
+    PQclear(r);
+    return ok;
+}
+
+struct Table {
+    const char* name;
+    QStringList columns;
+};
+
+const std::vector<Table>& stockColumns() {
+    static const std::vector<Table> tables = {
+        {"OPERACIONES", {"NUMERO", "INTNDC", "INTDSC", "INTFOF"}},
+        {"ARTICULOS", {"ARTNRO", "INTNDC", "ARTINO", "ARTSNO", "ARTNCM", "ARTCAN", "ARTUNI", "ARTFOB", "ARTDSC"}},
+        {"CANCELACIONES",
+         {"LINORD", "INTNDC", "ARTINO", "ARTSNO", "ARTCDS", "ARTEXP", "ARTCER", "ARTVEN", "ARTORD", "EXTNRO",
+          "EXTITM", "EXTFDC"}},
+    };
+    return tables;
+}
+
+std::unique_ptr<Engine> openStock(const QString& location) {
+    return server::isServerUri(location) ? openServerEngine(location) : openLocalEngine(location);
+}
+
+QString shown(const QString& location) {
+    return server::isServerUri(location) ? server::withoutPassword(location) : location;
+}
+
+// A stored date as the file keeps it: the day alone for a declaration date at midnight.
+QVariant storedValue(const QVariant& value, const QString& column) {
+    if (value.metaType().id() != QMetaType::QDateTime)
+        return value;
+    const QDateTime when = value.toDateTime();
+    const bool dayOnly = column == QLatin1String("INTFOF") && when.time() == QTime(0, 0);
+    return when.toString(dayOnly ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace
+
+bool isServer(const QString& location) { return server::isServerUri(location); }
+
+int serverInitCommand(const QString& uri) {
+    QString error;
+    if (!initServer(uri, &error)) {
+        err(QStringLiteral("quendarx-db: ") + error);
+        return 1;
+    }
+    out(QStringLiteral("created stock tables on %1").arg(server::withoutPassword(uri)));
+    return 0;
+}
+
+int serverSqlCommand(const QString& uri, const QString& statement, bool header) {
+    Connection c(uri);
+    if (!c.ok()) {
+        err(QStringLiteral("quendarx-db: ") + c.error());
+        return 1;
+    }
+    return c.run(statement, header) ? 0 : 1;
+}
+
+bool serverStockMissing(const QString& uri) {
+    Connection c(uri);
+    return c.ok() && stockTables(c) == 0;
+}
+
+int copyCommand(const QString& from, const QString& to) {
+    try {
+        if (!server::isServerUri(from) && !QFileInfo(from).isFile()) {
+            err(QStringLiteral("quendarx-db: no such database file: %1").arg(from));
+            return 1;
+        }
+        std::unique_ptr<Engine> source = openStock(from);
+        if (server::isServerUri(to) ? serverStockMissing(to) && serverInitCommand(to) != 0
+                                    : !QFileInfo::exists(to) && initCommand(to) != 0)
+            return 1;
+        std::unique_ptr<Engine> target = openStock(to);
+        QString error;
+        for (const Table& t : stockColumns()) {
+            Recordset count;
+            if (!target->query(QStringLiteral("select count(*) as N from %1").arg(QLatin1String(t.name)), count, &error))
+                throw RuntimeError(errDatabase, error);
+            if (count.rows().at(0).at(0).toLongLong() != 0) {
+                err(QStringLiteral("quendarx-db: %1 already holds rows in %2: copy only into an empty stock")
+                        .arg(shown(to), QLatin1String(t.name)));
+                return 1;
+            }
+        }
+        if (!target->begin(&error))
+            throw RuntimeError(errDatabase, error);
+        QStringList done;
+        for (const Table& t : stockColumns()) {
+            const QString list = t.columns.join(QLatin1Char(','));
+            Recordset rows;
+            const QString order = server::isServerUri(from) ? QLatin1String(server::kRowColumn) : QStringLiteral("rowid");
+            if (!source->query(QStringLiteral("select %1 from %2 order by %3").arg(list, QLatin1String(t.name), order),
+                               rows, &error))
+                throw RuntimeError(errDatabase, error);
+            sql::Statement insert;
+            insert.shape = QStringLiteral("insert into %1 (%2) values (%3)")
+                               .arg(QLatin1String(t.name), list, QStringList(t.columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+            insert.text = insert.shape;
+            for (const auto& row : rows.rows()) {
+                insert.values.clear();
+                for (qsizetype i = 0; i < t.columns.size(); ++i)
+                    insert.values << storedValue(row[std::size_t(i)], t.columns[i]);
+                if (!target->execute(insert, &error)) {
+                    target->rollback();
+                    throw RuntimeError(errDatabase, QStringLiteral("%1: %2").arg(QLatin1String(t.name), error));
+                }
+            }
+            done << QStringLiteral("%1 %2").arg(rows.RecordCount()).arg(QString::fromLatin1(t.name).toLower());
+        }
+        if (!target->commit(&error))
+            throw RuntimeError(errDatabase, error);
+        out(QStringLiteral("copied %1 from %2 to %3").arg(done.join(QStringLiteral(", ")), shown(from), shown(to)));
+        return 0;
+    } catch (const RuntimeError& e) {
+        err(QStringLiteral("quendarx-db: copy: %1").arg(e.description));
+        return 1;
+    }
+}
+
+} // namespace quendarx::tool
