@@ -11,7 +11,6 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils fonts-liberation2 xvfb xauth
   openbox xdotool x11-utils fonts-wine qt6-translations-l10n
-  postgresql odbc-postgresql
   dpkg-dev file
   libpq-dev postgresql postgresql-common odbc-postgresql
 )
