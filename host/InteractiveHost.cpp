@@ -1,5 +1,6 @@
 #include "InteractiveHost.h"
 #include "InteractiveHostWindow.h"
+#include "platform/QtTexts.h"
 #include "platform/Regional.h"
 #include "script/Commands.h"
 #include "state/basGlobal.h"
@@ -57,6 +58,7 @@ int runInteractiveHost(const Options& options, int& argc, char** argv) {
         Regional::setLocale(*locale);
         QLocale::setDefault(*locale);
     }
+    installQtTranslations(); // Qt's own dialogs in the clerk's language
     // The modeless import screen is a window of its own: the program ends with the host
     // window, not with the last window.
     app.setQuitOnLastWindowClosed(false);

@@ -172,9 +172,15 @@ void InteractiveHostWindow::showTable(const RecordsetTable& recordset) {
         }
     }
     table_->resizeColumnsToContents();
+    // The row chosen before stays chosen, else the first one; the current cell goes with
+    // it so that the arrows move on from there.
+    int chosen = table_->rowCount() > 0 ? 0 : -1;
     for (int row = 0; row < table_->rowCount(); ++row)
         if (!selectedKey.isEmpty() && rowKey(table_, row) == selectedKey)
-            table_->selectRow(row);
+            chosen = row;
+    if (chosen >= 0)
+        table_->setCurrentCell(chosen, 0,
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 bool InteractiveHostWindow::importScreenOpen() const {

@@ -172,7 +172,9 @@ QGroupBox* InteractiveHostWindow::buildButtons(const QString& title, HostClass c
     const auto add = [&](const ButtonSpec& spec, int index) {
         auto* button = new QPushButton(QString::fromUtf8(spec.caption));
         button->setObjectName(QLatin1String(spec.pressName));
-        button->setAutoDefault(false); // Enter in a field never calls a member
+        // Enter on the focused button presses it (the window is no dialog: Enter in a
+        // field still calls no member).
+        button->setAutoDefault(true);
         const Member member{cls, QLatin1String(spec.member), spec.needsRow};
         QObject::connect(button, &QPushButton::clicked, this, [this, member] { run(member); });
         grid->addWidget(button, index / 2, index % 2);

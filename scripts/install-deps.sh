@@ -9,7 +9,8 @@ packages=(
   libgl-dev
   libsqlite3-dev sqlite3 unixodbc unixodbc-dev libsqliteodbc
   libgtest-dev libgmock-dev libbenchmark-dev
-  poppler-utils fonts-liberation2 xvfb xauth openbox xdotool
+  poppler-utils fonts-liberation2 xvfb xauth
+  openbox xdotool x11-utils fonts-wine qt6-translations-l10n
   dpkg-dev file
   libpq-dev postgresql postgresql-common odbc-postgresql
   clang-format clang-tidy

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Pictures of every screen with sample data, in real windows under Xvfb, saved as PNG in
+# Pictures of every screen with sample data, in real windows on a private X display with
+# the openbox window manager (as the real-desktop tests run them), saved as PNG in
 # docs/screenshots/: the six screens of the library (scripts/screenshots.qxs, through the
 # host script runner's `shot` action) and the interactive host window
 # (quendarx-host --screenshot).
@@ -27,14 +28,13 @@ export XDG_CONFIG_HOME="$work/config"
 export LC_ALL=C.UTF-8
 unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
 
-# The same faces on every machine: the screens' Tahoma and Qt's default sans-serif are
-# drawn with Liberation Sans, "Courier New" is Liberation Mono already.
+# The same faces on every machine: the screens draw with their own Tahoma (the library
+# loads it), Qt's default sans-serif is Liberation Sans, "Courier New" is Liberation Mono.
 cat >"$work/fonts.conf" <<'XML'
 <?xml version="1.0"?>
 <!DOCTYPE fontconfig SYSTEM "fonts.dtd">
 <fontconfig>
   <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
-  <alias binding="strong"><family>Tahoma</family><prefer><family>Liberation Sans</family></prefer></alias>
   <alias binding="strong"><family>Sans Serif</family><prefer><family>Liberation Sans</family></prefer></alias>
   <alias binding="strong"><family>sans-serif</family><prefer><family>Liberation Sans</family></prefer></alias>
 </fontconfig>
@@ -44,12 +44,12 @@ export FONTCONFIG_FILE="$work/fonts.conf"
 "$bin/quendarx-db" sample stock.db >/dev/null
 "$bin/quendarx-db" sample-outside brevik.db >/dev/null
 
-xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
-"${xvfb[@]}" "$bin/quendarx-host" --script "$root/scripts/screenshots.qxs" --gui >transcript.txt
+desktop=(bash "$root/tests/desktop/run-desktop.sh")
+"${desktop[@]}" "$bin/quendarx-host" --script "$root/scripts/screenshots.qxs" --gui >transcript.txt
 grep '^SHOT ' transcript.txt
 
 # The interactive host window as a clerk leaves it after connecting and listing item 1.
-"${xvfb[@]}" "$bin/quendarx-host" --locale es_AR \
+"${desktop[@]}" "$bin/quendarx-host" --locale es_AR \
   --set txtInterno=26001EC01000055K --set txtItem=1 --set txtInternoBrevik=2002 \
   --set cboImpresora=Oficina-Laser \
   --press Conectar_DB --press ObtenerCancelacion --screenshot quendarx-host.png

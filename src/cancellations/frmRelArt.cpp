@@ -128,7 +128,7 @@ frmRelArt::frmRelArt()
            }) {}
 
 void frmRelArt::Form_Load() {
-    setColumns(listView(kList), {{QStringLiteral("Interno"), 1440},
+    setColumns(listView(kList), {{QStringLiteral("Interno"), 1440, false, true},
                                  {QStringLiteral("Item"), 580, true},
                                  {QStringLiteral("Cantidad"), 1000, true},
                                  {QStringLiteral("Fecha"), 1600, true}});

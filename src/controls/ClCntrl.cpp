@@ -57,6 +57,8 @@ ClCntrl::ClCntrl() { ObtenerDecimal(); }
 ClCntrl::~ClCntrl() {
     if (textWatch_)
         textWatch_->removeEventFilter(this);
+    if (windowWatch_)
+        windowWatch_->removeEventFilter(this);
     if (listViewportWatch_)
         listViewportWatch_->removeEventFilter(this);
 }
@@ -64,11 +66,17 @@ ClCntrl::~ClCntrl() {
 void ClCntrl::sLinkText(QLineEdit* vTextBox) {
     if (textWatch_)
         textWatch_->removeEventFilter(this);
+    if (windowWatch_)
+        windowWatch_->removeEventFilter(this);
     vTextCtrl_ = vTextBox;
     textWatch_ = vTextBox;
+    windowWatch_ = vTextBox ? vTextBox->window() : nullptr;
     bTeclaDecimal_ = false;
-    if (vTextBox)
+    holding_ = vTextBox && vTextBox->hasFocus();
+    if (vTextBox) {
         vTextBox->installEventFilter(this);
+        vTextBox->window()->installEventFilter(this);
+    }
 }
 
 void ClCntrl::sLinkListBox(QListWidget* InvListBox) {
@@ -141,15 +149,45 @@ void ClCntrl::VaciarTxt(QWidget* frm) {
     }
 }
 
+namespace {
+// The window losing or regaining the activation (a message box, another window, a popup)
+// is no move of the focus between controls.
+bool windowReason(Qt::FocusReason reason) {
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+}
+} // namespace
+
+void ClCntrl::focusIn(QEvent* event) {
+    QLineEdit* box = vTextCtrl_;
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    // The box's own handling first (a caret, Qt's select-all on Tab), then the helper's.
+    static_cast<QObject*>(box)->event(event);
+    if (windowReason(reason) && holding_)
+        return; // back in the window: the value stays as the clerk left it
+    holding_ = true;
+    gotFocus(reason);
+}
+
+void ClCntrl::focusOut(QEvent* event) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    static_cast<QObject*>(vTextCtrl_.data())->event(event);
+    if (windowReason(reason))
+        return;
+    holding_ = false;
+    lostFocus();
+}
+
 void ClCntrl::gotFocus(Qt::FocusReason reason) {
     QLineEdit* box = vTextCtrl_;
     const QString t = tag(box);
-    if (t.endsWith(QLatin1String("#F6")))
+    if (t.endsWith(QLatin1String("#F6"))) {
         setBackColor(box, oleColor(kColorFocusF6));
-    else if (t.startsWith(QLatin1String("BB")))
+    } else if (t.startsWith(QLatin1String("BB"))) {
+        box->deselect(); // Qt selects the whole text on Tab; this box is left as it is
         return;
-    else
+    } else {
         setBackColor(box, oleColor(kColorFocus));
+    }
     selectWhole(box);
     // A click that gave the focus places the caret once this event is over: select again
     // after the click, unless something was typed meanwhile.
@@ -200,11 +238,11 @@ bool ClCntrl::eventFilter(QObject* watched, QEvent* event) {
     if (watched == static_cast<QObject*>(textWatch_.data())) {
         switch (type) {
         case QEvent::FocusIn:
-            gotFocus(static_cast<QFocusEvent*>(event)->reason());
-            break;
+            focusIn(event);
+            return true;
         case QEvent::FocusOut:
-            lostFocus();
-            break;
+            focusOut(event);
+            return true;
         case QEvent::KeyPress:
             return keyPress(static_cast<QKeyEvent*>(event));
         case QEvent::KeyRelease:
@@ -213,6 +251,15 @@ bool ClCntrl::eventFilter(QObject* watched, QEvent* event) {
             break;
         default:
             break;
+        }
+        return false;
+    }
+    if (type == QEvent::WindowActivate && watched == windowWatch_.data() && vTextCtrl_) {
+        // The screen moved the focus to another control while its window was inactive
+        // (behind a message box): that control gets its focus now, this one loses it.
+        if (holding_ && vTextCtrl_->window()->focusWidget() != vTextCtrl_) {
+            holding_ = false;
+            lostFocus();
         }
         return false;
     }

@@ -50,6 +50,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void focusIn(QEvent* event);
+    void focusOut(QEvent* event);
     void gotFocus(Qt::FocusReason reason);
     void lostFocus();
     bool keyPress(QKeyEvent* key); // true: the key is consumed
@@ -60,6 +62,11 @@ private:
     QPointer<QComboBox> vCboBox_;
     QPointer<QObject> textWatch_;         // vTextCtrl_ as a plain object
     QPointer<QObject> listViewportWatch_; // vListBox_'s viewport as a plain object
+    QPointer<QObject> windowWatch_;       // vTextCtrl_'s window as a plain object
+    // The box is the screen's focused control: it got the focus from another control (or
+    // at the window's first showing) and has not lost it to another control since. A
+    // message box or another window taking the activation does not change this.
+    bool holding_ = false;
     QString sDecimal_;
     bool bTeclaDecimal_ = false;
 };

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,6 +14,8 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QThread>
 #include <QTreeWidget>
 #include <algorithm>
@@ -65,6 +68,35 @@ int defaultHeight(ControlKind kind) {
 }
 
 thread_local ScreenObserver* t_observer = nullptr;
+
+// The screens' face. Their captions are laid out for Tahoma's widths; Debian keeps a face
+// with those widths in the fonts-wine package, outside the folders the system's font
+// configuration searches, so it is loaded from there when the system has no Tahoma.
+QFont screenFont() {
+    static const QString family = [] {
+        const QString tahoma = QStringLiteral("Tahoma");
+        if (!QFontDatabase::hasFamily(tahoma))
+            for (const char* file :
+                 {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+                QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+        // Without it, the narrowest face at hand keeps most captions whole.
+        return QFontDatabase::hasFamily(tahoma) ? tahoma : QStringLiteral("DejaVu Sans Condensed");
+    }();
+    QFont font(family);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+// A screen's picture: the style's list icon, as large as the picture's box allows.
+QLabel* picture(QWidget* window, const ControlSpec& spec) {
+    auto* label = new QLabel(window);
+    label->setFocusPolicy(Qt::NoFocus);
+    label->setAlignment(Qt::AlignCenter);
+    const int side = std::min(twipsToPixels(spec.width), twipsToPixels(spec.height));
+    label->setPixmap(
+        window->style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(side, side));
+    return label;
+}
 
 } // namespace
 
@@ -135,9 +167,7 @@ void Form::load() {
     live_->window = win;
     win->setObjectName(name_);
     win->setWindowTitle(caption_);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(8.25);
-    win->setFont(font);
+    win->setFont(screenFont());
     win->setFixedSize(twipsToPixels(widthTwips_), twipsToPixels(heightTwips_));
 
     std::vector<std::pair<int, QWidget*>> tabbed;
@@ -187,6 +217,10 @@ void Form::load() {
             break;
         }
         case ControlKind::Decoration: {
+            if (spec.name.startsWith(QLatin1String("Image"))) {
+                widget = picture(win, spec);
+                break;
+            }
             auto* frame = new QFrame(win);
             frame->setFrameShape(QFrame::Box);
             frame->setFocusPolicy(Qt::NoFocus);
@@ -314,6 +348,21 @@ QProgressBar* Form::progressBar(const QString& name) const {
     return qobject_cast<QProgressBar*>(control(name));
 }
 
+namespace {
+// What a cell needs to show a declaration code whole: the text of a wide one of the usual
+// form (five digits, two letters, eight digits, a check letter) and the style's padding.
+int codeWidth(const QTreeWidget* list) {
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.font = list->font();
+    option.fontMetrics = QFontMetrics(option.font);
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("00000EC00000000W");
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    return list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), list).width();
+}
+} // namespace
+
 void Form::setColumns(QTreeWidget* list, const std::vector<ColumnSpec>& columns) {
     QStringList headers;
     for (const ColumnSpec& c : columns)
@@ -322,7 +371,9 @@ void Form::setColumns(QTreeWidget* list, const std::vector<ColumnSpec>& columns)
     list->setHeaderLabels(headers);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         const ColumnSpec& c = columns[static_cast<std::size_t>(i)];
-        list->setColumnWidth(i, twipsToPixels(c.widthTwips));
+        list->setColumnWidth(i, c.holdsCodes
+                                    ? std::max(twipsToPixels(c.widthTwips), codeWidth(list))
+                                    : twipsToPixels(c.widthTwips));
         list->headerItem()->setTextAlignment(
             i, (c.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
@@ -391,6 +442,12 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    // Enter presses the focused command button, as Space does.
+    if (enter && named && !key->isAutoRepeat())
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            button->animateClick();
+            return true;
+        }
     // Keys a screen does not handle do nothing to the window itself (no close on Esc,
     // no default button on Enter).
     if (escape || (enter && !named))

@@ -47,6 +47,9 @@ struct ColumnSpec {
     QString header;
     int widthTwips;
     bool alignRight = false;
+    // The column holds sixteen-character declaration codes: it is made wide enough to
+    // show one whole in the list's face, whatever its width in twips.
+    bool holdsCodes = false;
 };
 
 // Colours the screens name.

@@ -1,4 +1,5 @@
 #include "platform/GuiApplication.h"
+#include "platform/QtTexts.h"
 #include <QApplication>
 #include <QByteArrayList>
 #include <QFileInfo>
@@ -118,6 +119,7 @@ GuiAvailability prepareGuiApplication(QString* reason) {
         const std::string locale = std::setlocale(LC_ALL, nullptr);
         running = new QApplication(argc, argv); // lives until the process ends
         std::setlocale(LC_ALL, locale.c_str());
+        installQtTranslations(); // Qt's own dialogs speak the clerk's language
     }
     if (!qobject_cast<QApplication*>(running)) {
         tell(QStringLiteral("the host runs a Qt application without windows (%1)")

@@ -1,8 +1,11 @@
 #include "platform/MessageBoxes.h"
 #include "platform/GuiApplication.h"
+#include "platform/QtTexts.h"
 #include "platform/RuntimeError.h"
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <atomic>
 
 namespace quendarx {
@@ -28,6 +31,19 @@ QMessageBox::Icon iconOf(int style) {
     default:
         return QMessageBox::NoIcon;
     }
+}
+
+// A box with a short text is narrower than its title and the window manager's buttons:
+// it is widened so that the title shows whole.
+void keepTitleWhole(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    const int room = 160; // the frame's buttons and margins
+    const int width =
+        QFontMetrics(QApplication::font()).horizontalAdvance(box.windowTitle()) + room;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 // The answer of a box that nobody can see: OK, or No to a question, as when the box is
@@ -57,6 +73,8 @@ int showQtBox(const QString& text, int style) {
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
+    translateButtons(box);
+    keepTitleWhole(box);
     box.setWindowModality(Qt::ApplicationModal);
     if (style & vbSystemModal)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -51,7 +51,7 @@ frmDespachos::frmDespachos()
            }) {}
 
 void frmDespachos::Form_Load() {
-    setColumns(listView(kList), {{QStringLiteral("Declaración"), 1440},
+    setColumns(listView(kList), {{QStringLiteral("Declaración"), 1440, false, true},
                                  {QStringLiteral("Interno"), 1440},
                                  {QStringLiteral("Descripción"), 2700},
                                  {QStringLiteral("Oficialización"), 1300, true}});

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTableWidget>
@@ -115,6 +116,17 @@ TEST_F(HostWindowTest, DeletingTakesTheArgumentsFromTheSelectedRow) {
     YesBoxes boxes;
     ScopedMessageBoxHandler scope(&boxes);
     window_->press(QStringLiteral("Conectar_DB"));
+    // The first row is chosen as the table fills, and the arrows move the choice.
+    ASSERT_EQ(window_->table()->selectedItems().size(), window_->table()->columnCount());
+    EXPECT_EQ(window_->table()->selectedItems().first()->row(), 0);
+    window_->table()->setFocus();
+    QTest::keyClick(window_->table(), Qt::Key_Down);
+    EXPECT_EQ(window_->table()->selectedItems().first()->row(), 1);
+    QTest::keyClick(window_->table(), Qt::Key_Up);
+    EXPECT_EQ(window_->table()->selectedItems().size(), window_->table()->columnCount());
+    EXPECT_EQ(window_->table()->selectedItems().first()->row(), 0);
+
+    window_->table()->clearSelection();
     window_->press(QStringLiteral("Eliminar_Articulo"));
     EXPECT_EQ(window_->statusText(),
               QStringLiteral("Eliminar_Articulo: elija una cancelación de la tabla"));
@@ -178,6 +190,11 @@ TEST_F(HostWindowTest, KeysAreUniqueAndEnterInAFieldCallsNothing) {
     interno->setFocus();
     QTest::keyClick(interno, Qt::Key_Return);
     EXPECT_TRUE(window_->statusText().isEmpty());
+    // Enter on a focused button presses it.
+    auto* connect = window_->findChild<QPushButton*>(QStringLiteral("Conectar_DB"));
+    connect->setFocus();
+    QTest::keyClick(connect, Qt::Key_Return);
+    EXPECT_EQ(window_->statusText(), QStringLiteral("Conectar_DB: True"));
 }
 
 } // namespace
