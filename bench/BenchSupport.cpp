@@ -5,12 +5,11 @@
 
 namespace quendarx::bench {
 
-double importThroughScreen(const QString& stock, const QString& outside, const QString& interno,
-                           QuietBoxes& boxes, int expected) {
+double importThroughScreen(const QString& stock, const QString& outside, const QString& interno, QuietBoxes& boxes,
+                           int expected) {
     resetLibraryState();
     LibraryState& g = basGlobal();
-    g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                          stock);
+    g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + stock);
     g.conexionLocal().Connect();
     g.g_NumeroInterno = interno;
     g.g_BaseExterna = QStringLiteral("Driver=SQLite3;Database=") + outside;

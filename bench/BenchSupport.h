@@ -11,17 +11,17 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
-#include <benchmark/benchmark.h>
-#include <map>
-#include <sqlite3.h>
-#include <string>
-#include <sys/resource.h>
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <sqlite3.h>
 #include <stdexcept>
+#include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace quendarx::bench {
@@ -75,8 +75,8 @@ inline void report(const char* work, double targetMs, const std::vector<double>&
                    const std::vector<double>& baseline) {
     const double m = median(measured);
     const double b = median(baseline);
-    std::printf("| %s | <= %.0f ms | %.3f ms | %.3f ms | %.2fx | %s\n", work, targetMs, m, b,
-                b > 0 ? m / b : 0.0, m <= targetMs ? "met" : "MISSED");
+    std::printf("| %s | <= %.0f ms | %.3f ms | %.3f ms | %.2fx | %s\n", work, targetMs, m, b, b > 0 ? m / b : 0.0,
+                m <= targetMs ? "met" : "MISSED");
     std::fflush(stdout);
 }
 
@@ -136,7 +136,9 @@ inline int runWithRatios(int argc, char** argv, const char* name, const std::vec
         met = met && ok;
         const QByteArray target = row.target > 0 ? "<= " + QByteArray::number(row.target) + "x" : "(none)";
         std::printf("| %s | %s | %.3f ms | %.3f ms | %.2fx %s |\n", row.work, target.constData(), m, b, ratio,
-                    row.target <= 0 ? "" : ok ? "met" : "MISSED");
+                    row.target <= 0 ? ""
+                    : ok            ? "met"
+                                    : "MISSED");
     }
     std::fflush(stdout);
     return met ? 0 : 1;
@@ -208,8 +210,7 @@ inline QByteArray exportCode(int e) { return "26001EC01" + QByteArray::number(e)
 // and `cancellations` cancellations spread over those articles (one per article and export
 // item) against export declarations of 100 items. The texts are padded by `padding`
 // characters to reach a file size.
-inline void makeStock(const QString& path, int declarations, int articlesEach, int cancellations,
-                      int padding = 0) {
+inline void makeStock(const QString& path, int declarations, int articlesEach, int cancellations, int padding = 0) {
     QString error;
     if (!createLocalDatabase(path, &error))
         throw std::runtime_error(error.toStdString());
@@ -225,9 +226,9 @@ inline void makeStock(const QString& path, int declarations, int articlesEach, i
         bindText(op, 1, QByteArray::number(100000 + d));
         bindText(op, 2, code);
         bindText(op, 3, "Importacion de repuestos " + QByteArray::number(d) + pad);
-        bindText(op, 4, "20" + QByteArray::number(20 + d % 7) + "-" +
-                            QByteArray::number(1 + d % 12).rightJustified(2, '0') + "-" +
-                            QByteArray::number(1 + d % 28).rightJustified(2, '0'));
+        bindText(op, 4,
+                 "20" + QByteArray::number(20 + d % 7) + "-" + QByteArray::number(1 + d % 12).rightJustified(2, '0') +
+                     "-" + QByteArray::number(1 + d % 28).rightJustified(2, '0'));
         db.run(op);
         for (int a = 0; a < articlesEach; ++a) {
             bindText(art, 1, "ART-" + QByteArray::number(a) + pad);
@@ -330,7 +331,7 @@ private:
 // declaration `interno` of the outside database into the fresh stock database `stock`.
 // Fails the benchmark unless the screen reports success and `expected` articles are
 // stored whole.
-double importThroughScreen(const QString& stock, const QString& outside, const QString& interno,
-                           QuietBoxes& boxes, int expected);
+double importThroughScreen(const QString& stock, const QString& outside, const QString& interno, QuietBoxes& boxes,
+                           int expected);
 
 } // namespace quendarx::bench

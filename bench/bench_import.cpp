@@ -37,8 +37,7 @@ int main(int argc, char** argv) {
                                       QCoreApplication::applicationDirPath() + QStringLiteral("/quendarx-db"));
         QProcess process;
         process.start(tool, {QStringLiteral("sample-outside"), outsidePath});
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
-            process.exitCode() != 0)
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
             fail(QStringLiteral("%1 sample-outside failed: %2")
                      .arg(tool, QString::fromLocal8Bit(process.readAllStandardError())));
     }

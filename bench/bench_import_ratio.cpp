@@ -91,8 +91,12 @@ int importFromFile(const QString& stock, const QString& outside) {
     };
     int item = -1, sub = 0;
     while (sqlite3_step(read) == SQLITE_ROW) {
-        SubItem row{text(0), text(2), sqlite3_column_int(read, 1), sqlite3_column_double(read, 3),
-                    sqlite3_column_double(read, 4), sqlite3_column_double(read, 5)};
+        SubItem row{text(0),
+                    text(2),
+                    sqlite3_column_int(read, 1),
+                    sqlite3_column_double(read, 3),
+                    sqlite3_column_double(read, 4),
+                    sqlite3_column_double(read, 5)};
         sub = row.id == item ? sub + 1 : 1;
         item = row.id;
         to.write(row, sub);
@@ -110,8 +114,8 @@ public:
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
         QByteArray connection = "Driver=SQLite3;Database=" + outside.toUtf8();
-        if (!SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(connection.data()),
-                                            SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
+        if (!SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(connection.data()), SQL_NTS,
+                                            nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
             fail(QStringLiteral("the ODBC driver does not connect"));
     }
     ~Odbc() {
@@ -207,8 +211,7 @@ struct Setup {
 Setup* setup = nullptr;
 
 // Each iteration imports into a fresh stock file made outside the timing.
-template <typename Import>
-void timeImports(benchmark::State& state, Import import) {
+template <typename Import> void timeImports(benchmark::State& state, Import import) {
     for (auto _ : state) {
         const QString stock = setup->freshStock();
         QElapsedTimer timer;
@@ -238,9 +241,24 @@ void BM_ImportPlainFile(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_ImportLibrary)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseManualTime()->ReportAggregatesOnly(true);
-BENCHMARK(BM_ImportPlainOdbc)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseManualTime()->ReportAggregatesOnly(true);
-BENCHMARK(BM_ImportPlainFile)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseManualTime()->ReportAggregatesOnly(true);
+BENCHMARK(BM_ImportLibrary)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseManualTime()
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ImportPlainOdbc)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseManualTime()
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ImportPlainFile)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseManualTime()
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
     BenchApp app(argc, argv);

@@ -42,12 +42,9 @@ std::vector<ListingRow> sampleRows() {
     return rows;
 }
 
-const ListingHeader kHeader{QStringLiteral("sábado, 5 de diciembre de 2026"),
-                            QStringLiteral("EXP-001")};
+const ListingHeader kHeader{QStringLiteral("sábado, 5 de diciembre de 2026"), QStringLiteral("EXP-001")};
 
-QStringList buildPages(const std::vector<ListingRow>& rows) {
-    return listingPages(rows, kHeader);
-}
+QStringList buildPages(const std::vector<ListingRow>& rows) { return listingPages(rows, kHeader); }
 
 void writePdf(const QStringList& pages, const QString& path) {
     ListingPdf pdf(path);

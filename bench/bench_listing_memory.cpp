@@ -6,8 +6,8 @@
 //
 // usage: bench_listing_memory [--rows N]
 #include "BenchSupport.h"
-#include "platform/Regional.h"
 #include "platform/Printers.h"
+#include "platform/Regional.h"
 #include "printing/frmImprimir.h"
 #include "state/basGlobal.h"
 #include <QFileInfo>

@@ -16,9 +16,9 @@
 #include "platform/Clock.h"
 #include "platform/Regional.h"
 #include "state/basGlobal.h"
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QKeyEvent>
 
 using namespace quendarx;
 using namespace quendarx::bench;
@@ -209,9 +209,22 @@ void BM_RegistrationScreen(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_RegistrationLibrary)->Unit(benchmark::kMillisecond)->Iterations(40)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_RegistrationPlain)->Unit(benchmark::kMillisecond)->Iterations(40)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_RegistrationScreen)->Unit(benchmark::kMillisecond)->Iterations(40)->Repetitions(7)->UseManualTime()->ReportAggregatesOnly(true);
+BENCHMARK(BM_RegistrationLibrary)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RegistrationPlain)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RegistrationScreen)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40)
+    ->Repetitions(7)
+    ->UseManualTime()
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
     BenchApp app(argc, argv);
@@ -231,8 +244,7 @@ int main(int argc, char** argv) {
     LibraryState& g = basGlobal();
     g.g_NumeroInterno = kExport;
     g.g_Item = kItem;
-    g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                          state.path);
+    g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + state.path);
     g.conexionLocal().Connect();
     state.plain = std::make_unique<PlainRegistration>(state.path);
 

@@ -138,11 +138,11 @@ bool registerThroughLibrary(clConexion& conexion, const sql::ArticleKey& key) {
     if (!conexion.GetRecordset(rs))
         return false;
     const int linord = rs.Fields(QStringLiteral("mayor")).toInt() + 1;
-    conexion.setSql(sql::insertCancellation({QString::number(linord), key.intndc, QString::number(key.artino),
-                                             QString::number(key.artsno), QStringLiteral("1,25"),
-                                             QStringLiteral("EXP-BENCH"), QStringLiteral("CERT-BENCH"),
-                                             QStringLiteral("31/12/2027"), QStringLiteral("12"), kExport,
-                                             QStringLiteral("1"), QStringLiteral("05/12/2026 10:30:00")}));
+    conexion.setSql(
+        sql::insertCancellation({QString::number(linord), key.intndc, QString::number(key.artino),
+                                 QString::number(key.artsno), QStringLiteral("1,25"), QStringLiteral("EXP-BENCH"),
+                                 QStringLiteral("CERT-BENCH"), QStringLiteral("31/12/2027"), QStringLiteral("12"),
+                                 kExport, QStringLiteral("1"), QStringLiteral("05/12/2026 10:30:00")}));
     if (conexion.Execute() == 0)
         return false;
     conexion.setSql(sql::sumCancelled(key));
@@ -177,8 +177,8 @@ void BM_ServerRegistrationPlain(benchmark::State& state) {
         db.exec("BEGIN");
         db.run("count", {code, ino, sno, exportCode, "1"});
         const int linord = int(db.run("max", {exportCode, "1"})) + 1;
-        db.run("insert", {QByteArray::number(linord), code, ino, sno, "1.25", "EXP-BENCH", "CERT-BENCH",
-                          "31/12/2027", "12", exportCode, "1", "2026-12-05 10:30:00"});
+        db.run("insert", {QByteArray::number(linord), code, ino, sno, "1.25", "EXP-BENCH", "CERT-BENCH", "31/12/2027",
+                          "12", exportCode, "1", "2026-12-05 10:30:00"});
         const double total = db.run("sum", {code, ino, sno});
         db.run("update", {QByteArray::number(total, 'g', 17), code, ino, sno});
         db.exec("COMMIT");
@@ -281,9 +281,9 @@ void importPlain(const QByteArray& code) {
         int sub = 1;
         while (SQL_SUCCEEDED(SQLFetch(subItems))) {
             const QByteArray quantity = Odbc::text(subItems, 4);
-            db.run("article", {Odbc::text(subItems, 1), code, QByteArray::number(item), QByteArray::number(sub++),
-                               Odbc::text(subItems, 3), quantity, Odbc::text(subItems, 5), Odbc::text(subItems, 6),
-                               quantity});
+            db.run("article",
+                   {Odbc::text(subItems, 1), code, QByteArray::number(item), QByteArray::number(sub++),
+                    Odbc::text(subItems, 3), quantity, Odbc::text(subItems, 5), Odbc::text(subItems, 6), quantity});
         }
         SQLCloseCursor(subItems);
     }
@@ -303,10 +303,28 @@ void BM_ServerImportPlain(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_ServerImportLibrary)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseManualTime()->ReportAggregatesOnly(true);
-BENCHMARK(BM_ServerImportPlain)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseManualTime()->ReportAggregatesOnly(true);
-BENCHMARK(BM_ServerRegistrationLibrary)->Unit(benchmark::kMillisecond)->Iterations(200)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ServerRegistrationPlain)->Unit(benchmark::kMillisecond)->Iterations(200)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ServerImportLibrary)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseManualTime()
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ServerImportPlain)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseManualTime()
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ServerRegistrationLibrary)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ServerRegistrationPlain)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
     BenchApp app(argc, argv);

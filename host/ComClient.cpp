@@ -14,9 +14,7 @@ using namespace quendarx::com;
 
 namespace {
 
-template <class Fn> Fn symbol(void* handle, const char* name) {
-    return reinterpret_cast<Fn>(dlsym(handle, name));
-}
+template <class Fn> Fn symbol(void* handle, const char* name) { return reinterpret_cast<Fn>(dlsym(handle, name)); }
 
 int findQuendarxObject(dl_phdr_info* info, size_t, void* data) {
     const QString name = QString::fromLocal8Bit(info->dlpi_name);
@@ -49,8 +47,7 @@ ComLibrary& ComLibrary::load(const QString& path) {
     void* handle = dlopen(path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         loaded.erase(path);
-        throw ScriptError(
-            QStringLiteral("cannot load %1: %2").arg(path, QString::fromLocal8Bit(dlerror())));
+        throw ScriptError(QStringLiteral("cannot load %1: %2").arg(path, QString::fromLocal8Bit(dlerror())));
     }
     std::unique_ptr<ComLibrary> library(new ComLibrary);
     library->path_ = path;
@@ -63,8 +60,8 @@ ComLibrary& ComLibrary::load(const QString& path) {
     rt.sysFreeString = symbol<decltype(rt.sysFreeString)>(handle, "SysFreeString");
     rt.variantInit = symbol<decltype(rt.variantInit)>(handle, "VariantInit");
     rt.variantClear = symbol<decltype(rt.variantClear)>(handle, "VariantClear");
-    if (!library->getClassObject_ || !library->registerServer_ || !library->unregisterServer_ ||
-        !rt.sysAllocString || !rt.sysFreeString || !rt.variantInit || !rt.variantClear) {
+    if (!library->getClassObject_ || !library->registerServer_ || !library->unregisterServer_ || !rt.sysAllocString ||
+        !rt.sysFreeString || !rt.variantInit || !rt.variantClear) {
         loaded.erase(path);
         throw ScriptError(QStringLiteral("%1 lacks the automation entry points").arg(path));
     }
@@ -81,12 +78,8 @@ HRESULT ComLibrary::getClassObject(const GUID& clsid, IClassFactory** factory) c
     return getClassObject_(&clsid, &IID_IClassFactory, reinterpret_cast<void**>(factory));
 }
 
-HRESULT ComLibrary::registerServer() const {
-    return registerServer_();
-}
-HRESULT ComLibrary::unregisterServer() const {
-    return unregisterServer_();
-}
+HRESULT ComLibrary::registerServer() const { return registerServer_(); }
+HRESULT ComLibrary::unregisterServer() const { return unregisterServer_(); }
 
 bool ComLibrary::isLinkedLibrary() const {
     return reinterpret_cast<void*>(getClassObject_) == reinterpret_cast<void*>(&DllGetClassObject);
@@ -108,8 +101,8 @@ std::optional<Registration> resolve(const QString& progId) {
         return std::nullopt;
     const HRESULT hr = ComLibrary::load(linked).registerServer();
     if (hr != S_OK)
-        std::fprintf(stderr, "quendarx-host: DllRegisterServer of %s failed: 0x%08x\n",
-                     qPrintable(linked), static_cast<unsigned>(hr));
+        std::fprintf(stderr, "quendarx-host: DllRegisterServer of %s failed: 0x%08x\n", qPrintable(linked),
+                     static_cast<unsigned>(hr));
     return lookupProgId(registryPath(), progId);
 }
 
@@ -162,8 +155,7 @@ void describeFailure(HRESULT hr, InvokeOutcome& outcome) {
         break;
     case DISP_E_BADPARAMCOUNT:
         outcome.errorNumber = 450;
-        outcome.errorDescription =
-            QStringLiteral("Wrong number of arguments or invalid property assignment");
+        outcome.errorDescription = QStringLiteral("Wrong number of arguments or invalid property assignment");
         break;
     case DISP_E_MEMBERNOTFOUND:
         outcome.errorNumber = 438;
@@ -236,15 +228,13 @@ InvokeOutcome invoke(const ComObject& object, DISPID id, std::uint16_t flags, Ar
     rt.variantInit(&result);
     EXCEPINFO exception{};
     std::uint32_t argError = 0;
-    const HRESULT hr = object.dispatch->Invoke(id, flags, &params,
-                                               flags == DISPATCH_PROPERTYPUT ? nullptr : &result,
+    const HRESULT hr = object.dispatch->Invoke(id, flags, &params, flags == DISPATCH_PROPERTYPUT ? nullptr : &result,
                                                &exception, &argError);
     InvokeOutcome outcome;
     if (hr == DISP_E_EXCEPTION) {
         outcome.failed = true;
         outcome.errorNumber = exception.scode;
-        outcome.errorDescription =
-            exception.bstrDescription ? QString::fromUtf8(exception.bstrDescription) : QString();
+        outcome.errorDescription = exception.bstrDescription ? QString::fromUtf8(exception.bstrDescription) : QString();
     } else if (hr != S_OK) {
         describeFailure(hr, outcome);
     } else {
@@ -267,8 +257,8 @@ InvokeOutcome invokePut(const ComObject& object, DISPID id, const QString& value
     return invoke(object, id, DISPATCH_PROPERTYPUT, block, false);
 }
 
-InvokeOutcome invokeMethod(const ComObject& object, DISPID id,
-                           const std::vector<Argument>& arguments, bool withRecordset) {
+InvokeOutcome invokeMethod(const ComObject& object, DISPID id, const std::vector<Argument>& arguments,
+                           bool withRecordset) {
     ArgumentBlock block(object.library->runtime(), arguments, withRecordset);
     return invoke(object, id, DISPATCH_METHOD, block, withRecordset);
 }

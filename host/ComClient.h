@@ -65,8 +65,8 @@ com::DISPID memberId(const ComObject& object, const QString& member, const QStri
 InvokeOutcome invokePut(const ComObject& object, com::DISPID id, const QString& value);
 // A method call; with withRecordset a record-set reference (initially empty) is passed
 // after the arguments and read back afterwards.
-InvokeOutcome invokeMethod(const ComObject& object, com::DISPID id,
-                           const std::vector<Argument>& arguments, bool withRecordset);
+InvokeOutcome invokeMethod(const ComObject& object, com::DISPID id, const std::vector<Argument>& arguments,
+                           bool withRecordset);
 
 // The members whose last parameter is a record set the host receives.
 bool isRecordsetMember(const QString& member);

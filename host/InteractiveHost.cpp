@@ -51,8 +51,7 @@ int runInteractiveHost(const Options& options, int& argc, char** argv) {
     if (options.locale) {
         const auto locale = localeFromName(*options.locale);
         if (!locale) {
-            std::fprintf(stderr, "quendarx-host: unknown locale: %s\n",
-                         qPrintable(*options.locale));
+            std::fprintf(stderr, "quendarx-host: unknown locale: %s\n", qPrintable(*options.locale));
             return 2;
         }
         Regional::setLocale(*locale);

@@ -64,8 +64,7 @@ void InteractiveHostWindow::run(const Member& member) {
             if (member.name == u"Conectar_DB")
                 connected_ = !outcome.failed && outcome.result == u"True";
             if (member.name == u"ObtenerCancelacion")
-                showTable(outcome.failed ? RecordsetTable{}
-                                         : recordsetTable(outcome.recordsetLines));
+                showTable(outcome.failed ? RecordsetTable{} : recordsetTable(outcome.recordsetLines));
         }
     } catch (const ScriptError& error) { // the class or the member is not to be had
         setStatus(shownAs + QStringLiteral(": ") + error.message());
@@ -111,9 +110,8 @@ std::optional<std::vector<Argument>> InteractiveHostWindow::rowArguments() const
         const double value = table_->item(row, column)->data(Qt::UserRole).toDouble();
         Argument argument;
         argument.isNumber = true;
-        argument.number = static_cast<std::int16_t>(
-            std::clamp<double>(value, std::numeric_limits<std::int16_t>::min(),
-                               std::numeric_limits<std::int16_t>::max()));
+        argument.number = static_cast<std::int16_t>(std::clamp<double>(value, std::numeric_limits<std::int16_t>::min(),
+                                                                       std::numeric_limits<std::int16_t>::max()));
         return argument;
     };
     Argument intndc;
@@ -135,8 +133,7 @@ void InteractiveHostWindow::refreshTable() {
     try {
         QString failure;
         if (putFields(HostClass::CancelMain, &failure)) {
-            const InvokeOutcome outcome =
-                session_.call(HostClass::CancelMain, QStringLiteral("ObtenerCancelacion"));
+            const InvokeOutcome outcome = session_.call(HostClass::CancelMain, QStringLiteral("ObtenerCancelacion"));
             if (!outcome.failed)
                 recordset = recordsetTable(outcome.recordsetLines);
         }
@@ -149,14 +146,12 @@ void InteractiveHostWindow::refreshTable() {
 }
 
 void InteractiveHostWindow::showTable(const RecordsetTable& recordset) {
-    const int selectedRow =
-        table_->selectedItems().isEmpty() ? -1 : table_->selectedItems().first()->row();
+    const int selectedRow = table_->selectedItems().isEmpty() ? -1 : table_->selectedItems().first()->row();
     const QString selectedKey = selectedRow < 0 ? QString() : rowKey(table_, selectedRow);
     table_->clearContents();
     table_->setRowCount(static_cast<int>(recordset.rows.size()));
     for (int column = 0; column < table_->columnCount(); ++column) {
-        const qsizetype source =
-            recordset.columns.indexOf(table_->horizontalHeaderItem(column)->text());
+        const qsizetype source = recordset.columns.indexOf(table_->horizontalHeaderItem(column)->text());
         if (source < 0)
             continue;
         for (int row = 0; row < table_->rowCount(); ++row) {
@@ -179,8 +174,7 @@ void InteractiveHostWindow::showTable(const RecordsetTable& recordset) {
         if (!selectedKey.isEmpty() && rowKey(table_, row) == selectedKey)
             chosen = row;
     if (chosen >= 0)
-        table_->setCurrentCell(chosen, 0,
-                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        table_->setCurrentCell(chosen, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 bool InteractiveHostWindow::importScreenOpen() const {

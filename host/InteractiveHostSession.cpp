@@ -7,9 +7,7 @@ namespace quendarx::host {
 
 namespace {
 
-QJsonArray jsonArrayOf(const QString& line) {
-    return QJsonDocument::fromJson(line.toUtf8()).array();
-}
+QJsonArray jsonArrayOf(const QString& line) { return QJsonDocument::fromJson(line.toUtf8()).array(); }
 
 } // namespace
 
@@ -39,19 +37,14 @@ RecordsetTable recordsetTable(const QStringList& recordsetLines) {
 
 QString outcomeText(const QString& shownAs, const InvokeOutcome& outcome) {
     if (outcome.failed)
-        return QStringLiteral("%1: error %2 %3")
-            .arg(shownAs)
-            .arg(outcome.errorNumber)
-            .arg(outcome.errorDescription);
-    QString text = shownAs + u':' + u' ' +
-                   (outcome.result.isEmpty() ? QStringLiteral("hecho") : outcome.result);
+        return QStringLiteral("%1: error %2 %3").arg(shownAs).arg(outcome.errorNumber).arg(outcome.errorDescription);
+    QString text = shownAs + u':' + u' ' + (outcome.result.isEmpty() ? QStringLiteral("hecho") : outcome.result);
     if (!outcome.recordsetLines.isEmpty()) {
         const RecordsetTable table = recordsetTable(outcome.recordsetLines);
         text += table.nothing ? QStringLiteral(" (sin registros)")
                               : QStringLiteral(" (%1 %2)")
                                     .arg(table.rows.size())
-                                    .arg(table.rows.size() == 1 ? QStringLiteral("fila")
-                                                                : QStringLiteral("filas"));
+                                    .arg(table.rows.size() == 1 ? QStringLiteral("fila") : QStringLiteral("filas"));
     }
     return text;
 }
@@ -65,14 +58,12 @@ HostSession::~HostSession() {
 const ComObject& HostSession::object(HostClass cls) {
     auto& slot = cls == HostClass::CancelMain ? cancelMain_ : importar_;
     if (!slot)
-        slot = createObject(progIdForClass(cls == HostClass::CancelMain
-                                               ? QStringLiteral("clcancelMain")
-                                               : QStringLiteral("clImportar")));
+        slot = createObject(progIdForClass(cls == HostClass::CancelMain ? QStringLiteral("clcancelMain")
+                                                                        : QStringLiteral("clImportar")));
     return *slot;
 }
 
-std::optional<QString> HostSession::put(HostClass cls, const QString& property,
-                                        const QString& value) {
+std::optional<QString> HostSession::put(HostClass cls, const QString& property, const QString& value) {
     const ComObject& target = object(cls);
     const InvokeOutcome outcome = invokePut(target, memberId(target, property, property), value);
     if (!outcome.failed)
@@ -80,11 +71,9 @@ std::optional<QString> HostSession::put(HostClass cls, const QString& property,
     return outcomeText(property, outcome);
 }
 
-InvokeOutcome HostSession::call(HostClass cls, const QString& member,
-                                const std::vector<Argument>& arguments) {
+InvokeOutcome HostSession::call(HostClass cls, const QString& member, const std::vector<Argument>& arguments) {
     const ComObject& target = object(cls);
-    return invokeMethod(target, memberId(target, member, member), arguments,
-                        isRecordsetMember(member));
+    return invokeMethod(target, memberId(target, member, member), arguments, isRecordsetMember(member));
 }
 
 } // namespace quendarx::host

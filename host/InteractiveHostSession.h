@@ -40,8 +40,7 @@ public:
     std::optional<QString> put(HostClass cls, const QString& property, const QString& value);
     // A method call (a record-set reference is passed for the two record-set members).
     // Throws ScriptError when the class cannot be created or lacks the member.
-    InvokeOutcome call(HostClass cls, const QString& member,
-                       const std::vector<Argument>& arguments = {});
+    InvokeOutcome call(HostClass cls, const QString& member, const std::vector<Argument>& arguments = {});
 
 private:
     const ComObject& object(HostClass cls);

@@ -48,8 +48,7 @@ const ButtonSpec kImportarButtons[] = {
     {"Importar", "Importar", "Impo&rtar", false},
 };
 
-const char* const kColumns[] = {"pINTNDC", "ARTNCM", "pARTINO", "pARTSNO",
-                                "ARTCDS",  "ARTEXP", "ARTCER",  "ARTORD"};
+const char* const kColumns[] = {"pINTNDC", "ARTNCM", "pARTINO", "pARTSNO", "ARTCDS", "ARTEXP", "ARTCER", "ARTORD"};
 
 QLineEdit* lineEdit(const char* name, const QString& text = {}) {
     auto* edit = new QLineEdit(text);
@@ -98,9 +97,8 @@ InteractiveHostWindow::InteractiveHostWindow(QWidget* parent) : QMainWindow(pare
 
     // Fields in reading order, then the buttons row by row, then the table.
     QWidget* previous = database_;
-    for (QWidget* next :
-         std::initializer_list<QWidget*>{findChild<QToolButton*>(QStringLiteral("cmdElegirBase")),
-                                         printer_, interno_, item_, baseBrevik_, internoBrevik_}) {
+    for (QWidget* next : std::initializer_list<QWidget*>{findChild<QToolButton*>(QStringLiteral("cmdElegirBase")),
+                                                         printer_, interno_, item_, baseBrevik_, internoBrevik_}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -128,9 +126,8 @@ QWidget* InteractiveHostWindow::buildFields() {
     auto* form = new QFormLayout(box);
     const QDir here = QDir::current();
 
-    database_ =
-        lineEdit("txtBaseDatos",
-                 here.exists(QStringLiteral("stock.db")) ? QStringLiteral("stock.db") : QString());
+    database_ = lineEdit("txtBaseDatos",
+                         here.exists(QStringLiteral("stock.db")) ? QStringLiteral("stock.db") : QString());
     auto* choose = new QToolButton;
     choose->setObjectName(QStringLiteral("cmdElegirBase"));
     choose->setText(QStringLiteral("..."));
@@ -156,10 +153,9 @@ QWidget* InteractiveHostWindow::buildFields() {
     form->addRow(QStringLiteral("I&nterno"), interno_);
     item_ = lineEdit("txtItem", QStringLiteral("1"));
     form->addRow(QStringLiteral("I&tem"), item_);
-    baseBrevik_ =
-        lineEdit("txtBaseBrevik", here.exists(QStringLiteral("brevik.db"))
-                                      ? QStringLiteral("Driver=SQLite3;Database=brevik.db")
-                                      : QString());
+    baseBrevik_ = lineEdit("txtBaseBrevik", here.exists(QStringLiteral("brevik.db"))
+                                                ? QStringLiteral("Driver=SQLite3;Database=brevik.db")
+                                                : QString());
     form->addRow(QStringLiteral("Base Bre&vik"), baseBrevik_);
     internoBrevik_ = lineEdit("txtInternoBrevik");
     form->addRow(QStringLiteral("Interno Brevi&k"), internoBrevik_);
@@ -198,15 +194,13 @@ void InteractiveHostWindow::chooseDatabase() {
         this, QStringLiteral("Base de datos"), start,
         QStringLiteral("Bases de datos (*.db *.mdb *.sqlite);;Todos los archivos (*)"));
     if (!path.isEmpty())
-        database_->setText(QDir::current().relativeFilePath(path).startsWith(u"..")
-                               ? path
-                               : QDir::current().relativeFilePath(path));
+        database_->setText(
+            QDir::current().relativeFilePath(path).startsWith(u"..") ? path : QDir::current().relativeFilePath(path));
     database_->setFocus();
 }
 
 bool InteractiveHostWindow::press(const QString& member) {
-    const auto it =
-        buttons_.find(member == u"clImportar.Importar" ? QStringLiteral("Importar") : member);
+    const auto it = buttons_.find(member == u"clImportar.Importar" ? QStringLiteral("Importar") : member);
     if (it == buttons_.end())
         return false;
     it->second->click();
@@ -225,13 +219,9 @@ bool InteractiveHostWindow::setField(const QString& name, const QString& value) 
     return false;
 }
 
-QString InteractiveHostWindow::statusText() const {
-    return status_->text();
-}
+QString InteractiveHostWindow::statusText() const { return status_->text(); }
 
-void InteractiveHostWindow::setStatus(const QString& text) {
-    status_->setText(text);
-}
+void InteractiveHostWindow::setStatus(const QString& text) { status_->setText(text); }
 
 void InteractiveHostWindow::closeEvent(QCloseEvent* event) {
     if (busy_) { // a library screen is still running inside a call

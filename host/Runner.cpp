@@ -11,10 +11,8 @@
 namespace quendarx::host {
 
 Runner::Runner(Transcript& transcript)
-    : transcript_(transcript), messageBoxes_(transcript), printers_(transcript),
-      fileDialogs_(transcript), screens_(transcript, [this](int line, const QString& message) {
-          scriptError(line, message);
-      }) {
+    : transcript_(transcript), messageBoxes_(transcript), printers_(transcript), fileDialogs_(transcript),
+      screens_(transcript, [this](int line, const QString& message) { scriptError(line, message); }) {
     MessageBoxes::setHandler(&messageBoxes_);
     // Nothing goes to paper: until the script names printers, the library sees none.
     Printers::setInstance(&printers_);
@@ -29,8 +27,7 @@ Runner::~Runner() {
 }
 
 void Runner::scriptError(int line, const QString& message) {
-    transcript_.write(QStringLiteral("SCRIPT ") + QString::number(line) + u' ' +
-                      jsonString(message));
+    transcript_.write(QStringLiteral("SCRIPT ") + QString::number(line) + u' ' + jsonString(message));
     std::fflush(stdout);
     std::fflush(stderr);
     // Screens may be open with their event loops on the stack: leave without unwinding.
@@ -49,15 +46,12 @@ int Runner::run(const LineSource& nextLine) {
     }
     screens_.closeAll();
     for (const auto& [screen, count] : screens_.unusedQueues())
-        std::fprintf(stderr,
-                     "quendarx-host: %d showing(s) of %s queued with when were never used\n", count,
+        std::fprintf(stderr, "quendarx-host: %d showing(s) of %s queued with when were never used\n", count,
                      qPrintable(screen));
     if (messageBoxes_.unusedAnswers())
-        std::fprintf(stderr, "quendarx-host: %zu queued answer(s) were never used\n",
-                     messageBoxes_.unusedAnswers());
+        std::fprintf(stderr, "quendarx-host: %zu queued answer(s) were never used\n", messageBoxes_.unusedAnswers());
     if (fileDialogs_.unusedAnswers())
-        std::fprintf(stderr, "quendarx-host: %zu queued savefile(s) were never used\n",
-                     fileDialogs_.unusedAnswers());
+        std::fprintf(stderr, "quendarx-host: %zu queued savefile(s) were never used\n", fileDialogs_.unusedAnswers());
     releaseObjects();
     return screens_.hadUnscripted() ? 3 : 0;
 }
@@ -71,8 +65,7 @@ const ComObject& Runner::variable(const QString& name) const {
 
 void Runner::writeOutcome(const QString& member, const InvokeOutcome& outcome, bool hasResultLine) {
     if (outcome.failed) {
-        transcript_.write(QStringLiteral("ERROR ") + member + u' ' +
-                          QString::number(outcome.errorNumber) + u' ' +
+        transcript_.write(QStringLiteral("ERROR ") + member + u' ' + QString::number(outcome.errorNumber) + u' ' +
                           jsonString(outcome.errorDescription));
         return;
     }
@@ -102,8 +95,7 @@ void Runner::execute(const Command& command, int line) {
                 const ComObject& object = variable(c.variable);
                 const QString shownAs = c.variable + u'.' + c.method;
                 const com::DISPID id = memberId(object, c.method, shownAs);
-                const InvokeOutcome outcome =
-                    invokeMethod(object, id, c.arguments, isRecordsetMember(c.method));
+                const InvokeOutcome outcome = invokeMethod(object, id, c.arguments, isRecordsetMember(c.method));
                 writeOutcome(shownAs, outcome, true);
                 screens_.runUntilIdle();
             } else if constexpr (std::is_same_v<T, LocaleCommand>) {

@@ -29,8 +29,7 @@ QWidget* keyTarget(Form& form) {
 }
 
 [[noreturn]] void noSuchControl(const Form& form, const QString& control, const char* kind) {
-    throw ScriptError(
-        QStringLiteral("%1 has no %2 %3").arg(form.name(), QLatin1String(kind), control));
+    throw ScriptError(QStringLiteral("%1 has no %2 %3").arg(form.name(), QLatin1String(kind), control));
 }
 
 Qt::Key keyForCharacter(QChar c) {
@@ -118,12 +117,10 @@ void pressKey(Form& form, KeyName key) {
         QTest::keyClick(target, Qt::Key_Down);
         break;
     case KeyName::KeypadDecimal:
-        QTest::sendKeyEvent(QTest::Click, target, Qt::Key_Period, QStringLiteral("."),
-                            Qt::KeypadModifier);
+        QTest::sendKeyEvent(QTest::Click, target, Qt::Key_Period, QStringLiteral("."), Qt::KeypadModifier);
         break;
     case KeyName::Period:
-        QTest::sendKeyEvent(QTest::Click, target, Qt::Key_Period, QStringLiteral("."),
-                            Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Click, target, Qt::Key_Period, QStringLiteral("."), Qt::NoModifier);
         break;
     }
 }

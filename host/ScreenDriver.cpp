@@ -13,8 +13,7 @@ namespace {
 constexpr qint64 kIdleLimitMs = 120000; // a screen that never settles is reported, not waited on
 }
 
-ScreenDriver::ScreenDriver(Transcript& transcript, Fail fail)
-    : transcript_(transcript), fail_(std::move(fail)) {
+ScreenDriver::ScreenDriver(Transcript& transcript, Fail fail) : transcript_(transcript), fail_(std::move(fail)) {
     ScreenObserver::set(this);
 }
 
@@ -116,8 +115,7 @@ void ScreenDriver::closeWithEscape(const std::shared_ptr<Showing>& showing) {
 
 bool ScreenDriver::busy() const {
     for (const auto& showing : open_)
-        if (!showing->closed && showing->window &&
-            (showing->stepPending || !showing->actions.empty()))
+        if (!showing->closed && showing->window && (showing->stepPending || !showing->actions.empty()))
             return true;
     return false;
 }

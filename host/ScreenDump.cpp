@@ -71,8 +71,8 @@ void dumpList(const QString& name, QTreeWidget* list, QStringList& lines) {
             cells << item->text(c);
             styles << jsonString(cellStyle(item, c));
         }
-        lines << QStringLiteral("ROW ") + name + u' ' + QString::number(i) + u' ' +
-                     jsonStringArray(cells) + u' ' + jsonArray(styles);
+        lines << QStringLiteral("ROW ") + name + u' ' + QString::number(i) + u' ' + jsonStringArray(cells) + u' ' +
+                     jsonArray(styles);
     }
     lines << QStringLiteral("SELECTED ") + name + u' ' +
                  (selected < 0 ? QStringLiteral("none") : QString::number(selected));
@@ -100,8 +100,7 @@ QStringList dumpLines(const Form& form) {
             break;
         case ControlKind::TextBox:
             if (const QLineEdit* box = form.textBox(spec.name))
-                lines << QStringLiteral("TEXT ") + spec.name + u' ' + jsonString(box->text()) +
-                             u' ' + colourText(box);
+                lines << QStringLiteral("TEXT ") + spec.name + u' ' + jsonString(box->text()) + u' ' + colourText(box);
             break;
         case ControlKind::ListView:
             if (QTreeWidget* list = form.listView(spec.name)) {

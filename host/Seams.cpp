@@ -38,8 +38,8 @@ void RecordingPrinters::openPage() {
         return;
     pageOpen_ = true;
     ++pagesPrinted_;
-    transcript_.write(QStringLiteral("PAGE ") + QString::number(pagesPrinted_) + u' ' +
-                      jsonString(fontFamily_) + u' ' + QString::number(fontSize_));
+    transcript_.write(QStringLiteral("PAGE ") + QString::number(pagesPrinted_) + u' ' + jsonString(fontFamily_) + u' ' +
+                      QString::number(fontSize_));
 }
 
 void RecordingPrinters::print(const QString& pageText) {
@@ -61,8 +61,7 @@ void RecordingPrinters::endDocument() {
     }
 }
 
-QString ScriptFileDialogs::getSaveFileName(QWidget*, const QString&, const QString&,
-                                           const QString&) {
+QString ScriptFileDialogs::getSaveFileName(QWidget*, const QString&, const QString&, const QString&) {
     if (queue_.empty()) {
         transcript_.write(QStringLiteral("UNSCRIPTED SAVEFILE"));
         return QString();

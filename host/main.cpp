@@ -20,10 +20,7 @@ using namespace quendarx::host;
 
 namespace {
 
-bool hasDisplay() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
+bool hasDisplay() { return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"); }
 
 int runRegistration(bool registering) {
     const QString path = linkedLibraryPath();
@@ -36,8 +33,7 @@ int runRegistration(bool registering) {
         const com::HRESULT hr = registering ? library.registerServer() : library.unregisterServer();
         if (hr != com::S_OK) {
             std::fprintf(stderr, "quendarx-host: %s failed: 0x%08x\n",
-                         registering ? "DllRegisterServer" : "DllUnregisterServer",
-                         static_cast<unsigned>(hr));
+                         registering ? "DllRegisterServer" : "DllUnregisterServer", static_cast<unsigned>(hr));
             return 1;
         }
         std::printf("%s %s\n", registering ? "registered" : "unregistered", qPrintable(path));

@@ -40,8 +40,7 @@ namespace {
 QString cellText(sqlite3_stmt* st, int i) {
     if (sqlite3_column_type(st, i) == SQLITE_NULL)
         return QStringLiteral("NULL");
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                             sqlite3_column_bytes(st, i));
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
 }
 
 } // namespace
@@ -52,8 +51,7 @@ int sqlCommand(const QString& path, const QString& statement, bool header) {
         return 1;
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         err(QStringLiteral("quendarx-db: %1: %2").arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
         sqlite3_close(db);
         return 1;

@@ -3,8 +3,8 @@
 #include "DbTool.h"
 #include <QFile>
 #include <QFileInfo>
-#include <sqlite3.h>
 #include <cmath>
+#include <sqlite3.h>
 #include <vector>
 
 namespace quendarx::tool {
@@ -38,7 +38,8 @@ class OutsideDb {
 public:
     explicit OutsideDb(sqlite3* db) : db_(db) {
         prepare("insert into item (id, interno, posicion, descripcion, paisorigen) "
-                "values (?, ?, ?, ?, 'CN')", &item_);
+                "values (?, ?, ?, ?, 'CN')",
+                &item_);
         prepare("insert into groupsubitems (interno, id, idsub, idarticulo, ncm, cantidad, "
                 "preciounitario, fob, unidad, descripcion) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                 &sub_);
@@ -92,10 +93,9 @@ private:
     sqlite3_stmt* sub_ = nullptr;
 };
 
-SubItem sub(int idsub, const char* code, const char* ncm, double quantity, double price,
-            const char* description) {
-    return {idsub, QString::fromUtf8(code), QString::fromUtf8(ncm), quantity, price,
-            QStringLiteral("UN"), QString::fromUtf8(description)};
+SubItem sub(int idsub, const char* code, const char* ncm, double quantity, double price, const char* description) {
+    return {idsub, QString::fromUtf8(code), QString::fromUtf8(ncm),        quantity,
+            price, QStringLiteral("UN"),    QString::fromUtf8(description)};
 }
 
 struct Sample {
@@ -106,35 +106,61 @@ struct Sample {
 
 std::vector<Sample> samples() {
     std::vector<Sample> list;
-    list.push_back({QStringLiteral("2001"), QStringLiteral("one sub-item per item"),
-                    {{1, QStringLiteral("8482.10.10"), QStringLiteral("Rodamientos"),
+    list.push_back({QStringLiteral("2001"),
+                    QStringLiteral("one sub-item per item"),
+                    {{1,
+                      QStringLiteral("8482.10.10"),
+                      QStringLiteral("Rodamientos"),
                       {sub(1, "SKF-6204-2RS", "8482.10.10", 500, 2.35, "Rodamiento rígido de bolas")}},
-                     {2, QStringLiteral("4010.35.00"), QStringLiteral("Correas"),
+                     {2,
+                      QStringLiteral("4010.35.00"),
+                      QStringLiteral("Correas"),
                       {sub(1, "GT2-1220", "4010.35.00", 200, 4.6, "Correa dentada GT2")}},
-                     {3, QStringLiteral("7318.15.00"), QStringLiteral("Tornillos"),
+                     {3,
+                      QStringLiteral("7318.15.00"),
+                      QStringLiteral("Tornillos"),
                       {sub(1, "DIN912-M6x20", "7318.15.00", 2500, 0.0315, "Tornillo Allen M6x20")}}}});
     // Sub-items stored out of idsub order: the import must take them in idsub order.
-    list.push_back({QStringLiteral("2002"), QStringLiteral("several sub-items per item"),
-                    {{1, QStringLiteral("8448.42.00"), QStringLiteral("Peines para telares"),
+    list.push_back({QStringLiteral("2002"),
+                    QStringLiteral("several sub-items per item"),
+                    {{1,
+                      QStringLiteral("8448.42.00"),
+                      QStringLiteral("Peines para telares"),
                       {sub(3, "TL-2207", "8448.42.00", 25, 41.2, "Peine 120 dientes"),
                        sub(1, "TL-2205", "8448.42.00", 40, 33.1, "Peine 80 dientes"),
                        sub(2, "TL-2206", "8448.42.00", 60, 29.85, "Peine 100 dientes")}},
-                     {2, QStringLiteral("8452.30.00"), QStringLiteral("Agujas"),
+                     {2,
+                      QStringLiteral("8452.30.00"),
+                      QStringLiteral("Agujas"),
                       {sub(1, "GR-80.52", "8452.30.00", 10000, 0.0845, "Aguja 80/12"),
                        sub(2, "GR-80.70", "8452.30.00", 6000, 0.0912, "Aguja 90/14")}}}});
-    list.push_back({QStringLiteral("2003"), QStringLiteral("an item with id 0 (never imported)"),
-                    {{0, QStringLiteral("0000.00.00"), QStringLiteral("Total de la declaración"),
+    list.push_back({QStringLiteral("2003"),
+                    QStringLiteral("an item with id 0 (never imported)"),
+                    {{0,
+                      QStringLiteral("0000.00.00"),
+                      QStringLiteral("Total de la declaración"),
                       {sub(1, "TOTAL", "0000.00.00", 1, 0, "Fila de totales")}},
-                     {1, QStringLiteral("5402.33.00"), QStringLiteral("Hilados"),
+                     {1,
+                      QStringLiteral("5402.33.00"),
+                      QStringLiteral("Hilados"),
                       {sub(1, "PES-150D48F", "5402.33.00", 1250.5, 3.1275, "Hilado poliéster 150D")}},
-                     {2, QStringLiteral("5402.47.00"), QStringLiteral("Hilados"),
+                     {2,
+                      QStringLiteral("5402.47.00"),
+                      QStringLiteral("Hilados"),
                       {sub(1, "PES-300D96F", "5402.47.00", 800, 2.9, "Hilado poliéster 300D")}}}});
-    list.push_back({QStringLiteral("2004"), QStringLiteral("a gap in the item ids (1, 2, 4)"),
-                    {{1, QStringLiteral("8483.40.10"), QStringLiteral("Reductores"),
+    list.push_back({QStringLiteral("2004"),
+                    QStringLiteral("a gap in the item ids (1, 2, 4)"),
+                    {{1,
+                      QStringLiteral("8483.40.10"),
+                      QStringLiteral("Reductores"),
                       {sub(1, "RD-40-1:20", "8483.40.10", 12, 185.5, "Reductor sinfín 1:20")}},
-                     {2, QStringLiteral("8501.52.10"), QStringLiteral("Motores"),
+                     {2,
+                      QStringLiteral("8501.52.10"),
+                      QStringLiteral("Motores"),
                       {sub(1, "MT-1.5KW-4P", "8501.52.10", 12, 312.75, "Motor trifásico 1,5 kW")}},
-                     {4, QStringLiteral("8536.50.90"), QStringLiteral("Interruptores"),
+                     {4,
+                      QStringLiteral("8536.50.90"),
+                      QStringLiteral("Interruptores"),
                       {sub(1, "SW-22MM-NA", "8536.50.90", 48, 3.4, "Pulsador 22 mm NA")}}}});
     Sample large{QStringLiteral("2005"), QStringLiteral("1000 items x 5 sub-items"), {}};
     static const char* const ncms[] = {"8448.59.90", "8482.10.10", "4010.35.00", "7318.15.00",
@@ -145,8 +171,8 @@ std::vector<Sample> samples() {
             const QString code = QStringLiteral("ART-%1-%2").arg(id, 4, 10, QLatin1Char('0')).arg(s);
             item.subItems.push_back({s, code, QString::fromLatin1(ncms[(id + s) % 7]),
                                      double((id * 7 + s * 3) % 97 + 1) * 5,
-                                     std::round(((id + s) % 23 + 1) * 1.37 * 10000) / 10000,
-                                     QStringLiteral("UN"), QStringLiteral("Repuesto %1").arg(code)});
+                                     std::round(((id + s) % 23 + 1) * 1.37 * 10000) / 10000, QStringLiteral("UN"),
+                                     QStringLiteral("Repuesto %1").arg(code)});
         }
         large.items.push_back(std::move(item));
     }
@@ -162,8 +188,8 @@ int sampleOutsideCommand(const QString& path) {
         return 1;
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
         err(QStringLiteral("quendarx-db: %1: %2").arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
         sqlite3_close(db);
         QFile::remove(path);
@@ -190,8 +216,7 @@ int sampleOutsideCommand(const QString& path) {
     }
     sqlite3_close(db);
 
-    out(QStringLiteral("created outside database %1 (connection string Driver=SQLite3;Database=%1)")
-            .arg(path));
+    out(QStringLiteral("created outside database %1 (connection string Driver=SQLite3;Database=%1)").arg(path));
     for (const auto& s : list) {
         std::size_t subItems = 0;
         for (const auto& item : s.items)

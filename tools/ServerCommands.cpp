@@ -55,7 +55,8 @@ public:
                 for (int row = 0; row < PQntuples(r); ++row) {
                     QStringList cells;
                     for (int i : shown)
-                        cells << (PQgetisnull(r, row, i) ? QStringLiteral("NULL") : QString::fromUtf8(PQgetvalue(r, row, i)));
+                        cells << (PQgetisnull(r, row, i) ? QStringLiteral("NULL")
+                                                         : QString::fromUtf8(PQgetvalue(r, row, i)));
                     out(cells.join(QLatin1Char('|')));
                 }
             } else if (status == PGRES_COMMAND_OK) {
@@ -114,8 +115,8 @@ const std::vector<Table>& stockColumns() {
         {"OPERACIONES", {"NUMERO", "INTNDC", "INTDSC", "INTFOF"}},
         {"ARTICULOS", {"ARTNRO", "INTNDC", "ARTINO", "ARTSNO", "ARTNCM", "ARTCAN", "ARTUNI", "ARTFOB", "ARTDSC"}},
         {"CANCELACIONES",
-         {"LINORD", "INTNDC", "ARTINO", "ARTSNO", "ARTCDS", "ARTEXP", "ARTCER", "ARTVEN", "ARTORD", "EXTNRO",
-          "EXTITM", "EXTFDC"}},
+         {"LINORD", "INTNDC", "ARTINO", "ARTSNO", "ARTCDS", "ARTEXP", "ARTCER", "ARTVEN", "ARTORD", "EXTNRO", "EXTITM",
+          "EXTFDC"}},
     };
     return tables;
 }
@@ -179,7 +180,8 @@ int copyCommand(const QString& from, const QString& to) {
         QString error;
         for (const Table& t : stockColumns()) {
             Recordset count;
-            if (!target->query(QStringLiteral("select count(*) as N from %1").arg(QLatin1String(t.name)), count, &error))
+            if (!target->query(QStringLiteral("select count(*) as N from %1").arg(QLatin1String(t.name)), count,
+                               &error))
                 throw RuntimeError(errDatabase, error);
             if (count.rows().at(0).at(0).toLongLong() != 0) {
                 err(QStringLiteral("quendarx-db: %1 already holds rows in %2: copy only into an empty stock")
@@ -193,13 +195,15 @@ int copyCommand(const QString& from, const QString& to) {
         for (const Table& t : stockColumns()) {
             const QString list = t.columns.join(QLatin1Char(','));
             Recordset rows;
-            const QString order = server::isServerUri(from) ? QLatin1String(server::kRowColumn) : QStringLiteral("rowid");
+            const QString order = server::isServerUri(from) ? QLatin1String(server::kRowColumn)
+                                                            : QStringLiteral("rowid");
             if (!source->query(QStringLiteral("select %1 from %2 order by %3").arg(list, QLatin1String(t.name), order),
                                rows, &error))
                 throw RuntimeError(errDatabase, error);
             sql::Statement insert;
             insert.shape = QStringLiteral("insert into %1 (%2) values (%3)")
-                               .arg(QLatin1String(t.name), list, QStringList(t.columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+                               .arg(QLatin1String(t.name), list,
+                                    QStringList(t.columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
             insert.text = insert.shape;
             for (const auto& row : rows.rows()) {
                 insert.values.clear();

@@ -23,20 +23,19 @@ void err(const QString& line) {
 
 namespace {
 
-const char* const kUsage =
-    "usage: quendarx-db [--locale NAME] COMMAND ...\n"
-    "  init PATH                 create an empty stock database (never overwrites)\n"
-    "  upgrade PATH              drop the triggers a stock database of the previous version\n"
-    "                            carries, leaving plain tables any SQLite client writes\n"
-    "  sql [--header] PATH SQL   run statements on a stock database, rows '|'-separated\n"
-    "  sample PATH               add sample declarations, articles and cancellations\n"
-    "                            (creates PATH first when it does not exist)\n"
-    "  sample-outside PATH       create a sample outside customs database (SQLite file for\n"
-    "                            the ODBC connection string Driver=SQLite3;Database=PATH)\n"
-    "  copy FROM TO              copy a whole stock between a file and a server (TO empty)\n"
-    "  A PATH may be a postgresql:// URI: the stock on a PostgreSQL server (init, sql,\n"
-    "  sample and copy)\n"
-    "  --locale NAME             regional settings for numbers and dates (es_AR, en_US...)\n";
+const char* const kUsage = "usage: quendarx-db [--locale NAME] COMMAND ...\n"
+                           "  init PATH                 create an empty stock database (never overwrites)\n"
+                           "  upgrade PATH              drop the triggers a stock database of the previous version\n"
+                           "                            carries, leaving plain tables any SQLite client writes\n"
+                           "  sql [--header] PATH SQL   run statements on a stock database, rows '|'-separated\n"
+                           "  sample PATH               add sample declarations, articles and cancellations\n"
+                           "                            (creates PATH first when it does not exist)\n"
+                           "  sample-outside PATH       create a sample outside customs database (SQLite file for\n"
+                           "                            the ODBC connection string Driver=SQLite3;Database=PATH)\n"
+                           "  copy FROM TO              copy a whole stock between a file and a server (TO empty)\n"
+                           "  A PATH may be a postgresql:// URI: the stock on a PostgreSQL server (init, sql,\n"
+                           "  sample and copy)\n"
+                           "  --locale NAME             regional settings for numbers and dates (es_AR, en_US...)\n";
 
 int usage() {
     std::fputs(kUsage, stderr);

@@ -71,11 +71,9 @@ std::optional<Options> parseCommandLine(const QStringList& arguments, QString* e
             return std::nullopt;
         }
     }
-    const bool windowOptions =
-        options.screenshot || !options.fields.isEmpty() || !options.presses.isEmpty();
+    const bool windowOptions = options.screenshot || !options.fields.isEmpty() || !options.presses.isEmpty();
     if (windowOptions && options.mode != Options::Mode::Interactive) {
-        *error =
-            QStringLiteral("--screenshot, --set and --press go with the interactive window only");
+        *error = QStringLiteral("--screenshot, --set and --press go with the interactive window only");
         return std::nullopt;
     }
     return options;

@@ -64,9 +64,8 @@ struct WhenCommand {
     std::vector<Action> actions;
 };
 
-using Command =
-    std::variant<std::monostate, NewCommand, PutCommand, CallCommand, LocaleCommand, ClockCommand,
-                 PrintersCommand, AnswerCommand, SaveFileCommand, WhenCommand>;
+using Command = std::variant<std::monostate, NewCommand, PutCommand, CallCommand, LocaleCommand, ClockCommand,
+                             PrintersCommand, AnswerCommand, SaveFileCommand, WhenCommand>;
 
 // The screens a `when` can name.
 const QStringList& screenNames();

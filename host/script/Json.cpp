@@ -52,9 +52,7 @@ QString jsonNumber(double value) {
     return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
-QString jsonArray(const QStringList& jsonValues) {
-    return u'[' + jsonValues.join(u',') + u']';
-}
+QString jsonArray(const QStringList& jsonValues) { return u'[' + jsonValues.join(u',') + u']'; }
 
 QString jsonStringArray(const QStringList& texts) {
     QStringList values;

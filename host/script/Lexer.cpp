@@ -5,9 +5,7 @@ namespace quendarx::host {
 
 namespace {
 
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t';
-}
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
 int hexValue(QChar c) {
     if (c >= u'0' && c <= u'9')

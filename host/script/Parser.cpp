@@ -7,9 +7,8 @@ namespace quendarx::host {
 
 const QStringList& screenNames() {
     static const QStringList names{
-        QStringLiteral("frmDespachos"), QStringLiteral("frmArticulos"),
-        QStringLiteral("frmRelArt"),    QStringLiteral("frmModifcar"),
-        QStringLiteral("frmImprimir"),  QStringLiteral("frmImportar"),
+        QStringLiteral("frmDespachos"), QStringLiteral("frmArticulos"), QStringLiteral("frmRelArt"),
+        QStringLiteral("frmModifcar"),  QStringLiteral("frmImprimir"),  QStringLiteral("frmImportar"),
     };
     return names;
 }
@@ -33,9 +32,7 @@ namespace {
 
 using Tokens = std::vector<Token>;
 
-[[noreturn]] void fail(const QString& message) {
-    throw ScriptError(message);
-}
+[[noreturn]] void fail(const QString& message) { throw ScriptError(message); }
 
 void expectCount(const Tokens& t, std::size_t count, const char* usage) {
     if (t.size() != count)
@@ -55,8 +52,7 @@ Argument argumentOf(const Token& token) {
     }
     bool ok = false;
     const qlonglong value = token.text.size() > 7 ? 0 : token.text.toLongLong(&ok);
-    if (!ok || value < std::numeric_limits<std::int16_t>::min() ||
-        value > std::numeric_limits<std::int16_t>::max())
+    if (!ok || value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max())
         fail(QStringLiteral("whole number out of the 16-bit range: %1").arg(token.text));
     argument.isNumber = true;
     argument.number = static_cast<std::int16_t>(value);
@@ -178,8 +174,7 @@ ClockCommand parseClock(const Tokens& t) {
         return ClockCommand{};
     if (t.size() != 3)
         fail(QStringLiteral("usage: clock YYYY-MM-DD HH:MM:SS | clock system"));
-    const QDateTime value =
-        QDateTime::fromString(t[1].text + u' ' + t[2].text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QDateTime value = QDateTime::fromString(t[1].text + u' ' + t[2].text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (!value.isValid())
         fail(QStringLiteral("not a date and time: %1 %2").arg(t[1].text, t[2].text));
     return ClockCommand{value};
@@ -240,8 +235,6 @@ Command parseTokens(const Tokens& t) {
     fail(QStringLiteral("unknown command: %1").arg(name));
 }
 
-Command parseLine(QStringView line) {
-    return parseTokens(tokenize(line));
-}
+Command parseLine(QStringView line) { return parseTokens(tokenize(line)); }
 
 } // namespace quendarx::host

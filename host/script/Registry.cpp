@@ -51,8 +51,7 @@ std::optional<Registration> lookupProgId(const QString& registryFile, const QStr
         if (line.startsWith(u'[') && line.endsWith(u']')) {
             if (inSection)
                 break;
-            inSection =
-                line.mid(1, line.size() - 2).trimmed().compare(progId, Qt::CaseInsensitive) == 0;
+            inSection = line.mid(1, line.size() - 2).trimmed().compare(progId, Qt::CaseInsensitive) == 0;
             continue;
         }
         if (!inSection)

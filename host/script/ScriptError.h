@@ -8,8 +8,7 @@ namespace quendarx::host {
 
 class ScriptError : public std::exception {
 public:
-    explicit ScriptError(QString message)
-        : message_(std::move(message)), what_(message_.toStdString()) {}
+    explicit ScriptError(QString message) : message_(std::move(message)), what_(message_.toStdString()) {}
     const QString& message() const { return message_; }
     const char* what() const noexcept override { return what_.c_str(); }
 

@@ -19,8 +19,7 @@ QString automationDateText(double date) {
     }
     const QDate day = QDate(1899, 12, 30).addDays(static_cast<qint64>(whole));
     const QTime time = QTime(0, 0).addSecs(static_cast<int>(seconds));
-    return day.toString(QStringLiteral("yyyy-MM-dd")) + u' ' +
-           time.toString(QStringLiteral("HH:mm:ss"));
+    return day.toString(QStringLiteral("yyyy-MM-dd")) + u' ' + time.toString(QStringLiteral("HH:mm:ss"));
 }
 
 QString variantJson(const VARIANT& value) {
@@ -37,15 +36,13 @@ QString variantJson(const VARIANT& value) {
     case VT_I4:
         return QString::number(byRef ? *value.plVal : value.lVal);
     case VT_I8:
-        return QString::number(byRef ? *reinterpret_cast<const std::int64_t*>(value.pvarVal)
-                                     : value.llVal);
+        return QString::number(byRef ? *reinterpret_cast<const std::int64_t*>(value.pvarVal) : value.llVal);
     case VT_R8:
         return jsonNumber(byRef ? *value.pdblVal : value.dblVal);
     case VT_DATE:
         return jsonString(automationDateText(byRef ? *value.pdblVal : value.date));
     case VT_BOOL:
-        return (byRef ? *value.pboolVal : value.boolVal) ? QStringLiteral("true")
-                                                         : QStringLiteral("false");
+        return (byRef ? *value.pboolVal : value.boolVal) ? QStringLiteral("true") : QStringLiteral("false");
     case VT_BSTR: {
         const BSTR text = byRef ? *value.pbstrVal : value.bstrVal;
         return jsonString(text ? QString::fromUtf8(text) : QString());

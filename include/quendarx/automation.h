@@ -174,8 +174,8 @@ protected:
 struct IDispatch : IUnknown {
     // names[0] is the member name; ids[0] receives its dispatch id.
     virtual HRESULT GetIDsOfNames(const char* const* names, std::uint32_t count, DISPID* ids) = 0;
-    virtual HRESULT Invoke(DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result,
-                           EXCEPINFO* exception, std::uint32_t* argError) = 0;
+    virtual HRESULT Invoke(DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                           std::uint32_t* argError) = 0;
 
 protected:
     ~IDispatch() = default;
@@ -259,8 +259,8 @@ protected:
 extern "C" {
 quendarx::com::HRESULT DllRegisterServer();
 quendarx::com::HRESULT DllUnregisterServer();
-quendarx::com::HRESULT DllGetClassObject(const quendarx::com::GUID* clsid,
-                                         const quendarx::com::GUID* iid, void** object);
+quendarx::com::HRESULT DllGetClassObject(const quendarx::com::GUID* clsid, const quendarx::com::GUID* iid,
+                                         void** object);
 // S_OK when no object and no server lock is alive, else S_FALSE.
 quendarx::com::HRESULT DllCanUnloadNow();
 

@@ -16,8 +16,8 @@ HRESULT checkCall(MemberKind kind, std::uint32_t argCount, std::uint16_t flags, 
         if (!(flags & DISPATCH_PROPERTYPUT))
             return DISP_E_MEMBERNOTFOUND;
         // The value may come as the named argument DISPID_PROPERTYPUT, as hosts send it.
-        if (named > 1 || (named == 1 && (!params->rgdispidNamedArgs ||
-                                         params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)))
+        if (named > 1 ||
+            (named == 1 && (!params->rgdispidNamedArgs || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)))
             return DISP_E_NONAMEDARGS;
         break;
     case MemberKind::PropertyGet:
@@ -46,9 +46,7 @@ const VARIANT& Arguments::at(std::uint32_t position) const {
     return given;
 }
 
-void Arguments::mismatch(std::uint32_t position) const {
-    throw DispatchFailure{DISP_E_TYPEMISMATCH, index(position)};
-}
+void Arguments::mismatch(std::uint32_t position) const { throw DispatchFailure{DISP_E_TYPEMISMATCH, index(position)}; }
 
 QString Arguments::propertyText(std::uint32_t position) const {
     const VARIANT& v = at(position);

@@ -72,8 +72,7 @@ template <class Self> struct Member {
 HRESULT checkCall(MemberKind kind, std::uint32_t argCount, std::uint16_t flags, const DISPPARAMS* params);
 
 template <class Self>
-HRESULT idsOfNames(std::span<const Member<Self>> members, const char* const* names, std::uint32_t count,
-                   DISPID* ids) {
+HRESULT idsOfNames(std::span<const Member<Self>> members, const char* const* names, std::uint32_t count, DISPID* ids) {
     if (!names || !ids || count == 0)
         return E_POINTER;
     for (std::uint32_t i = 0; i < count; ++i)

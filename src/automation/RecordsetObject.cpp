@@ -156,7 +156,7 @@ HRESULT FieldObject::GetIDsOfNames(const char* const* names, std::uint32_t count
 }
 
 HRESULT FieldObject::Invoke(DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                      std::uint32_t* argError) {
+                            std::uint32_t* argError) {
     return invokeMember<FieldObject>(*this, kMembers, id, flags, params, result, exception, argError);
 }
 
@@ -200,7 +200,7 @@ HRESULT FieldsObject::GetIDsOfNames(const char* const* names, std::uint32_t coun
 }
 
 HRESULT FieldsObject::Invoke(DISPID id, std::uint16_t flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                      std::uint32_t* argError) {
+                             std::uint32_t* argError) {
     return invokeMember<FieldsObject>(*this, kMembers, id, flags, params, result, exception, argError);
 }
 } // namespace

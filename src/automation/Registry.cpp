@@ -186,12 +186,10 @@ com::HRESULT DllRegisterServer() {
 com::HRESULT DllUnregisterServer() {
     try {
         const QStringList progIds{registry::kCancelMainProgId, registry::kImportarProgId};
-        return registry::removeRegistrations(registry::registryFilePath(), progIds) ? com::S_OK
-                                                                                      : com::SELFREG_E_CLASS;
+        return registry::removeRegistrations(registry::registryFilePath(), progIds) ? com::S_OK : com::SELFREG_E_CLASS;
     } catch (...) {
         return com::E_FAIL;
     }
 }
 
 } // extern "C"
-

@@ -64,21 +64,18 @@ bool clcancelMain::Ingresar_Cancelaciones() {
         frmArticulos::instance().showModal();
         result = g.g_ARTINO != 0;
     } catch (const RuntimeError& error) {
-        reportError(error, QStringLiteral("Sección [ QuendarxDLL.clCancelMain.Ingresar_Cancelaciones ]"),
-                    vbCritical);
+        reportError(error, QStringLiteral("Sección [ QuendarxDLL.clCancelMain.Ingresar_Cancelaciones ]"), vbCritical);
     }
     return result;
 }
 
-bool clcancelMain::Eliminar_Articulo(const QString& p_INTNDC, std::int16_t p_ARTINO,
-                                     std::int16_t p_ARTSNO) {
+bool clcancelMain::Eliminar_Articulo(const QString& p_INTNDC, std::int16_t p_ARTINO, std::int16_t p_ARTSNO) {
     return quendarx::Eliminar_Articulo(p_INTNDC, p_ARTINO, p_ARTSNO);
 }
 
 bool clcancelMain::Obtener_Items(RecordsetRef& p_Rs) { return quendarx::Obtener_Items(p_Rs); }
 
-bool clcancelMain::Modificar_Articulo(const QString& p_INTNDC, std::int16_t p_ARTINO,
-                                      std::int16_t p_ARTSNO) {
+bool clcancelMain::Modificar_Articulo(const QString& p_INTNDC, std::int16_t p_ARTINO, std::int16_t p_ARTSNO) {
     if (!screensAvailable())
         return false;
     bool result = false;

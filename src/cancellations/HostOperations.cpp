@@ -36,10 +36,10 @@ bool queryIntoHostRecordset(const sql::Statement& statement, RecordsetRef& p_Rs)
 bool Eliminar_Articulo(const QString& p_INTNDC, std::int16_t p_ARTINO, std::int16_t p_ARTSNO) {
     bool result = false;
     try {
-        const QString question = QStringLiteral("Confirma eliminar el articulo perteneciente a") +
-                                 kCrLf + QStringLiteral("Item: ") + QString::number(p_ARTINO) +
-                                 kCrLf + QStringLiteral("SubItem: ") + QString::number(p_ARTSNO) +
-                                 kCrLf + QStringLiteral("Declaracion: ") + p_INTNDC;
+        const QString question = QStringLiteral("Confirma eliminar el articulo perteneciente a") + kCrLf +
+                                 QStringLiteral("Item: ") + QString::number(p_ARTINO) + kCrLf +
+                                 QStringLiteral("SubItem: ") + QString::number(p_ARTSNO) + kCrLf +
+                                 QStringLiteral("Declaracion: ") + p_INTNDC;
         if (MessageBoxes::show(question, vbYesNo + vbQuestion) != vbYes)
             return false;
 
@@ -66,8 +66,7 @@ bool Eliminar_Articulo(const QString& p_INTNDC, std::int16_t p_ARTINO, std::int1
             return stop(lost);
         result = true;
     } catch (const RuntimeError& error) {
-        reportError(error, QStringLiteral("Sección [QuendarxDLL.clcancelMain.Eliminar_Articulo]"),
-                    vbCritical);
+        reportError(error, QStringLiteral("Sección [QuendarxDLL.clcancelMain.Eliminar_Articulo]"), vbCritical);
         result = false;
     }
     return result;

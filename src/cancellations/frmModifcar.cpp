@@ -19,20 +19,18 @@ const QColor kDarkGray{0x40, 0x40, 0x40};
 constexpr int kLabelHeight = 195;
 constexpr int kTextHeight = 285;
 
-ControlSpec labelSpec(const char* name, int left, int top, int width, const QString& caption,
-                  QColor color = {}, bool bold = false) {
-    return {QString::fromLatin1(name), ControlKind::Label, left, top, width, kLabelHeight,
-            caption, -1, color, bold};
+ControlSpec labelSpec(const char* name, int left, int top, int width, const QString& caption, QColor color = {},
+                      bool bold = false) {
+    return {QString::fromLatin1(name), ControlKind::Label, left, top, width, kLabelHeight, caption, -1, color, bold};
 }
 
 ControlSpec textBoxSpec(const char* name, int left, int top, int width, int tabIndex) {
-    return {QString::fromLatin1(name), ControlKind::TextBox, left, top, width, kTextHeight,
-            QString(), tabIndex, {}, false};
+    return {
+        QString::fromLatin1(name), ControlKind::TextBox, left, top, width, kTextHeight, QString(), tabIndex, {}, false};
 }
 
 ControlSpec decorationSpec(const char* name, int left, int top, int width, int height) {
-    return {QString::fromLatin1(name), ControlKind::Decoration, left, top, width, height,
-            QString(), -1, {}, false};
+    return {QString::fromLatin1(name), ControlKind::Decoration, left, top, width, height, QString(), -1, {}, false};
 }
 
 std::vector<ControlSpec> screenControls() {
@@ -66,8 +64,7 @@ std::vector<ControlSpec> screenControls() {
         textBoxSpec("TxtARTVEN", 2220, 2940, 1755, 8),
         labelSpec("Label6", 180, 3300, 1755, QStringLiteral(" Orden"), {}, true),
         textBoxSpec("txtARTORD", 180, 3540, 915, 10),
-        labelSpec("Label12", 1740, 3540, 2235, QStringLiteral("[F11] Grabar - [ESC] Salir"), kDarkGray,
-              true),
+        labelSpec("Label12", 1740, 3540, 2235, QStringLiteral("[F11] Grabar - [ESC] Salir"), kDarkGray, true),
     };
 }
 
@@ -76,13 +73,11 @@ void show(const QString& text, int style) { MessageBoxes::show(text, style); }
 } // namespace
 
 frmModifcar& frmModifcar::instance() {
-    return basGlobal().screen<frmModifcar>(ScreenId::frmModifcar,
-                                           [] { return std::make_unique<frmModifcar>(); });
+    return basGlobal().screen<frmModifcar>(ScreenId::frmModifcar, [] { return std::make_unique<frmModifcar>(); });
 }
 
 frmModifcar::frmModifcar()
-    : Form(QStringLiteral("frmModifcar"), QStringLiteral("Modificar cancelación"), 4200, 4035,
-           screenControls()) {}
+    : Form(QStringLiteral("frmModifcar"), QStringLiteral("Modificar cancelación"), 4200, 4035, screenControls()) {}
 
 frmModifcar::~frmModifcar() = default;
 

@@ -64,15 +64,13 @@ double number(const QString& text) {
 // Rounded to two decimals the way the screens do it: formatted "00.00" and read back.
 double roundedMoney(double value) { return number(Regional::format(value, kMoney)); }
 
-ControlSpec caption(const char* name, int left, int top, int width, const char* text,
-                    QColor colour = {}, bool bold = false) {
-    return {QLatin1String(name), ControlKind::Label, left, top, width, 195,
-            QString::fromUtf8(text), -1, colour, bold};
+ControlSpec caption(const char* name, int left, int top, int width, const char* text, QColor colour = {},
+                    bool bold = false) {
+    return {QLatin1String(name), ControlKind::Label, left, top, width, 195, QString::fromUtf8(text), -1, colour, bold};
 }
 
 ControlSpec entry(const char* name, int top, int width, int tabIndex, const char* text = "") {
-    return {QLatin1String(name), ControlKind::TextBox, 1860, top, width, 255,
-            QString::fromUtf8(text), tabIndex};
+    return {QLatin1String(name), ControlKind::TextBox, 1860, top, width, 255, QString::fromUtf8(text), tabIndex};
 }
 
 ControlSpec decoration(const char* name, int left, int top, int width, int height) {
@@ -82,8 +80,7 @@ ControlSpec decoration(const char* name, int left, int top, int width, int heigh
 } // namespace
 
 frmRelArt& frmRelArt::instance() {
-    return basGlobal().screen<frmRelArt>(ScreenId::frmRelArt,
-                                         [] { return std::make_unique<frmRelArt>(); });
+    return basGlobal().screen<frmRelArt>(ScreenId::frmRelArt, [] { return std::make_unique<frmRelArt>(); });
 }
 
 frmRelArt::frmRelArt()
@@ -121,10 +118,8 @@ frmRelArt::frmRelArt()
                caption("Label11", 180, 3180, 1635, "Vencimiento", colors::navy),
                entry("txtARTVEN", 3180, 1035, 4),
                decoration("Shape2", 2940, 3180, 2115, 315),
-               caption("Label18", 3000, 3240, 2055, "[F11] - para descontar", colors::darkRed,
-                       true),
-               {QStringLiteral("ListView1"), ControlKind::ListView, 60, 3600, 4995, 2655, {}, 5,
-                colors::darkRed},
+               caption("Label18", 3000, 3240, 2055, "[F11] - para descontar", colors::darkRed, true),
+               {QStringLiteral("ListView1"), ControlKind::ListView, 60, 3600, 4995, 2655, {}, 5, colors::darkRed},
            }) {}
 
 void frmRelArt::Form_Load() {
@@ -132,8 +127,7 @@ void frmRelArt::Form_Load() {
                                  {QStringLiteral("Item"), 580, true},
                                  {QStringLiteral("Cantidad"), 1000, true},
                                  {QStringLiteral("Fecha"), 1600, true}});
-    const char* const boxes[] = {"txtDescuento", "txtARTCER", "txtARTORD", "txtARTEXP",
-                                 "txtARTVEN"};
+    const char* const boxes[] = {"txtDescuento", "txtARTCER", "txtARTORD", "txtARTEXP", "txtARTVEN"};
     for (std::size_t i = 0; i < helpers_.size(); ++i) {
         if (!helpers_[i])
             helpers_[i] = std::make_unique<ClCntrl>();
@@ -184,9 +178,8 @@ void frmRelArt::lp_Cargar_Articulo() {
                 const QVariant item = cancellations.Fields(QStringLiteral("EXTITM"));
                 row->setText(0, valores.Texto(cancellations.Fields(QStringLiteral("EXTNRO"))));
                 row->setText(1, isNull(item) ? QString() : item.toString());
-                row->setText(2, Regional::format(
-                                    valores.Numero(cancellations.Fields(QStringLiteral("ARTCDS"))),
-                                    kMoney));
+                row->setText(2,
+                             Regional::format(valores.Numero(cancellations.Fields(QStringLiteral("ARTCDS"))), kMoney));
                 row->setText(3, formattedDate(cancellations.Fields(QStringLiteral("EXTFDC")),
                                               QStringLiteral("dd/mm/yyyy HH:MM:SS")));
                 for (int column = 1; column <= 3; ++column)
@@ -196,8 +189,7 @@ void frmRelArt::lp_Cargar_Articulo() {
         }
         cancellations.close();
     } catch (const RuntimeError& error) {
-        MessageBoxes::show(QString::number(error.number) + QStringLiteral(" - ") + error.description,
-                           vbOKOnly);
+        MessageBoxes::show(QString::number(error.number) + QStringLiteral(" - ") + error.description, vbOKOnly);
     }
 }
 

@@ -24,9 +24,7 @@ constexpr quint32 kColorNoFocus = 0xFFFFFF;
 
 // QWidget::focusNextPrevChild is protected; this reaches it the way Tab does.
 struct FocusMover : QWidget {
-    static bool move(QWidget* from, bool next) {
-        return (from->*(&FocusMover::focusNextPrevChild))(next);
-    }
+    static bool move(QWidget* from, bool next) { return (from->*(&FocusMover::focusNextPrevChild))(next); }
 };
 
 void selectWhole(QLineEdit* box) {
@@ -44,9 +42,7 @@ int findPrefix(const QStringList& texts, const QString& value) {
 
 } // namespace
 
-QColor oleColor(quint32 bgr) {
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
+QColor oleColor(quint32 bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
 
 int twipsToPixelsHalfEven(double twips, double twipsPerPixel) {
     return static_cast<int>(std::nearbyint(twips / twipsPerPixel)); // default mode: half to even
@@ -220,8 +216,8 @@ bool ClCntrl::keyPress(QKeyEvent* key) {
         return true; // the box never receives the Enter
     }
     if (bTeclaDecimal_ && key->text() == QLatin1String(".") && !sDecimal_.isEmpty()) {
-        QKeyEvent changed(QEvent::KeyPress, key->key(), key->modifiers(),
-                          QString(sDecimal_.at(0)), key->isAutoRepeat(), key->count());
+        QKeyEvent changed(QEvent::KeyPress, key->key(), key->modifiers(), QString(sDecimal_.at(0)), key->isAutoRepeat(),
+                          key->count());
         // Straight to the box: the screen's key preview has seen this key already.
         static_cast<QObject*>(box)->event(&changed);
         return true;

@@ -76,8 +76,7 @@ QFont screenFont() {
     static const QString family = [] {
         const QString tahoma = QStringLiteral("Tahoma");
         if (!QFontDatabase::hasFamily(tahoma))
-            for (const char* file :
-                 {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+            for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
                 QFontDatabase::addApplicationFont(QString::fromLatin1(file));
         // Without it, the narrowest face at hand keeps most captions whole.
         return QFontDatabase::hasFamily(tahoma) ? tahoma : QStringLiteral("DejaVu Sans Condensed");
@@ -93,8 +92,7 @@ QLabel* picture(QWidget* window, const ControlSpec& spec) {
     label->setFocusPolicy(Qt::NoFocus);
     label->setAlignment(Qt::AlignCenter);
     const int side = std::min(twipsToPixels(spec.width), twipsToPixels(spec.height));
-    label->setPixmap(
-        window->style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(side, side));
+    label->setPixmap(window->style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(side, side));
     return label;
 }
 
@@ -205,8 +203,7 @@ void Form::load() {
             button->setAutoDefault(false);
             button->setDefault(false);
             const QString name = spec.name;
-            QObject::connect(button, &QPushButton::clicked, win,
-                             [this, name] { Control_Click(name); });
+            QObject::connect(button, &QPushButton::clicked, win, [this, name] { Control_Click(name); });
             widget = button;
             break;
         }
@@ -230,8 +227,8 @@ void Form::load() {
         }
         widget->setObjectName(spec.name);
         const int height = spec.height > 0 ? spec.height : defaultHeight(spec.kind);
-        widget->setGeometry(twipsToPixels(spec.left), twipsToPixels(spec.top),
-                            twipsToPixels(spec.width), twipsToPixels(height));
+        widget->setGeometry(twipsToPixels(spec.left), twipsToPixels(spec.top), twipsToPixels(spec.width),
+                            twipsToPixels(height));
         if (spec.foreColor.isValid()) {
             QPalette palette = widget->palette();
             palette.setColor(QPalette::WindowText, spec.foreColor);
@@ -246,14 +243,11 @@ void Form::load() {
         if (spec.kind == ControlKind::TextBox || spec.kind == ControlKind::ListView ||
             spec.kind == ControlKind::Button) {
             widget->setFocusPolicy(Qt::StrongFocus);
-            tabbed.emplace_back(spec.tabIndex < 0 ? 1000 + static_cast<int>(tabbed.size())
-                                                  : spec.tabIndex,
-                                widget);
+            tabbed.emplace_back(spec.tabIndex < 0 ? 1000 + static_cast<int>(tabbed.size()) : spec.tabIndex, widget);
         }
         live_->controls[spec.name] = widget;
     }
-    std::stable_sort(tabbed.begin(), tabbed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(tabbed.begin(), tabbed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < tabbed.size(); ++i)
         QWidget::setTabOrder(tabbed[i - 1].second, tabbed[i].second);
     if (!tabbed.empty())
@@ -335,18 +329,10 @@ QWidget* Form::control(const QString& name) const {
 }
 
 QLabel* Form::label(const QString& name) const { return qobject_cast<QLabel*>(control(name)); }
-QLineEdit* Form::textBox(const QString& name) const {
-    return qobject_cast<QLineEdit*>(control(name));
-}
-QTreeWidget* Form::listView(const QString& name) const {
-    return qobject_cast<QTreeWidget*>(control(name));
-}
-QPushButton* Form::button(const QString& name) const {
-    return qobject_cast<QPushButton*>(control(name));
-}
-QProgressBar* Form::progressBar(const QString& name) const {
-    return qobject_cast<QProgressBar*>(control(name));
-}
+QLineEdit* Form::textBox(const QString& name) const { return qobject_cast<QLineEdit*>(control(name)); }
+QTreeWidget* Form::listView(const QString& name) const { return qobject_cast<QTreeWidget*>(control(name)); }
+QPushButton* Form::button(const QString& name) const { return qobject_cast<QPushButton*>(control(name)); }
+QProgressBar* Form::progressBar(const QString& name) const { return qobject_cast<QProgressBar*>(control(name)); }
 
 namespace {
 // What a cell needs to show a declaration code whole: the text of a wide one of the usual
@@ -371,11 +357,9 @@ void Form::setColumns(QTreeWidget* list, const std::vector<ColumnSpec>& columns)
     list->setHeaderLabels(headers);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         const ColumnSpec& c = columns[static_cast<std::size_t>(i)];
-        list->setColumnWidth(i, c.holdsCodes
-                                    ? std::max(twipsToPixels(c.widthTwips), codeWidth(list))
-                                    : twipsToPixels(c.widthTwips));
-        list->headerItem()->setTextAlignment(
-            i, (c.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        list->setColumnWidth(i, c.holdsCodes ? std::max(twipsToPixels(c.widthTwips), codeWidth(list))
+                                             : twipsToPixels(c.widthTwips));
+        list->headerItem()->setTextAlignment(i, (c.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     list->setProperty("qxRightColumns", [&] {
         QList<QVariant> right;
@@ -402,8 +386,7 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     for (const auto& [seen, target] : previewed_)
         if (seen == event && target && widget->isAncestorOf(target))
-            return key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return ||
-                   key->key() == Qt::Key_Enter;
+            return key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (previewed_.size() >= 8)
         previewed_.erase(previewed_.begin());
     previewed_.emplace_back(event, widget);
@@ -434,8 +417,7 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
         if (!form_.window() || ascii == 0)
             return true;
         if (ascii != original) {
-            QKeyEvent changed(QEvent::KeyPress, key->key(), key->modifiers(),
-                              QString(QChar(ascii)));
+            QKeyEvent changed(QEvent::KeyPress, key->key(), key->modifiers(), QString(QChar(ascii)));
             resending_ = true;
             QCoreApplication::sendEvent(widget, &changed);
             resending_ = false;

@@ -65,8 +65,7 @@ enum class CellColour { Normal, Gray, Highlight };
 
 class Form : public ScreenInstance {
 public:
-    Form(QString name, QString caption, int clientWidthTwips, int clientHeightTwips,
-         std::vector<ControlSpec> controls);
+    Form(QString name, QString caption, int clientWidthTwips, int clientHeightTwips, std::vector<ControlSpec> controls);
     ~Form() override;
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;

@@ -30,8 +30,7 @@ struct ConnectFailure {
 
 // The failure of a connection to a local file (localPath set: the Jet data source of the
 // connection string) or to a server, from the path's state and the engine's text.
-ConnectFailure classifyConnectFailure(const std::optional<QString>& localPath,
-                                      const QString& engineText);
+ConnectFailure classifyConnectFailure(const std::optional<QString>& localPath, const QString& engineText);
 
 // The description the clerk reads, in the locale's language.
 QString connectFailureDescription(const ConnectFailure& failure, const QLocale& locale);

@@ -12,8 +12,8 @@
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlField>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
 #include <QThread>
@@ -97,8 +97,7 @@ public:
         switch (kind) {
         case ColumnKind::Integer: {
             SQLBIGINT v = 0;
-            return fixed(column, SQL_C_SBIGINT, &v, sizeof v,
-                         [&] { return QVariant(static_cast<qlonglong>(v)); });
+            return fixed(column, SQL_C_SBIGINT, &v, sizeof v, [&] { return QVariant(static_cast<qlonglong>(v)); });
         }
         case ColumnKind::Double: {
             double v = 0;
@@ -106,9 +105,8 @@ public:
         }
         case ColumnKind::Date: {
             SQL_DATE_STRUCT v{};
-            return fixed(column, SQL_C_TYPE_DATE, &v, sizeof v, [&] {
-                return QVariant(QDateTime(QDate(v.year, v.month, v.day), QTime(0, 0)));
-            });
+            return fixed(column, SQL_C_TYPE_DATE, &v, sizeof v,
+                         [&] { return QVariant(QDateTime(QDate(v.year, v.month, v.day), QTime(0, 0))); });
         }
         case ColumnKind::Time: {
             SQL_TIME_STRUCT v{};
@@ -119,8 +117,7 @@ public:
             SQL_TIMESTAMP_STRUCT v{};
             return fixed(column, SQL_C_TYPE_TIMESTAMP, &v, sizeof v, [&] {
                 return QVariant(QDateTime(QDate(v.year, v.month, v.day),
-                                          QTime(v.hour, v.minute, v.second,
-                                                static_cast<int>(v.fraction / 1000000))));
+                                          QTime(v.hour, v.minute, v.second, static_cast<int>(v.fraction / 1000000))));
             });
         }
         case ColumnKind::Text:
@@ -135,8 +132,7 @@ public:
 
 private:
     template <typename Make>
-    std::optional<QVariant> fixed(SQLUSMALLINT column, SQLSMALLINT type, void* buffer,
-                                  SQLLEN size, Make make) {
+    std::optional<QVariant> fixed(SQLUSMALLINT column, SQLSMALLINT type, void* buffer, SQLLEN size, Make make) {
         SQLLEN indicator = 0;
         const SQLRETURN r = SQLGetData(stmt_, column, type, buffer, size, &indicator);
         if (!SQL_SUCCEEDED(r))
@@ -159,9 +155,7 @@ private:
 
     std::optional<QVariant> bytes(SQLUSMALLINT column) {
         QByteArray value;
-        if (!chunks<char>(column, SQL_C_BINARY, 0, [&](const char* part, qsizetype n) {
-                value.append(part, n);
-            }))
+        if (!chunks<char>(column, SQL_C_BINARY, 0, [&](const char* part, qsizetype n) { value.append(part, n); }))
             return std::nullopt;
         return isNull_ ? QVariant() : QVariant(value);
     }
@@ -184,9 +178,8 @@ private:
                 isNull_ = true;
                 return true;
             }
-            take(buffer, indicator == SQL_NO_TOTAL
-                             ? room
-                             : std::min<qsizetype>(indicator / SQLLEN(sizeof(Unit)), room));
+            take(buffer,
+                 indicator == SQL_NO_TOTAL ? room : std::min<qsizetype>(indicator / SQLLEN(sizeof(Unit)), room));
             if (r == SQL_SUCCESS)
                 return true;
         }
@@ -240,9 +233,8 @@ public:
         QSqlQuery* q = bound(statement, error);
         if (!q)
             return false;
-        const bool ok = q->exec() && q->isSelect()
-                            ? rows(*q, rs, error)
-                            : fail(*q, error, QStringLiteral("the statement gives no rows"));
+        const bool ok = q->exec() && q->isSelect() ? rows(*q, rs, error)
+                                                   : fail(*q, error, QStringLiteral("the statement gives no rows"));
         q->finish();
         return ok;
     }

@@ -28,8 +28,7 @@ CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
 )sql";
 
 QString argText(sqlite3_value* v) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
-                             sqlite3_value_bytes(v));
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
 }
 
 void resultText(sqlite3_context* ctx, const QString& text) {
@@ -72,26 +71,23 @@ void numberFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 enum class DateForm { DayOrDateTime, DateTime };
 
-template <DateForm Form>
-void dateFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+template <DateForm Form> void dateFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
         if (auto value = Regional::readDate(argText(argv[0]))) {
             const bool withTime = Form == DateForm::DateTime || value->time() != QTime(0, 0);
-            resultText(ctx, value->toString(withTime ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
-                                                     : QStringLiteral("yyyy-MM-dd")));
+            resultText(
+                ctx, value->toString(withTime ? QStringLiteral("yyyy-MM-dd HH:mm:ss") : QStringLiteral("yyyy-MM-dd")));
             return;
         }
     }
     sqlite3_result_value(ctx, argv[0]);
 }
 
-void createFunction(sqlite3* db, const char* name,
-                    void (*fn)(sqlite3_context*, int, sqlite3_value**)) {
+void createFunction(sqlite3* db, const char* name, void (*fn)(sqlite3_context*, int, sqlite3_value**)) {
     // Results depend on the regional settings, so the functions are not deterministic;
     // they have no side effects, so the schema's triggers may call them whatever the
     // connection's trusted_schema setting.
-    sqlite3_create_function_v2(db, name, 1, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, fn, nullptr,
-                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, name, 1, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, fn, nullptr, nullptr, nullptr);
 }
 
 } // namespace
@@ -124,8 +120,9 @@ bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error
     QString reason;
     QStringList tables, triggers;
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "select type, name, coalesce(sql, '') from sqlite_master "
-                               "where type in ('table', 'trigger') order by name",
+    if (sqlite3_prepare_v2(db,
+                           "select type, name, coalesce(sql, '') from sqlite_master "
+                           "where type in ('table', 'trigger') order by name",
                            -1, &st, nullptr) != SQLITE_OK) {
         reason = QString::fromUtf8(sqlite3_errmsg(db));
     } else {
@@ -182,12 +179,10 @@ bool createLocalDatabase(const QString& path, QString* error) {
             return fail(QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
     }
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
-                             nullptr);
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     QString reason;
     if (rc == SQLITE_OK) {
-        const QByteArray script =
-            "BEGIN;\n" + localSchemaSql().toUtf8() + "\nCOMMIT;\nPRAGMA journal_mode=WAL;";
+        const QByteArray script = "BEGIN;\n" + localSchemaSql().toUtf8() + "\nCOMMIT;\nPRAGMA journal_mode=WAL;";
         char* message = nullptr;
         rc = sqlite3_exec(db, script.constData(), nullptr, nullptr, &message);
         if (rc != SQLITE_OK)

@@ -21,8 +21,8 @@ namespace {
 // export item never collide and an article's available quantity sums every cancellation.
 constexpr const char* kBegin = "BEGIN; SET LOCAL lock_timeout = '8s'; SELECT pg_advisory_xact_lock(7208314)";
 
-constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700,
-              kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184, kBool = 16;
+constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700, kDate = 1082,
+              kTimestamp = 1114, kTimestampTz = 1184, kBool = 16;
 
 struct Result {
     PGresult* r = nullptr;
@@ -131,17 +131,31 @@ public:
 
     bool query(const QString& sql, Recordset& rs, QString* error) override {
         const QByteArray text = server::serverText(sql).toUtf8();
-        return rowsOf(sql, [&] { Call c; c.text = text; return c; }, rs, error);
+        return rowsOf(
+            sql,
+            [&] {
+                Call c;
+                c.text = text;
+                return c;
+            },
+            rs, error);
     }
 
     std::optional<int> execute(const QString& sql, QString* error) override {
         const QByteArray text = server::serverText(sql).toUtf8();
-        return changed([&] { Call c; c.text = text; return c; }, error);
+        return changed(
+            [&] {
+                Call c;
+                c.text = text;
+                return c;
+            },
+            error);
     }
 
     bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
         const Params params(statement.values);
-        return rowsOf(statement.shape, [&] { return callOf(statement, params); }, rs, error);
+        return rowsOf(
+            statement.shape, [&] { return callOf(statement, params); }, rs, error);
     }
 
     std::optional<int> execute(const sql::Statement& statement, QString* error) override {
@@ -230,8 +244,8 @@ private:
     int send(const Call& c) {
         if (c.name.isEmpty())
             return PQsendQueryParams(conn_, c.text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
-        return PQsendQueryPrepared(conn_, c.name.constData(), int(c.params->pointers.size()),
-                                   c.params->pointers.data(), nullptr, nullptr, 0);
+        return PQsendQueryPrepared(conn_, c.name.constData(), int(c.params->pointers.size()), c.params->pointers.data(),
+                                   nullptr, nullptr, 0);
     }
 
     // The last result of the command sent (null when there was none).
@@ -297,8 +311,7 @@ private:
         return result;
     }
 
-    template <typename MakeCall>
-    PGresult* guarded(MakeCall makeCall) {
+    template <typename MakeCall> PGresult* guarded(MakeCall makeCall) {
         if (PQtransactionStatus(conn_) == PQTRANS_INTRANS)
             return underSavepoint(makeCall());
         PGresult* r = once(makeCall());
@@ -309,8 +322,7 @@ private:
         return r;
     }
 
-    template <typename Run>
-    bool rowsOf(const QString& statement, Run run, Recordset& rs, QString* error) {
+    template <typename Run> bool rowsOf(const QString& statement, Run run, Recordset& rs, QString* error) {
         Result r(guarded(run));
         if (!r.ok())
             return fail(reasonOf(conn_, r.r), error);
@@ -341,8 +353,7 @@ private:
         return true;
     }
 
-    template <typename Run>
-    std::optional<int> changed(Run run, QString* error) {
+    template <typename Run> std::optional<int> changed(Run run, QString* error) {
         Result r(guarded(run));
         if (!r.ok()) {
             fail(reasonOf(conn_, r.r), error);
@@ -397,8 +408,10 @@ QString serverSchemaSql() { return QString::fromUtf8(kServerSchema).trimmed(); }
 std::unique_ptr<Engine> openServerEngine(const QString& uri) {
     const QByteArray dbname = uri.trimmed().toUtf8();
     // Keywords before dbname are defaults the URI's own parameters override.
-    const char* const keywords[] = {"connect_timeout", "application_name", "client_encoding", "options", "dbname", nullptr};
-    const char* const values[] = {"5", "quendarx", "UTF8", "-c DateStyle=ISO -c extra_float_digits=3", dbname.constData(), nullptr};
+    const char* const keywords[] = {"connect_timeout", "application_name", "client_encoding",
+                                    "options",         "dbname",           nullptr};
+    const char* const values[] = {
+        "5", "quendarx", "UTF8", "-c DateStyle=ISO -c extra_float_digits=3", dbname.constData(), nullptr};
     PGconn* conn = PQconnectdbParams(keywords, values, 1);
     if (!conn)
         refuse(QStringLiteral("out of memory connecting to %1").arg(server::withoutPassword(uri)));

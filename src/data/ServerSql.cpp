@@ -36,7 +36,8 @@ struct Outline {
     }
     bool top(qsizetype i) const { return depth[std::size_t(i)] == 0; }
     // The start of the last match of the pattern at depth 0, or -1.
-    qsizetype lastTop(const QRegularExpression& re, qsizetype from = 0, QRegularExpressionMatch* found = nullptr) const {
+    qsizetype lastTop(const QRegularExpression& re, qsizetype from = 0,
+                      QRegularExpressionMatch* found = nullptr) const {
         qsizetype at = -1;
         auto it = re.globalMatch(masked, from);
         while (it.hasNext()) {
@@ -89,9 +90,8 @@ QString ordered(const QString& text) {
     if (!o.masked.trimmed().startsWith(QLatin1String("select")))
         return text;
     QRegularExpressionMatch from;
-    const bool single =
-        o.lastTop(re(R"(\bfrom\s+([a-z_][a-z0-9_]*)\s*($|where\b|order\b))"), 0, &from) >= 0 &&
-        stockTable(from.captured(1));
+    const bool single = o.lastTop(re(R"(\bfrom\s+([a-z_][a-z0-9_]*)\s*($|where\b|order\b))"), 0, &from) >= 0 &&
+                        stockTable(from.captured(1));
     const qsizetype order = o.lastTop(re(R"(\border\s+by\b)"));
     if (order < 0) {
         const qsizetype fromAt = from.hasMatch() ? from.capturedStart() : -1;
@@ -103,8 +103,7 @@ QString ordered(const QString& text) {
         QString result = text;
         while (result.endsWith(QLatin1Char(' ')))
             result.chop(1);
-        return result + QLatin1String(" order by ") + fileOrder(from.captured(1), o.masked) +
-               QLatin1String(kRowColumn);
+        return result + QLatin1String(" order by ") + fileOrder(from.captured(1), o.masked) + QLatin1String(kRowColumn);
     }
     const qsizetype start = order + o.masked.mid(order).indexOf(QLatin1String("by")) + 2;
     qsizetype end = text.size();
@@ -124,7 +123,8 @@ QString ordered(const QString& text) {
         while (item.endsWith(QLatin1Char(' ')))
             item.chop(1);
         if (!lower.contains(QLatin1String("nulls")))
-            item += lower.endsWith(QLatin1String(" desc")) ? QLatin1String(" NULLS LAST") : QLatin1String(" NULLS FIRST");
+            item += lower.endsWith(QLatin1String(" desc")) ? QLatin1String(" NULLS LAST")
+                                                           : QLatin1String(" NULLS FIRST");
         if (!rewritten.isEmpty())
             rewritten += QLatin1Char(',');
         rewritten += item;

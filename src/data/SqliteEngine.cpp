@@ -108,12 +108,10 @@ QVariant columnValue(sqlite3_stmt* st, int i, DateCache& dates) {
     case SQLITE_FLOAT:
         return QVariant(sqlite3_column_double(st, i));
     case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)),
-                          sqlite3_column_bytes(st, i));
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i));
     default: {
-        const QString text =
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                              sqlite3_column_bytes(st, i));
+        const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                               sqlite3_column_bytes(st, i));
         if (!isDateColumn(sqlite3_column_decltype(st, i)))
             return text;
         auto cached = dates.constFind(text);
@@ -322,19 +320,16 @@ std::unique_ptr<Engine> openLocalEngine(const QString& path) {
         refuse(QStringLiteral("unable to open database file: %1 (is a directory)").arg(path));
 
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
-                                   nullptr);
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     auto engine = std::make_unique<SqliteEngine>(db); // closes the handle on every way out
     if (rc != SQLITE_OK)
-        refuse(QStringLiteral("%1: %2").arg(QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)),
-                                            path));
+        refuse(QStringLiteral("%1: %2").arg(QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)), path));
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     registerEngineFunctions(db);
 
     Recordset tables;
     QString error;
-    if (!engine->query(QStringLiteral("select name from sqlite_master where type = 'table'"), tables,
-                       &error))
+    if (!engine->query(QStringLiteral("select name from sqlite_master where type = 'table'"), tables, &error))
         refuse(QStringLiteral("%1: %2").arg(error, path));
     QSet<QString> names;
     for (const auto& row : tables.rows())

@@ -97,12 +97,10 @@ private:
 };
 
 // The join of cancellations with their articles.
-const char* const kJoin =
-    "cancelaciones.INTNDC = articulos.INTNDC And cancelaciones.ARTINO = "
-    "articulos.ARTINO And cancelaciones.ARTSNO = articulos.ARTSNO";
-const char* const kJoinNoCase =
-    "cancelaciones.INTNDC = articulos.INTNDC COLLATE NOCASE And cancelaciones.ARTINO = "
-    "articulos.ARTINO And cancelaciones.ARTSNO = articulos.ARTSNO";
+const char* const kJoin = "cancelaciones.INTNDC = articulos.INTNDC And cancelaciones.ARTINO = "
+                          "articulos.ARTINO And cancelaciones.ARTSNO = articulos.ARTSNO";
+const char* const kJoinNoCase = "cancelaciones.INTNDC = articulos.INTNDC COLLATE NOCASE And cancelaciones.ARTINO = "
+                                "articulos.ARTINO And cancelaciones.ARTSNO = articulos.ARTSNO";
 
 } // namespace
 
@@ -124,6 +122,9 @@ QVariant orderNumberValue(const QString& text) {
     return rounded;
 }
 
+// The builders keep each fixed piece beside the value that follows it, so that a chain reads
+// like the statement it makes.
+// clang-format off
 Statement deleteCancellation(const ArticleKey& a, const ExportItem& e) {
     return Build()
         .lit("delete from CANCELACIONES where INTNDC = ").code(a.intndc)
@@ -311,5 +312,7 @@ Statement outsideSubItems(const QString& interno, const QString& id) {
         .lit(" and id = ").bareWhole(id).lit(" order by idsub")
         .done();
 }
+
+// clang-format on
 
 } // namespace quendarx::sql

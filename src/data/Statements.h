@@ -88,8 +88,7 @@ Statement updateCancellation(const ArticleKey& a, const ExportItem& e, const Can
 // 19 count declarations with a code
 Statement countDeclaration(const QString& code);
 // 20 insert a declaration (date as typed)
-Statement insertDeclaration(const QString& numero, const QString& intndc, const QString& intdsc,
-                          const QString& intfof);
+Statement insertDeclaration(const QString& numero, const QString& intndc, const QString& intdsc, const QString& intfof);
 // 21 insert an article; numbers already formatted ("00.00", "00.0000")
 struct NewArticle {
     QString artnro, intndc, artino, artsno, artncm, artcan, artuni, artfob, artdsc;

@@ -13,8 +13,7 @@ namespace {
 QString resolved(const QString& path) {
     const QFileInfo info(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
     const QString dir = QFileInfo(info.absolutePath()).canonicalFilePath();
-    const QString full =
-        (dir.isEmpty() ? info.absolutePath() : dir) + QLatin1Char('/') + info.fileName();
+    const QString full = (dir.isEmpty() ? info.absolutePath() : dir) + QLatin1Char('/') + info.fileName();
     const QString target = QFileInfo(full).canonicalFilePath(); // a link to the file itself
     return target.isEmpty() ? full : target;
 }
@@ -22,9 +21,8 @@ QString resolved(const QString& path) {
 bool sameFile(const QString& a, const QString& b) {
     struct stat sa {};
     struct stat sb {};
-    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 } // namespace

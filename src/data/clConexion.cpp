@@ -55,8 +55,7 @@ void clConexion::Connect() {
         // engine's own words go to the log.
         d->lastError = error.description;
         logMessage(QStringLiteral("clConexion: cannot connect: %1").arg(error.description));
-        const ConnectFailure failure =
-            classifyConnectFailure(jetDataSource(d->connectionString), error.description);
+        const ConnectFailure failure = classifyConnectFailure(jetDataSource(d->connectionString), error.description);
         throw RuntimeError(error.number, connectFailureDescription(failure, Regional::locale()), error.source);
     }
 }
@@ -88,8 +87,8 @@ int clConexion::Execute() {
         return 0;
     }
     QString error;
-    const std::optional<int> changed =
-        d->statement ? d->engine->execute(*d->statement, &error) : d->engine->execute(d->sql, &error);
+    const std::optional<int> changed = d->statement ? d->engine->execute(*d->statement, &error)
+                                                    : d->engine->execute(d->sql, &error);
     if (!changed) {
         d->log(error);
         return 0;

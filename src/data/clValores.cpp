@@ -23,9 +23,7 @@ QDateTime asDateTime(const QVariant& v) {
     return v.toDateTime();
 }
 
-bool isDateType(const QVariant& v) {
-    return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate;
-}
+bool isDateType(const QVariant& v) { return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate; }
 
 } // namespace
 

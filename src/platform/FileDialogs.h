@@ -19,8 +19,8 @@ class FileDialogHandler {
 public:
     virtual ~FileDialogHandler() = default;
     // The chosen path, or "" when the dialog was cancelled.
-    virtual QString getSaveFileName(QWidget* parent, const QString& caption,
-                                    const QString& proposedName, const QString& filter) = 0;
+    virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& proposedName,
+                                    const QString& filter) = 0;
     // The library has written a file (the path it was given by the dialog).
     virtual void fileWritten(const QString& path) { (void)path; }
 };
@@ -29,8 +29,8 @@ class FileDialogs {
 public:
     // Asks where to save: proposedName is the file name (or path) offered, filter a Qt
     // name filter such as "PDF (*.pdf)". Returns "" when the user cancelled.
-    static QString getSaveFileName(QWidget* parent, const QString& caption,
-                                   const QString& proposedName, const QString& filter);
+    static QString getSaveFileName(QWidget* parent, const QString& caption, const QString& proposedName,
+                                   const QString& filter);
     // Asks for a file to open, with the same care for the files listed. Not replaceable:
     // only the interactive host window asks for one.
     static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,

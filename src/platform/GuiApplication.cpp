@@ -58,8 +58,7 @@ bool waylandAnswers() {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    const bool answers =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    const bool answers = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
     ::close(fd);
     return answers;
 }
@@ -74,8 +73,7 @@ QByteArrayList candidatePlatforms() {
             names << name;
     }
     if (names.isEmpty())
-        names << (qgetenv("XDG_SESSION_TYPE") == "wayland" ? QByteArray("wayland")
-                                                           : QByteArray("xcb"));
+        names << (qgetenv("XDG_SESSION_TYPE") == "wayland" ? QByteArray("wayland") : QByteArray("xcb"));
     return names;
 }
 
@@ -94,8 +92,7 @@ QString unreachableDisplayReason() {
             return {}; // offscreen, a frame buffer...: nothing to reach
         }
     }
-    return QStringLiteral(
-               "no display can be reached (platform %1, DISPLAY \"%2\", WAYLAND_DISPLAY \"%3\")")
+    return QStringLiteral("no display can be reached (platform %1, DISPLAY \"%2\", WAYLAND_DISPLAY \"%3\")")
         .arg(QString::fromLatin1(names.join(';')), qEnvironmentVariable("DISPLAY"),
              qEnvironmentVariable("WAYLAND_DISPLAY"));
 }
@@ -127,8 +124,7 @@ GuiAvailability prepareGuiApplication(QString* reason) {
         return GuiAvailability::Unavailable;
     }
     if (QThread::currentThread() != running->thread()) {
-        tell(
-            QStringLiteral("windows can only be shown on the thread that owns the user interface"));
+        tell(QStringLiteral("windows can only be shown on the thread that owns the user interface"));
         return GuiAvailability::OtherThread;
     }
     tell(QString());

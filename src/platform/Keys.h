@@ -13,7 +13,7 @@ enum VbKey : int {
     vbKeyDelete = 46,
     vbKeyDecimal = 110, // the numeric keypad's decimal key
     vbKeyF11 = 122,
-    vbKeyPeriod = 190,  // the main keyboard's full stop
+    vbKeyPeriod = 190, // the main keyboard's full stop
 };
 
 // The key code of a key event (0 for keys the library does not know).

@@ -14,9 +14,7 @@ namespace {
 
 std::atomic<MessageBoxHandler*> installedHandler{nullptr};
 
-bool isYesNo(int style) {
-    return (style & 7) == vbYesNo;
-}
+bool isYesNo(int style) { return (style & 7) == vbYesNo; }
 
 QMessageBox::Icon iconOf(int style) {
     switch (style & 0x70) {
@@ -40,10 +38,9 @@ void keepTitleWhole(QMessageBox& box) {
     if (!grid)
         return;
     const int room = 160; // the frame's buttons and margins
-    const int width =
-        QFontMetrics(QApplication::font()).horizontalAdvance(box.windowTitle()) + room;
-    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
+    const int width = QFontMetrics(QApplication::font()).horizontalAdvance(box.windowTitle()) + room;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 // The answer of a box that nobody can see: OK, or No to a question, as when the box is
@@ -62,8 +59,7 @@ int showQtBox(const QString& text, int style) {
     QString reason;
     if (prepareGuiApplication(&reason) != GuiAvailability::Ready)
         return unseenAnswer(text, style, reason);
-    QMessageBox box(iconOf(style), QString(), text, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    QMessageBox box(iconOf(style), QString(), text, QMessageBox::NoButton, QApplication::activeWindow());
     const QString name = QCoreApplication::applicationName();
     box.setWindowTitle(name.isEmpty() ? QStringLiteral("Quendarx") : name);
     if (isYesNo(style)) {
@@ -92,12 +88,8 @@ int MessageBoxes::show(const QString& text, int style) {
     return showQtBox(text, style);
 }
 
-void MessageBoxes::setHandler(MessageBoxHandler* handler) {
-    installedHandler.store(handler);
-}
+void MessageBoxes::setHandler(MessageBoxHandler* handler) { installedHandler.store(handler); }
 
-MessageBoxHandler* MessageBoxes::handler() {
-    return installedHandler.load();
-}
+MessageBoxHandler* MessageBoxes::handler() { return installedHandler.load(); }
 
 } // namespace quendarx

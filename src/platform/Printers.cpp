@@ -13,9 +13,7 @@ namespace quendarx {
 
 namespace {
 
-[[noreturn]] void raisePrinterError() {
-    throw RuntimeError(482, QStringLiteral("Printer error"));
-}
+[[noreturn]] void raisePrinterError() { throw RuntimeError(482, QStringLiteral("Printer error")); }
 
 // The printers of Qt Print Support. A page is started lazily: the first print after an
 // endPage begins a new sheet, so a document never ends with an empty page.
@@ -114,12 +112,8 @@ Printers& Printers::instance() {
     return qtPrinters;
 }
 
-void Printers::setInstance(Printers* printers) {
-    installed.store(printers);
-}
+void Printers::setInstance(Printers* printers) { installed.store(printers); }
 
-std::unique_ptr<Printers> Printers::pdfFile(const QString& path) {
-    return std::make_unique<QtPrinters>(path);
-}
+std::unique_ptr<Printers> Printers::pdfFile(const QString& path) { return std::make_unique<QtPrinters>(path); }
 
 } // namespace quendarx

@@ -14,21 +14,13 @@ namespace {
 QMutex localeMutex;
 std::optional<QLocale> currentLocale;
 
-bool isDigit(QChar c) {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
-bool isSpaceGroup(const QString& group) {
-    return group.size() == 1 && group.at(0).isSpace();
-}
+bool isSpaceGroup(const QString& group) { return group.size() == 1 && group.at(0).isSpace(); }
 
-bool isNegativeSign(QChar c, const QLocale& l) {
-    return c == QLatin1Char('-') || QString(c) == l.negativeSign();
-}
+bool isNegativeSign(QChar c, const QLocale& l) { return c == QLatin1Char('-') || QString(c) == l.negativeSign(); }
 
-bool isPositiveSign(QChar c, const QLocale& l) {
-    return c == QLatin1Char('+') || QString(c) == l.positiveSign();
-}
+bool isPositiveSign(QChar c, const QLocale& l) { return c == QLatin1Char('+') || QString(c) == l.positiveSign(); }
 
 // The integer part with its group separators checked: the first group has one to three
 // digits, every later one exactly three. Returns the bare digits, or nothing when a
@@ -109,9 +101,7 @@ void Regional::setLocale(const QLocale& locale) {
     currentLocale = locale;
 }
 
-QString Regional::decimalSeparator() {
-    return locale().decimalPoint();
-}
+QString Regional::decimalSeparator() { return locale().decimalPoint(); }
 
 std::optional<double> Regional::readNumber(const QString& text) {
     const QLocale l = locale();
@@ -138,11 +128,9 @@ std::optional<double> Regional::readNumber(const QString& text) {
         exponent = body.mid(e + 1);
         body.truncate(e);
         QString expDigits = exponent;
-        if (!expDigits.isEmpty() &&
-            (isNegativeSign(expDigits.front(), l) || isPositiveSign(expDigits.front(), l))) {
+        if (!expDigits.isEmpty() && (isNegativeSign(expDigits.front(), l) || isPositiveSign(expDigits.front(), l))) {
             expDigits = expDigits.mid(1);
-            exponent =
-                (isNegativeSign(exponent.front(), l) ? QStringLiteral("-") : QString()) + expDigits;
+            exponent = (isNegativeSign(exponent.front(), l) ? QStringLiteral("-") : QString()) + expDigits;
         }
         if (expDigits.isEmpty() || !std::all_of(expDigits.begin(), expDigits.end(), isDigit))
             return std::nullopt;
@@ -180,10 +168,8 @@ QString Regional::format(double value, const QString& pattern) {
     const int decimals = int(after.count(QLatin1Char('0')));
 
     char buffer[512];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    const std::string rounded =
-        roundDecimalText(std::string(buffer, result.ptr), decimals, integerWidth);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    const std::string rounded = roundDecimalText(std::string(buffer, result.ptr), decimals, integerWidth);
     QString text = QString::fromStdString(rounded);
     text.replace(QLatin1Char('.'), decimalSeparator());
     return text;

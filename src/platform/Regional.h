@@ -65,9 +65,7 @@ public:
 // Sets the regional settings for a scope and restores the previous ones on exit.
 class ScopedLocale {
 public:
-    explicit ScopedLocale(const QLocale& locale) : previous_(Regional::locale()) {
-        Regional::setLocale(locale);
-    }
+    explicit ScopedLocale(const QLocale& locale) : previous_(Regional::locale()) { Regional::setLocale(locale); }
     ~ScopedLocale() { Regional::setLocale(previous_); }
     ScopedLocale(const ScopedLocale&) = delete;
     ScopedLocale& operator=(const ScopedLocale&) = delete;

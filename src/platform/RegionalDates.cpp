@@ -10,8 +10,7 @@ namespace {
 // The day a pure time stands on.
 const QDate kTimeOnlyDay(1899, 12, 30);
 
-const QString kTime =
-    QStringLiteral(R"((\d{1,2}):(\d{2})(?::(\d{2}))?(?:\s*([AaPp])\.?\s*[Mm]\.?)?)");
+const QString kTime = QStringLiteral(R"((\d{1,2}):(\d{2})(?::(\d{2}))?(?:\s*([AaPp])\.?\s*[Mm]\.?)?)");
 
 QRegularExpression anchored(const QString& datePart) {
     return QRegularExpression(QStringLiteral("^") + datePart + QStringLiteral("(?:\\s+") + kTime +
@@ -49,8 +48,7 @@ int readMonthName(QString name, const QLocale& l) {
         for (int m = 1; m <= 12; ++m) {
             for (const QString& candidate :
                  {loc.monthName(m, QLocale::LongFormat), loc.monthName(m, QLocale::ShortFormat),
-                  loc.standaloneMonthName(m, QLocale::LongFormat),
-                  loc.standaloneMonthName(m, QLocale::ShortFormat)}) {
+                  loc.standaloneMonthName(m, QLocale::LongFormat), loc.standaloneMonthName(m, QLocale::ShortFormat)}) {
                 QString c = candidate.toLower();
                 if (c.endsWith(QLatin1Char('.')))
                     c.chop(1);
@@ -81,8 +79,7 @@ std::optional<QTime> readTime(const QRegularExpressionMatch& match, int first) {
     return time;
 }
 
-std::optional<QDateTime> dateTime(int year, int month, int day,
-                                  const QRegularExpressionMatch& match, int timeGroup) {
+std::optional<QDateTime> dateTime(int year, int month, int day, const QRegularExpressionMatch& match, int timeGroup) {
     const QDate date(year, month, day);
     const auto time = readTime(match, timeGroup);
     if (year == 0 || !date.isValid() || !time)
@@ -90,9 +87,7 @@ std::optional<QDateTime> dateTime(int year, int month, int day,
     return QDateTime(date, *time);
 }
 
-QString pad(int value, int width) {
-    return QString::number(value).rightJustified(width, QLatin1Char('0'));
-}
+QString pad(int value, int width) { return QString::number(value).rightJustified(width, QLatin1Char('0')); }
 
 } // namespace
 
@@ -108,14 +103,12 @@ std::optional<QDateTime> Regional::readDate(const QString& text) {
         return QDateTime(kTimeOnlyDay, *time);
     }
 
-    static const QRegularExpression iso(
-        QStringLiteral(R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:(?:\s+|T))") + kTime +
-        QStringLiteral(")?$"));
+    static const QRegularExpression iso(QStringLiteral(R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:(?:\s+|T))") + kTime +
+                                        QStringLiteral(")?$"));
     if (auto m = iso.match(t); m.hasMatch())
         return dateTime(readYear(m.captured(1)), m.captured(2).toInt(), m.captured(3).toInt(), m, 4);
 
-    static const QRegularExpression numeric =
-        anchored(QStringLiteral(R"((\d{1,4})([/.\-])(\d{1,4})\2(\d{1,4}))"));
+    static const QRegularExpression numeric = anchored(QStringLiteral(R"((\d{1,4})([/.\-])(\d{1,4})\2(\d{1,4}))"));
     if (auto m = numeric.match(t); m.hasMatch()) {
         QString a = m.captured(1), b = m.captured(3), c = m.captured(4);
         QString day, month, year;
@@ -143,16 +136,15 @@ std::optional<QDateTime> Regional::readDate(const QString& text) {
     }
 
     // "5 dic 2026", "5-Dec-26", "December 5, 2026".
-    static const QRegularExpression dayName =
-        anchored(QStringLiteral(R"((\d{1,2})[\s/.\-]+(\p{L}+)\.?[\s/.\-]+(\d{1,4}))"));
+    static const QRegularExpression dayName = anchored(
+        QStringLiteral(R"((\d{1,2})[\s/.\-]+(\p{L}+)\.?[\s/.\-]+(\d{1,4}))"));
     if (auto m = dayName.match(t); m.hasMatch()) {
         const int month = readMonthName(m.captured(2), l);
         if (month == 0)
             return std::nullopt;
         return dateTime(readYear(m.captured(3)), month, m.captured(1).toInt(), m, 4);
     }
-    static const QRegularExpression nameDay =
-        anchored(QStringLiteral(R"((\p{L}+)\.?\s+(\d{1,2}),?\s+(\d{1,4}))"));
+    static const QRegularExpression nameDay = anchored(QStringLiteral(R"((\p{L}+)\.?\s+(\d{1,2}),?\s+(\d{1,4}))"));
     if (auto m = nameDay.match(t); m.hasMatch()) {
         const int month = readMonthName(m.captured(1), l);
         if (month == 0)
@@ -176,13 +168,11 @@ QString Regional::formatDate(const QDateTime& value, const QString& pattern) {
         const int count = int(n);
         if (c == QLatin1Char('d')) {
             out += count <= 2 ? pad(d.day(), count)
-                              : l.dayName(d.dayOfWeek(),
-                                          count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+                              : l.dayName(d.dayOfWeek(), count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
             afterHour = false;
         } else if (c == QLatin1Char('m') && !afterHour) {
             out += count <= 2 ? pad(d.month(), count)
-                              : l.monthName(d.month(), count == 3 ? QLocale::ShortFormat
-                                                                  : QLocale::LongFormat);
+                              : l.monthName(d.month(), count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
         } else if (c == QLatin1Char('y')) {
             out += count >= 3 ? pad(d.year(), 4) : pad(d.year() % 100, 2);
             afterHour = false;
@@ -217,8 +207,6 @@ QString Regional::generalDate(const QDateTime& value) {
     return value.time() == QTime(0, 0) ? date : date + QLatin1Char(' ') + time;
 }
 
-QString Regional::longDate(const QDate& value) {
-    return locale().toString(value, QLocale::LongFormat);
-}
+QString Regional::longDate(const QDate& value) { return locale().toString(value, QLocale::LongFormat); }
 
 } // namespace quendarx

@@ -14,21 +14,14 @@ RuntimeError::RuntimeError(int number, QString description, QString source)
     what_ = QStringLiteral("%1 - %2").arg(number).arg(this->description).toStdString();
 }
 
-void raiseTypeMismatch() {
-    throw RuntimeError(errTypeMismatch, QStringLiteral("Type mismatch"));
-}
+void raiseTypeMismatch() { throw RuntimeError(errTypeMismatch, QStringLiteral("Type mismatch")); }
 
-void raiseOverflow() {
-    throw RuntimeError(errOverflow, QStringLiteral("Overflow"));
-}
+void raiseOverflow() { throw RuntimeError(errOverflow, QStringLiteral("Overflow")); }
 
-void raiseInvalidUseOfNull() {
-    throw RuntimeError(errInvalidUseOfNull, QStringLiteral("Invalid use of Null"));
-}
+void raiseInvalidUseOfNull() { throw RuntimeError(errInvalidUseOfNull, QStringLiteral("Invalid use of Null")); }
 
 QString errorReportText(const RuntimeError& error, const QString& tag) {
-    return QString::number(error.number) + QStringLiteral(" - ") + error.description +
-           QStringLiteral("\r\n\r\n") + tag;
+    return QString::number(error.number) + QStringLiteral(" - ") + error.description + QStringLiteral("\r\n\r\n") + tag;
 }
 
 void reportError(const RuntimeError& error, const QString& tag, int style) {
@@ -38,11 +31,9 @@ void reportError(const RuntimeError& error, const QString& tag, int style) {
 void logMessage(const QString& message) {
     static QMutex logMutex;
     QString flat = message;
-    flat.replace(QStringLiteral("\r\n"), QStringLiteral(" "))
-        .replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QString line =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) +
-        QLatin1Char(' ') + flat + QLatin1Char('\n');
+    flat.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) +
+                         QLatin1Char(' ') + flat + QLatin1Char('\n');
     const QByteArray bytes = line.toUtf8();
 
     QMutexLocker lock(&logMutex);

@@ -13,8 +13,8 @@ enum ErrorNumber : int {
     errTypeMismatch = 13,
     errInvalidUseOfNull = 94,
     errNoCurrentRecord = 3021, // a record set read or moved past its end
-    errItemNotFound = 3265, // a record-set field that does not exist
-    errNotAvailable = 445,  // a member that is not available
+    errItemNotFound = 3265,    // a record-set field that does not exist
+    errNotAvailable = 445,     // a member that is not available
     errDatabase = -2147467259, // an engine failure raised by a data-access operation
 };
 

@@ -37,9 +37,7 @@ QString valueText(const QVariant& value) {
     }
 }
 
-QString rule(int width) {
-    return QString(width, QLatin1Char('-'));
-}
+QString rule(int width) { return QString(width, QLatin1Char('-')); }
 
 QString joinedLine(const std::array<QString, 9>& cells) {
     const auto& columns = listingColumns();
@@ -102,9 +100,7 @@ ListingRow readListingRow(const Recordset& rs, const clValores& valores) {
     return row;
 }
 
-QString listingItemKey(double extitm) {
-    return Regional::format(extitm, QStringLiteral("000"));
-}
+QString listingItemKey(double extitm) { return Regional::format(extitm, QStringLiteral("000")); }
 
 std::array<QString, 9> listingCells(const ListingRow& row) {
     const QString threeDigits = QStringLiteral("000");
@@ -145,17 +141,16 @@ std::vector<ListingPage> paginateListing(const QStringList& itemKeys, int linesP
 
 QString listingTitle(const ListingHeader& header) {
     const QString& br = kListingLineBreak;
-    return QStringLiteral("LISTADO CANCELACIONES") + br + rule(21) + br + br +
-           QStringLiteral("  FECHA: ") + header.longDate + br + QStringLiteral("INTERNO: ") +
-           header.numeroInterno + br + br + rule(kListingRuleWidth) + br;
+    return QStringLiteral("LISTADO CANCELACIONES") + br + rule(21) + br + br + QStringLiteral("  FECHA: ") +
+           header.longDate + br + QStringLiteral("INTERNO: ") + header.numeroInterno + br + br +
+           rule(kListingRuleWidth) + br;
 }
 
 QString listingPageHead(int page, int pageTotal) {
     const QString& br = kListingLineBreak;
     const QString fourDigits = QStringLiteral("0000");
-    QString text = QStringLiteral("Pagina ") + Regional::format(page, fourDigits) +
-                   QStringLiteral(" de ") + Regional::format(pageTotal, fourDigits) + br +
-                   rule(kListingRuleWidth) + br;
+    QString text = QStringLiteral("Pagina ") + Regional::format(page, fourDigits) + QStringLiteral(" de ") +
+                   Regional::format(pageTotal, fourDigits) + br + rule(kListingRuleWidth) + br;
     std::array<QString, 9> headings;
     QStringList underline;
     const auto& columns = listingColumns();
@@ -166,16 +161,13 @@ QString listingPageHead(int page, int pageTotal) {
     return text + joinedLine(headings) + underline.join(QLatin1Char(' ')) + br;
 }
 
-QString listingRowLine(const ListingRow& row) {
-    return joinedLine(listingCells(row));
-}
+QString listingRowLine(const ListingRow& row) { return joinedLine(listingCells(row)); }
 
 namespace {
 
 using Cells = std::array<QString, 9>;
 
-QString pageText(const ListingHeader& header, int page, int pageTotal, const Cells* rows,
-                 int rowCount) {
+QString pageText(const ListingHeader& header, int page, int pageTotal, const Cells* rows, int rowCount) {
     QString text;
     text.reserve((rowCount + 16) * (kListingRuleWidth + 2));
     if (page == 1)
@@ -192,8 +184,7 @@ QString pageText(const ListingHeader& header, int page, int pageTotal, const Cel
 
 } // namespace
 
-QString listingPageText(const ListingHeader& header, int page, int pageTotal,
-                        const ListingRow* rows, int rowCount) {
+QString listingPageText(const ListingHeader& header, int page, int pageTotal, const ListingRow* rows, int rowCount) {
     std::vector<Cells> cells;
     cells.reserve(static_cast<std::size_t>(rowCount));
     for (int i = 0; i < rowCount; ++i)
@@ -201,8 +192,7 @@ QString listingPageText(const ListingHeader& header, int page, int pageTotal,
     return pageText(header, page, pageTotal, cells.data(), rowCount);
 }
 
-QStringList listingPages(const std::vector<ListingRow>& rows, const ListingHeader& header,
-                         int linesPerPage) {
+QStringList listingPages(const std::vector<ListingRow>& rows, const ListingHeader& header, int linesPerPage) {
     std::vector<Cells> cells;
     cells.reserve(rows.size());
     QStringList keys;

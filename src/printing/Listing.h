@@ -81,8 +81,7 @@ QString listingPageHead(int page, int pageTotal);
 // The row line of one row.
 QString listingRowLine(const ListingRow& row);
 // The whole text of page `page` (from 1) holding `rows` (the page's rows only).
-QString listingPageText(const ListingHeader& header, int page, int pageTotal,
-                        const ListingRow* rows, int rowCount);
+QString listingPageText(const ListingHeader& header, int page, int pageTotal, const ListingRow* rows, int rowCount);
 
 // Every page text of a listing.
 QStringList listingPages(const std::vector<ListingRow>& rows, const ListingHeader& header,

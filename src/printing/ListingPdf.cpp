@@ -23,8 +23,8 @@ ListingPdf::ListingPdf(const QString& path) : path_(path) {
     writer_->setCreator(QStringLiteral("Quendarx"));
     writer_->setTitle(QStringLiteral("LISTADO CANCELACIONES"));
     // 91 characters of a 10-point fixed-width face take 546 points of A4's 595.
-    writer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                       QMarginsF(7, 10, 7, 10), QPageLayout::Millimeter));
+    writer_->setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(7, 10, 7, 10), QPageLayout::Millimeter));
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(writer_.get())) {
         painter_.reset();

@@ -29,10 +29,8 @@ const QString kImprimirTag = QStringLiteral("Seccion [QuendarxDLL.frmImprimir.lp
 const QString kArchivoTag = QStringLiteral("Seccion [QuendarxDLL.frmImprimir.lpArchivo]:");
 
 ControlSpec spec(const char* name, ControlKind kind, int left, int top, int width, int height,
-                 const QString& caption = QString(), int tabIndex = -1, QColor color = {},
-                 bool bold = false) {
-    return {
-        QString::fromLatin1(name), kind, left, top, width, height, caption, tabIndex, color, bold};
+                 const QString& caption = QString(), int tabIndex = -1, QColor color = {}, bool bold = false) {
+    return {QString::fromLatin1(name), kind, left, top, width, height, caption, tabIndex, color, bold};
 }
 
 std::vector<ControlSpec> imprimirControls() {
@@ -43,8 +41,7 @@ std::vector<ControlSpec> imprimirControls() {
         spec("Shape1", K::Decoration, 120, 1380, 5160, 1380),
         spec("Shape2", K::Decoration, 120, 2880, 5160, 480),
         spec("Shape3", K::Decoration, 0, 3480, 5400, 420),
-        spec("Label1", K::Label, 720, 150, 3000, 0, QStringLiteral("Listados"), -1, colors::navy,
-             true),
+        spec("Label1", K::Label, 720, 150, 3000, 0, QStringLiteral("Listados"), -1, colors::navy, true),
         spec("lbInterno", K::Label, 720, 420, 4440, 0),
         spec("Line1", K::Decoration, 120, 780, 5160, 15),
         spec("Label2", K::Label, 120, 960, 5160, 0,
@@ -53,8 +50,7 @@ std::vector<ControlSpec> imprimirControls() {
         spec("cmdImprimir", K::Button, 1680, 1680, 2040, 375, QStringLiteral("Impresora"), 0),
         spec("Command2", K::Button, 1680, 2160, 2040, 375, QStringLiteral("Archivo"), 1),
         spec("Pb", K::ProgressBar, 240, 2992, 4920, 255),
-        spec("Label3", K::Label, 120, 3592, 1500, 0, QStringLiteral("ESC [Salir]"), -1,
-             colors::darkRed, true),
+        spec("Label3", K::Label, 120, 3592, 1500, 0, QStringLiteral("ESC [Salir]"), -1, colors::darkRed, true),
     };
 }
 
@@ -166,13 +162,11 @@ private:
 };
 
 frmImprimir& frmImprimir::instance() {
-    return basGlobal().screen<frmImprimir>(ScreenId::frmImprimir,
-                                           [] { return std::make_unique<frmImprimir>(); });
+    return basGlobal().screen<frmImprimir>(ScreenId::frmImprimir, [] { return std::make_unique<frmImprimir>(); });
 }
 
 frmImprimir::frmImprimir()
-    : Form(QStringLiteral("frmImprimir"), QStringLiteral("Listados"), 5400, 3900,
-           imprimirControls()) {}
+    : Form(QStringLiteral("frmImprimir"), QStringLiteral("Listados"), 5400, 3900, imprimirControls()) {}
 
 void frmImprimir::Form_Load() {
     listing_ = false;
@@ -180,9 +174,7 @@ void frmImprimir::Form_Load() {
     label(QStringLiteral("lbInterno"))->setText(basGlobal().g_NumeroInterno);
 }
 
-void frmImprimir::Form_Unload() {
-    closeRequested_ = false;
-}
+void frmImprimir::Form_Unload() { closeRequested_ = false; }
 
 void frmImprimir::Form_KeyDown(int& keyCode, int) {
     if (keyCode != vbKeyEscape)
@@ -244,10 +236,9 @@ void frmImprimir::lpArchivo() {
         Recordset rs;
         if (!queryRows(rs))
             return;
-        const QString path =
-            FileDialogs::getSaveFileName(window(), QStringLiteral("Guardar listado"),
-                                         proposedFileName(basGlobal().g_NumeroInterno),
-                                         QStringLiteral("Documentos PDF (*.pdf)"));
+        const QString path = FileDialogs::getSaveFileName(window(), QStringLiteral("Guardar listado"),
+                                                          proposedFileName(basGlobal().g_NumeroInterno),
+                                                          QStringLiteral("Documentos PDF (*.pdf)"));
         if (path.isEmpty())
             return;
         if (writesOverTheStock(path))

@@ -5,8 +5,8 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
-#include <QLabel>
 #include <QDialog>
+#include <QLabel>
 #include <QTreeWidget>
 #include <utility>
 
@@ -43,20 +43,25 @@ bool isZero(const QVariant& value) {
 } // namespace
 
 frmArticulos& frmArticulos::instance() {
-    return basGlobal().screen<frmArticulos>(ScreenId::frmArticulos,
-                                            [] { return std::make_unique<frmArticulos>(); });
+    return basGlobal().screen<frmArticulos>(ScreenId::frmArticulos, [] { return std::make_unique<frmArticulos>(); });
 }
 
 frmArticulos::frmArticulos()
     : Form(QStringLiteral("frmArticulos"), QStringLiteral("Articulos"), 10500, 6360,
            {
                {QStringLiteral("Image1"), ControlKind::Decoration, 90, 60, 480, 480, {}},
-               {QStringLiteral("Label1"), ControlKind::Label, 720, 120, 1335, 195,
-                QStringLiteral("Articulos"), -1, {}, true},
-               {QStringLiteral("Label2"), ControlKind::Label, 1680, 120, 1215, 195,
-                QStringLiteral("Declaración:")},
-               {QStringLiteral("lbDeclaracion"), ControlKind::Label, 3000, 120, 2115, 195, {}, -1,
-                {}, true},
+               {QStringLiteral("Label1"),
+                ControlKind::Label,
+                720,
+                120,
+                1335,
+                195,
+                QStringLiteral("Articulos"),
+                -1,
+                {},
+                true},
+               {QStringLiteral("Label2"), ControlKind::Label, 1680, 120, 1215, 195, QStringLiteral("Declaración:")},
+               {QStringLiteral("lbDeclaracion"), ControlKind::Label, 3000, 120, 2115, 195, {}, -1, {}, true},
                {QStringLiteral("Image2"), ControlKind::Decoration, 9900, 60, 480, 480, {}},
                {QStringLiteral("Shape1"), ControlKind::Decoration, 60, 750, 10395, 5535, {}},
                {QStringLiteral("lstV"), ControlKind::ListView, 90, 780, 10335, 5475, {}, 0},
@@ -93,9 +98,8 @@ void frmArticulos::lp_CargarArticulos() {
                 rows << row;
                 const QVariant ncm = rs.Fields(QStringLiteral("ARTNCM"));
                 const QStringList cells{
-                    isNull(rs.Fields(QStringLiteral("ARTNRO")))
-                        ? QString()
-                        : rs.Fields(QStringLiteral("ARTNRO")).toString(),
+                    isNull(rs.Fields(QStringLiteral("ARTNRO"))) ? QString()
+                                                                : rs.Fields(QStringLiteral("ARTNRO")).toString(),
                     formatted(rs.Fields(QStringLiteral("ARTINO")), QStringLiteral("000")),
                     formatted(rs.Fields(QStringLiteral("ARTSNO")), QStringLiteral("000")),
                     isNull(ncm) ? QString() : ncm.toString(),
@@ -166,8 +170,7 @@ void frmArticulos::pickArticle() {
     const auto available = Regional::readNumber(row->text(kAvailableColumn));
     const auto cancelled = Regional::readNumber(g.g_CantidadDescontada);
     if (available && cancelled)
-        row->setText(kAvailableColumn,
-                     Regional::format(*available - *cancelled, QStringLiteral("00.00")));
+        row->setText(kAvailableColumn, Regional::format(*available - *cancelled, QStringLiteral("00.00")));
 }
 
 } // namespace quendarx

@@ -16,16 +16,13 @@ namespace {
 const QString kList = QStringLiteral("lstV");
 
 // A field as text; null reads as empty text.
-QString fieldText(const QVariant& value) {
-    return value.isValid() && !value.isNull() ? value.toString() : QString();
-}
+QString fieldText(const QVariant& value) { return value.isValid() && !value.isNull() ? value.toString() : QString(); }
 
 // The officialisation date as "dd/mm/yyyy" when it reads as a date, else its text.
 QString officialisation(const QVariant& value) {
     if (value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QDate)
         return Regional::formatDate(value.toDateTime(), QStringLiteral("dd/mm/yyyy"));
-    return Regional::formatDateText(fieldText(value).trimmed(), QStringLiteral("dd/mm/yyyy"))
-        .trimmed();
+    return Regional::formatDateText(fieldText(value).trimmed(), QStringLiteral("dd/mm/yyyy")).trimmed();
 }
 
 QTreeWidgetItem* selectedRow(QTreeWidget* list) {
@@ -36,16 +33,23 @@ QTreeWidgetItem* selectedRow(QTreeWidget* list) {
 } // namespace
 
 frmDespachos& frmDespachos::instance() {
-    return basGlobal().screen<frmDespachos>(ScreenId::frmDespachos,
-                                            [] { return std::make_unique<frmDespachos>(); });
+    return basGlobal().screen<frmDespachos>(ScreenId::frmDespachos, [] { return std::make_unique<frmDespachos>(); });
 }
 
 frmDespachos::frmDespachos()
     : Form(QStringLiteral("frmDespachos"), QStringLiteral("Despachos"), 7395, 6150,
            {
                {QStringLiteral("Image1"), ControlKind::Decoration, 60, 60, 480, 480, {}},
-               {QStringLiteral("Label1"), ControlKind::Label, 660, 120, 2055, 255,
-                QStringLiteral("Consulta Despachos"), -1, {}, true},
+               {QStringLiteral("Label1"),
+                ControlKind::Label,
+                660,
+                120,
+                2055,
+                255,
+                QStringLiteral("Consulta Despachos"),
+                -1,
+                {},
+                true},
                {QStringLiteral("Shape1"), ControlKind::Decoration, 30, 570, 7335, 5535, {}},
                {QStringLiteral("lstV"), ControlKind::ListView, 60, 600, 7275, 5475, {}, 0},
            }) {}
@@ -91,8 +95,7 @@ void frmDespachos::lp_Cargar_Listado() {
             list->setCurrentItem(list->topLevelItem(0));
     } catch (const RuntimeError& error) {
         list->addTopLevelItems(rows);
-        reportError(error, QStringLiteral("Sección [Quendarxdll.frmDespachos.lp_Cargar_Listado]"),
-                    vbCritical);
+        reportError(error, QStringLiteral("Sección [Quendarxdll.frmDespachos.lp_Cargar_Listado]"), vbCritical);
     }
     rs.close();
     list->setVisible(true);
@@ -111,16 +114,13 @@ void frmDespachos::lp_Eliminar_Despacho() {
         // One save; the three results are not looked at, but a save the engine could not
         // take, rolled back by itself or could not commit is a failure while deleting: the
         // row stays in the list.
-        auto failed = [&] {
-            return RuntimeError(errDatabase, conexion.lastError(), QStringLiteral("clConexion"));
-        };
+        auto failed = [&] { return RuntimeError(errDatabase, conexion.lastError(), QStringLiteral("clConexion")); };
         Save save(conexion);
         if (!save.begin())
             throw failed();
         save.wrote(QStringLiteral("lost"));
         for (const sql::Statement& statement : {sql::deleteDeclarationCancellations(code),
-                                                sql::deleteDeclarationArticles(code),
-                                                sql::deleteDeclaration(code)}) {
+                                                sql::deleteDeclarationArticles(code), sql::deleteDeclaration(code)}) {
             conexion.setSql(statement);
             conexion.Execute();
             if (!conexion.InTransaction())
@@ -130,8 +130,7 @@ void frmDespachos::lp_Eliminar_Despacho() {
             throw failed();
         delete list->takeTopLevelItem(list->indexOfTopLevelItem(row));
         list->clearSelection();
-        MessageBoxes::show(QStringLiteral("Despacho ") + code + QStringLiteral(" eliminado"),
-                           vbCritical);
+        MessageBoxes::show(QStringLiteral("Despacho ") + code + QStringLiteral(" eliminado"), vbCritical);
     } catch (const RuntimeError& error) {
         MessageBoxes::show(error.description + QStringLiteral("\r\n\r\n") +
                                QStringLiteral("Sección [Quendar.frmDespachos.lp_Eliminar_Despacho]"),

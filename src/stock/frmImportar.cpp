@@ -20,24 +20,22 @@ const QString kTag = QStringLiteral("Sección [QuendarxDLL.frmImportar.lp_Agrega
 std::vector<ControlSpec> importControls() {
     using K = ControlKind;
     return {
-        {QStringLiteral("Label1"), K::Label, 720, 180, 5040, 0,
-         QStringLiteral("Guardar despacho a Stock"), -1, colors::navy, true},
+        {QStringLiteral("Label1"), K::Label, 720, 180, 5040, 0, QStringLiteral("Guardar despacho a Stock"), -1,
+         colors::navy, true},
         {QStringLiteral("lbInterno"), K::Label, 720, 420, 5040, 0, QStringLiteral("Interno: ")},
         {QStringLiteral("Label2"), K::Label, 240, 960, 2400, 0, QStringLiteral("Declaración")},
         {QStringLiteral("txtINTNDC"), K::TextBox, 240, 1170, 2400, 0, {}, 0},
         {QStringLiteral("Label3"), K::Label, 240, 1500, 2400, 0, QStringLiteral("Descripción")},
         {QStringLiteral("txtINTDSC"), K::TextBox, 240, 1710, 5520, 0, {}, 1},
-        {QStringLiteral("Label4"), K::Label, 240, 2040, 2400, 0,
-         QStringLiteral("Fecha de oficialización")},
+        {QStringLiteral("Label4"), K::Label, 240, 2040, 2400, 0, QStringLiteral("Fecha de oficialización")},
         {QStringLiteral("txtINTFOF"), K::TextBox, 240, 2250, 1440, 0, {}, 2},
-        {QStringLiteral("Label5"), K::Label, 240, 3060, 1200, 0, QStringLiteral("Articulos"), -1,
-         colors::navy, true},
+        {QStringLiteral("Label5"), K::Label, 240, 3060, 1200, 0, QStringLiteral("Articulos"), -1, colors::navy, true},
         {QStringLiteral("Label6"), K::Label, 1560, 3060, 720, 0, QStringLiteral("Item's:")},
         {QStringLiteral("Label8"), K::Label, 2280, 3060, 600, 0, QStringLiteral("000")},
         {QStringLiteral("Label7"), K::Label, 3240, 3060, 960, 0, QStringLiteral("SubItem's:")},
         {QStringLiteral("Label9"), K::Label, 4200, 3060, 600, 0, QStringLiteral("000")},
-        {QStringLiteral("Label10"), K::Label, 120, 3990, 2400, 0, QStringLiteral("F11 - [Guardar]"),
-         -1, colors::darkRed, true},
+        {QStringLiteral("Label10"), K::Label, 120, 3990, 2400, 0, QStringLiteral("F11 - [Guardar]"), -1,
+         colors::darkRed, true},
         {QStringLiteral("Pb"), K::ProgressBar, 120, 3540, 5760, 255, {}},
         {QStringLiteral("Image1"), K::Decoration, 120, 120, 480, 480, {}},
         {QStringLiteral("Shape1"), K::Decoration, 120, 840, 5760, 1800, {}},
@@ -88,13 +86,11 @@ private:
 } // namespace
 
 frmImportar& frmImportar::instance() {
-    return basGlobal().screen<frmImportar>(ScreenId::frmImportar,
-                                           [] { return std::make_unique<frmImportar>(); });
+    return basGlobal().screen<frmImportar>(ScreenId::frmImportar, [] { return std::make_unique<frmImportar>(); });
 }
 
 frmImportar::frmImportar()
-    : Form(QStringLiteral("frmImportar"), QStringLiteral("Guardar despacho a Stock"), 6000, 4320,
-           importControls()) {}
+    : Form(QStringLiteral("frmImportar"), QStringLiteral("Guardar despacho a Stock"), 6000, 4320, importControls()) {}
 
 void frmImportar::Form_Load() {
     textBox(QStringLiteral("txtINTNDC"))->setMaxLength(16);
@@ -169,9 +165,8 @@ QString frmImportar::readOutside(const QString& code, Recordset& rsItems, Record
             return QStringLiteral("Error en obtener los Articulos");
         std::int16_t subItem = rsSubItems.RecordCount() > 1 ? 1 : 0;
         while (!rsSubItems.EOF_()) {
-            const QString quantity =
-                Regional::format(valores.Numero(rsSubItems.Fields(QStringLiteral("cantidad"))),
-                                 QStringLiteral("00.00"));
+            const QString quantity = Regional::format(valores.Numero(rsSubItems.Fields(QStringLiteral("cantidad"))),
+                                                      QStringLiteral("00.00"));
             sql::NewArticle article;
             article.artnro = valores.Texto(rsSubItems.Fields(QStringLiteral("idarticulo")), 0);
             article.intndc = code;
@@ -179,11 +174,10 @@ QString frmImportar::readOutside(const QString& code, Recordset& rsItems, Record
             article.artsno = QString::number(subItem);
             article.artncm = valores.Texto(rsSubItems.Fields(QStringLiteral("ncm")), 0);
             article.artcan = quantity;
-            article.artuni = Regional::format(
-                valores.Numero(rsSubItems.Fields(QStringLiteral("preciounitario"))),
-                QStringLiteral("00.0000"));
-            article.artfob = Regional::format(
-                valores.Numero(rsSubItems.Fields(QStringLiteral("fob"))), QStringLiteral("00.00"));
+            article.artuni = Regional::format(valores.Numero(rsSubItems.Fields(QStringLiteral("preciounitario"))),
+                                              QStringLiteral("00.0000"));
+            article.artfob = Regional::format(valores.Numero(rsSubItems.Fields(QStringLiteral("fob"))),
+                                              QStringLiteral("00.00"));
             article.artdsc = quantity;
             if (subItem == 32767)
                 raiseOverflow(); // before the row is written, as the row-by-row import did
@@ -231,8 +225,8 @@ void frmImportar::agregar(Recordset& rsItems, Recordset& rsSubItems) {
         local.GetRecordset(rsCount); // a failed count raises when its column is read
         return valores.Numero(rsCount.Fields(QStringLiteral("cant"))) > 0;
     };
-    const QString duplicate =
-        QStringLiteral("El número de declaración ") + code + QStringLiteral(" ya existe en base de datos");
+    const QString duplicate = QStringLiteral("El número de declaración ") + code +
+                              QStringLiteral(" ya existe en base de datos");
     if (isDuplicate()) {
         MessageBoxes::show(duplicate, vbExclamation);
         return;

@@ -109,11 +109,31 @@ inline VARIANT typed(std::uint16_t vt) {
     v.vt = vt;
     return v;
 }
-inline VARIANT byValue(std::int32_t value) { VARIANT v = typed(VT_I4); v.lVal = value; return v; }
-inline VARIANT byValue(double value) { VARIANT v = typed(VT_R8); v.dblVal = value; return v; }
-inline VARIANT byRef(BSTR* text) { VARIANT v = typed(VT_BYREF | VT_BSTR); v.pbstrVal = text; return v; }
-inline VARIANT byRef(std::int16_t* value) { VARIANT v = typed(VT_BYREF | VT_I2); v.piVal = value; return v; }
-inline VARIANT byRef(IDispatch** object) { VARIANT v = typed(VT_BYREF | VT_DISPATCH); v.ppdispVal = object; return v; }
+inline VARIANT byValue(std::int32_t value) {
+    VARIANT v = typed(VT_I4);
+    v.lVal = value;
+    return v;
+}
+inline VARIANT byValue(double value) {
+    VARIANT v = typed(VT_R8);
+    v.dblVal = value;
+    return v;
+}
+inline VARIANT byRef(BSTR* text) {
+    VARIANT v = typed(VT_BYREF | VT_BSTR);
+    v.pbstrVal = text;
+    return v;
+}
+inline VARIANT byRef(std::int16_t* value) {
+    VARIANT v = typed(VT_BYREF | VT_I2);
+    v.piVal = value;
+    return v;
+}
+inline VARIANT byRef(IDispatch** object) {
+    VARIANT v = typed(VT_BYREF | VT_DISPATCH);
+    v.ppdispVal = object;
+    return v;
+}
 
 // A property put with the text by reference, as a host passes it.
 inline CallResult put(IDispatch* object, const char* name, const QString& text) {

@@ -16,16 +16,26 @@ TEST(Dispatch, NamesGiveThePublishedDispatchIdsWhateverTheirCase) {
         const char* name;
         DISPID id;
     } members[] = {
-        {false, "Ubicacion_Base_Datos", 0x68030002}, {false, "NombreImpresora", 0x68030001},
-        {false, "Numero_Interno", 0x68030000},       {false, "Conectar_DB", 0x60030003},
-        {false, "Ingresar_Cancelaciones", 0x60030004}, {false, "Item", 0x68030005},
-        {false, "Eliminar_Articulo", 0x60030006},    {false, "Obtener_Items", 0x60030007},
-        {false, "Modificar_Articulo", 0x60030008},   {false, "Imprimir", 0x60030009},
-        {false, "ObtenerCancelacion", 0x6003000a},   {true, "Ubicacion_Base_Datos", 0x68030004},
-        {true, "NombreImpresora", 0x68030003},       {true, "Numero_Interno", 0x68030002},
-        {true, "Item", 0x68030001},                  {true, "Base_Brevik", 0x68030000},
-        {true, "Importar", 0x60030005},              {true, "Conectar_DB", 0x60030006},
-        {true, "Imprimir", DISPID_UNKNOWN},          {false, "Base_Brevik", DISPID_UNKNOWN},
+        {false, "Ubicacion_Base_Datos", 0x68030002},
+        {false, "NombreImpresora", 0x68030001},
+        {false, "Numero_Interno", 0x68030000},
+        {false, "Conectar_DB", 0x60030003},
+        {false, "Ingresar_Cancelaciones", 0x60030004},
+        {false, "Item", 0x68030005},
+        {false, "Eliminar_Articulo", 0x60030006},
+        {false, "Obtener_Items", 0x60030007},
+        {false, "Modificar_Articulo", 0x60030008},
+        {false, "Imprimir", 0x60030009},
+        {false, "ObtenerCancelacion", 0x6003000a},
+        {true, "Ubicacion_Base_Datos", 0x68030004},
+        {true, "NombreImpresora", 0x68030003},
+        {true, "Numero_Interno", 0x68030002},
+        {true, "Item", 0x68030001},
+        {true, "Base_Brevik", 0x68030000},
+        {true, "Importar", 0x60030005},
+        {true, "Conectar_DB", 0x60030006},
+        {true, "Imprimir", DISPID_UNKNOWN},
+        {false, "Base_Brevik", DISPID_UNKNOWN},
     };
     auto cm = cancelMain();
     auto im = importar();
@@ -34,7 +44,8 @@ TEST(Dispatch, NamesGiveThePublishedDispatchIdsWhateverTheirCase) {
         for (const char* name : {m.name, lower.constData()}) {
             DISPID id = 0;
             EXPECT_EQ((m.importar ? im : cm)->GetIDsOfNames(&name, 1, &id),
-                      m.id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK) << name;
+                      m.id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK)
+                << name;
             EXPECT_EQ(id, m.id) << name;
         }
     }
@@ -72,8 +83,8 @@ TEST(Dispatch, AScreenMemberCalledOffTheUserInterfaceThreadFailsBackToTheHost) {
     auto im = importar();
     std::vector<CallResult> results;
     std::thread([&] {
-        for (const auto& [object, member] : {std::pair{cm.get(), "Imprimir"}, {cm.get(), "Ingresar_Cancelaciones"},
-                                             {im.get(), "Importar"}})
+        for (const auto& [object, member] :
+             {std::pair{cm.get(), "Imprimir"}, {cm.get(), "Ingresar_Cancelaciones"}, {im.get(), "Importar"}})
             results.push_back(call(object, member));
     }).join();
     for (const CallResult& r : results) {
@@ -96,8 +107,8 @@ TEST(Properties, ItemConvertsItsValueAndKeepsTheOldOneWhenRefused) {
         int error; // 0 when accepted
         int item;  // g_Item afterwards
     } cases[] = {
-        {"7", {}, 0, 7},          {"-32769", {}, 6, 7},   {"-32768", {}, 0, -32768}, {"2.5", {}, 0, 2},
-        {"3.5", {}, 0, 4}, // a half goes to the even number
+        {"7", {}, 0, 7},          {"-32769", {}, 6, 7},     {"-32768", {}, 0, -32768},
+        {"2.5", {}, 0, 2},        {"3.5", {}, 0, 4}, // a half goes to the even number
         {{}, byValue(2.5), 0, 2}, {{}, byValue(12), 0, 12}, {{}, byValue(70000), 6, 12},
     };
     for (Case& c : cases) {

@@ -108,10 +108,9 @@ TEST(Server, OleDatesCountDaysFromTheEndOf1899) {
 RecordsetRef sample() {
     return std::make_shared<Recordset>(
         QStringList{"INTNDC", "ARTINO", "ARTCDS", "EXTFDC", "ARTVEN", "BIG"},
-        std::vector<std::vector<QVariant>>{
-            {"D-100", qlonglong(3), 2.5, QDateTime(QDate(2026, 12, 5), QTime(10, 30)), QVariant(),
-             qlonglong(5000000000)},
-            {"D-200", qlonglong(-1), 0.25, QVariant(), "", qlonglong(7)}});
+        std::vector<std::vector<QVariant>>{{"D-100", qlonglong(3), 2.5, QDateTime(QDate(2026, 12, 5), QTime(10, 30)),
+                                            QVariant(), qlonglong(5000000000)},
+                                           {"D-200", qlonglong(-1), 0.25, QVariant(), "", qlonglong(7)}});
 }
 
 // Reals, nulls and empty texts as the host scripts show them; dates and big numbers here.
@@ -184,17 +183,16 @@ TEST(RecordsetObject, ALateBindingHostReadsItAsAnAdoRecordSet) {
     EXPECT_EQ(value(byName.object.get()).number, -1);
     EXPECT_EQ(value(fourth.object.get()).vt, VT_NULL);
     EXPECT_EQ(invoke(rs.get(), "MoveNext", DISPATCH_METHOD, {}).hr, S_OK);
-    for (const CallResult& past :
-         {value(byName.object.get()), invoke(rs.get(), "MoveNext", DISPATCH_METHOD, {})}) {
+    for (const CallResult& past : {value(byName.object.get()), invoke(rs.get(), "MoveNext", DISPATCH_METHOD, {})}) {
         EXPECT_EQ(past.hr, DISP_E_EXCEPTION);
         EXPECT_EQ(past.scode, 3021);
     }
     EXPECT_EQ(rs->MoveNext(), E_FAIL);
 
     // A column that is not there, by name or index, through every road.
-    for (const CallResult& missing : {call(rs.get(), "Fields", {byRef(&nope)}),
-                                      invoke(rs.get(), nullptr, DISPATCH_PROPERTYGET, {byValue(6)}),
-                                      call(fields.object.get(), "Item", {byValue(-1)})}) {
+    for (const CallResult& missing :
+         {call(rs.get(), "Fields", {byRef(&nope)}), invoke(rs.get(), nullptr, DISPATCH_PROPERTYGET, {byValue(6)}),
+          call(fields.object.get(), "Item", {byValue(-1)})}) {
         EXPECT_EQ(missing.hr, DISP_E_EXCEPTION);
         EXPECT_EQ(missing.scode, 3265);
     }

@@ -21,8 +21,7 @@
 namespace quendarx::test {
 namespace {
 
-const QColor kGreen(0xC0, 0xFF, 0xC0), kPeach(0xFE, 0xE4, 0xD6), kWhite(0xFF, 0xFF, 0xFF),
-    kYellow(0xFF, 0xFF, 0x00);
+const QColor kGreen(0xC0, 0xFF, 0xC0), kPeach(0xFE, 0xE4, 0xD6), kWhite(0xFF, 0xFF, 0xFF), kYellow(0xFF, 0xFF, 0x00);
 
 // A window with three linked text boxes a, b, c (in that tab order) and a list.
 struct Panel {
@@ -61,8 +60,10 @@ TEST(ClCntrl, FocusColoursFollowTheTag) {
         QColor entered, left;
         bool selects;
     } cases[] = {
-        {QString(), kGreen, kWhite, true},           {QStringLiteral("X#F6"), kPeach, kWhite, true},
-        {QStringLiteral("BB#F6"), kPeach, kPeach, true}, {QStringLiteral("BB1"), kYellow, kYellow, false},
+        {QString(), kGreen, kWhite, true},
+        {QStringLiteral("X#F6"), kPeach, kWhite, true},
+        {QStringLiteral("BB#F6"), kPeach, kPeach, true},
+        {QStringLiteral("BB1"), kYellow, kYellow, false},
         {QStringLiteral("#F6x"), kGreen, kWhite, true},
     };
     for (const Case& c : cases) {

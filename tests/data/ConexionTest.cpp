@@ -51,7 +51,10 @@ TEST(clConexion, ConnectOpensOnlyStockDatabasesAndCreatesNoFile) {
     const QString unopened = QStringLiteral("No se pudo abrir la base de datos.");
     const Case cases[] = {
         {"keys read tolerantly",
-         QStringLiteral(" provider = MICROSOFT.JET.OLEDB.4.0 ; data  source = ") + stock.path() + " ;", {}, {}, {}},
+         QStringLiteral(" provider = MICROSOFT.JET.OLEDB.4.0 ; data  source = ") + stock.path() + " ;",
+         {},
+         {},
+         {}},
         {"missing file", jetConnectionString(in + "missing.mdb"), "no such file",
          "No se encontró el archivo de base de datos '" + in + "missing.mdb'.",
          "The database file '" + in + "missing.mdb' cannot be found."},
@@ -77,8 +80,9 @@ TEST(clConexion, ConnectOpensOnlyStockDatabasesAndCreatesNoFile) {
          "No se encontró el controlador de base de datos que indica la cadena de conexión.",
          "The database driver named in the connection string cannot be found."},
         // A server that is not running: nothing listens on the port.
-        {"server down", QStringLiteral("Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=1;Database=stock;"
-                                       "Uid=clerk;Pwd=secret"),
+        {"server down",
+         QStringLiteral("Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=1;Database=stock;"
+                        "Uid=clerk;Pwd=secret"),
          "refused", "No se pudo establecer la conexión con el servidor de base de datos.",
          "The connection to the database server could not be established."},
     };
@@ -116,8 +120,10 @@ TEST(clConexion, ServerFailuresAreToldByTheirKind) {
         const char* text;
         ConnectFailureKind kind;
     } cases[] = {
-        {server, "connection to server at \"db\" (10.0.0.5), port 5432 failed: FATAL:  password authentication "
-                 "failed for user \"clerk\"", ConnectFailureKind::WrongPassword},
+        {server,
+         "connection to server at \"db\" (10.0.0.5), port 5432 failed: FATAL:  password authentication "
+         "failed for user \"clerk\"",
+         ConnectFailureKind::WrongPassword},
         {{}, "[unixODBC]FATAL:  password authentication failed for user \"clerk\"", ConnectFailureKind::WrongPassword},
         {server, "could not translate host name \"db\" to address: Name or service not known",
          ConnectFailureKind::ServerDown},
@@ -197,12 +203,11 @@ TEST(clConexion, OutsideValuesArriveWholeWithTheirTypes) {
     QString longText;
     for (int i = 0; i < 3000; ++i)
         longText += QStringLiteral("ñ😀'%_\\");
-    const QByteArray sql =
-        "create table t (n integer, big integer, x real, d date, ts datetime, s text, b blob);"
-        "insert into t values (7, 4294967296, 1.25, '2026-12-05', '2026-12-05 09:15:30', '" +
-        QString(longText).replace(QLatin1String("'"), QLatin1String("''")).toUtf8() +
-        "', x'00ff10');"
-        "insert into t values (null, null, null, null, null, null, null);";
+    const QByteArray sql = "create table t (n integer, big integer, x real, d date, ts datetime, s text, b blob);"
+                           "insert into t values (7, 4294967296, 1.25, '2026-12-05', '2026-12-05 09:15:30', '" +
+                           QString(longText).replace(QLatin1String("'"), QLatin1String("''")).toUtf8() +
+                           "', x'00ff10');"
+                           "insert into t values (null, null, null, null, null, null, null);";
     writeFile(path, {});
     execFile(path, QString::fromUtf8(sql));
 
@@ -218,8 +223,7 @@ TEST(clConexion, OutsideValuesArriveWholeWithTheirTypes) {
     EXPECT_EQ(rs.Fields(QStringLiteral("big")), QVariant(qlonglong(4294967296)));
     EXPECT_EQ(rs.Fields(QStringLiteral("x")), QVariant(1.25));
     EXPECT_EQ(rs.Fields(QStringLiteral("d")), QVariant(QDateTime(QDate(2026, 12, 5), QTime(0, 0))));
-    EXPECT_EQ(rs.Fields(QStringLiteral("ts")),
-              QVariant(QDateTime(QDate(2026, 12, 5), QTime(9, 15, 30))));
+    EXPECT_EQ(rs.Fields(QStringLiteral("ts")), QVariant(QDateTime(QDate(2026, 12, 5), QTime(9, 15, 30))));
     EXPECT_EQ(rs.Fields(QStringLiteral("s")).toString(), longText);
     EXPECT_EQ(rs.Fields(QStringLiteral("b")).toByteArray(), QByteArray("\x00\xff\x10", 3));
     rs.MoveNext();

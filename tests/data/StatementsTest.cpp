@@ -1,7 +1,7 @@
 // Every statement the library sends, compared with its exact text, and texts holding
 // quotes travelling through a real database unchanged.
-#include "DataTestUtil.h"
 #include "data/Statements.h"
+#include "DataTestUtil.h"
 #include <gtest/gtest.h>
 
 using namespace quendarx;
@@ -14,8 +14,8 @@ const ArticleKey kArticle{QStringLiteral("24001IC04000123A"), 3, 2};
 const ExportItem kItem{QStringLiteral("24001EC01000456T"), 7};
 
 NewCancellation sampleCancellation(const QString& artord) {
-    return {"4", kArticle.intndc, "3", "2", "12,5", "EXP-2024-118", "CERT 0042", "30/06/2025", artord,
-            kItem.extnro, "7", "15/03/2024 10:20:30"};
+    return {"4",         kArticle.intndc, "3",    "2",          "12,5", "EXP-2024-118",
+            "CERT 0042", "30/06/2025",    artord, kItem.extnro, "7",    "15/03/2024 10:20:30"};
 }
 
 CancellationUpdate sampleUpdate(const QString& artord) {
@@ -72,8 +72,7 @@ TEST(Statements, EveryBuilderGivesTheExactText) {
         {"greatest line order", maxLineOrder(kItem),
          "select max(LINORD) as mayor from CANCELACIONES where EXTNRO = '24001EC01000456T'and "
          "EXTITM = 7"},
-        {"insert a cancellation with an order number",
-         insertCancellation(sampleCancellation(QStringLiteral("12"))),
+        {"insert a cancellation with an order number", insertCancellation(sampleCancellation(QStringLiteral("12"))),
          "insert into CANCELACIONES(LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,ARTEXP,ARTCER,ARTVEN,ARTORD,"
          "EXTNRO,EXTITM,EXTFDC) values ('4','24001IC04000123A','3','2','12,5','EXP-2024-118',"
          "'CERT 0042','30/06/2025','12','24001EC01000456T','7','15/03/2024 10:20:30')"},
@@ -92,16 +91,14 @@ TEST(Statements, EveryBuilderGivesTheExactText) {
          "'CERT 0042',ARTVEN = '30/06/2025',ARTORD = 'A12',EXTFDC = '15/03/2024 10:20:30' where "
          "EXTNRO = '24001EC01000456T'  and EXTITM = 7  and INTNDC = '24001IC04000123A'  and "
          "ARTINO = 3  and ARTSNO = 2"},
-        {"rewrite a cancellation without an order number",
-         updateCancellation(kArticle, kItem, sampleUpdate({})),
+        {"rewrite a cancellation without an order number", updateCancellation(kArticle, kItem, sampleUpdate({})),
          "update CANCELACIONES set ARTCDS = cdbl('12,50'),ARTEXP = 'EXP-2024-118',ARTCER = "
          "'CERT 0042',ARTVEN = '30/06/2025',ARTORD = NULL,EXTFDC = '15/03/2024 10:20:30' where "
          "EXTNRO = '24001EC01000456T'  and EXTITM = 7  and INTNDC = '24001IC04000123A'  and "
          "ARTINO = 3  and ARTSNO = 2"},
         {"count declarations", countDeclaration(kArticle.intndc),
          "select count(INTNDC) as Cant from OPERACIONES where INTNDC = '24001IC04000123A'"},
-        {"insert a declaration",
-         insertDeclaration("1024", kArticle.intndc, "Repuestos textiles", "15/03/2024"),
+        {"insert a declaration", insertDeclaration("1024", kArticle.intndc, "Repuestos textiles", "15/03/2024"),
          "insert into OPERACIONES (NUMERO, INTNDC, INTDSC, INTFOF) values ('1024',"
          "'24001IC04000123A','Repuestos textiles','15/03/2024')"},
         {"insert an article",
@@ -135,11 +132,12 @@ TEST(Statements, QuotedTextsTravelThroughTheDatabaseUnchanged) {
     ConnectedDatabase t;
     t.db.exec(QStringLiteral("insert into OPERACIONES values ('2', 'B', 'other', '2024-01-02')"));
     ASSERT_EQ(t.execute(insertDeclaration(irish, hostile, "it's", "15/03/2024")), 1);
-    ASSERT_EQ(t.execute(insertArticle({irish, hostile, "1", "0", "8448.59'90", "05,00", "01,5000", "07,50", "05,00"})), 1);
+    ASSERT_EQ(t.execute(insertArticle({irish, hostile, "1", "0", "8448.59'90", "05,00", "01,5000", "07,50", "05,00"})),
+              1);
     const ArticleKey key{hostile, 1, 0};
     const ExportItem item{irish, 2};
-    ASSERT_EQ(t.execute(insertCancellation({"1", hostile, "1", "0", "01,00", irish, hostile, "it's", {}, irish, "2",
-                                            "15/03/2024 10:20:30"})),
+    ASSERT_EQ(t.execute(insertCancellation(
+                  {"1", hostile, "1", "0", "01,00", irish, hostile, "it's", {}, irish, "2", "15/03/2024 10:20:30"})),
               1);
     const auto row = [&](const Statement& statement, const char* columns) {
         Recordset rs;
@@ -152,7 +150,8 @@ TEST(Statements, QuotedTextsTravelThroughTheDatabaseUnchanged) {
     EXPECT_EQ(row(countDeclaration(hostile), "Cant"), "1");
     EXPECT_EQ(row(article(key), "ARTNRO,ARTNCM"), "O'Brien|8448.59'90");
     EXPECT_EQ(row(cancellation(key, item), "ARTEXP,ARTCER,ARTVEN"), irish + "|" + hostile + "|it's");
-    ASSERT_EQ(t.execute(updateCancellation(key, item, {"02,00", hostile, irish, "x'y", irish, "16/03/2024 08:00:00"})), 1);
+    ASSERT_EQ(t.execute(updateCancellation(key, item, {"02,00", hostile, irish, "x'y", irish, "16/03/2024 08:00:00"})),
+              1);
     EXPECT_EQ(row(cancellationsOfItem(item), "ARTEXP,ARTORD,ARTCDS"), hostile + "|" + irish + "|2");
 
     EXPECT_EQ(t.execute(deleteDeclaration(QStringLiteral("x' or '1'='1"))), 0);

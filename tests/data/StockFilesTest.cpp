@@ -26,29 +26,20 @@ TEST(StockFiles, TheStockAndItsCompanionsUnderAnyNameAreRecognised) {
         const char* candidate;
         bool refused;
     } cases[] = {
-        {"stock.db", true},
-        {"stock.db-wal", true},
-        {"stock.db-shm", true},
-        {"stock.db-journal", true}, // not there yet: refused by its name
-        {"sub/../stock.db", true},
-        {"./stock.db-wal", true},
-        {"sub/up/stock.db", true},
-        {"sub/up/stock.db-shm", true},
-        {"sub/stock-link.db", true},
-        {"hard.db", true},
-        {"other.pdf", false},
-        {"stock.db.pdf", false},
+        {"stock.db", true},          {"stock.db-wal", true},
+        {"stock.db-shm", true},      {"stock.db-journal", true}, // not there yet: refused by its name
+        {"sub/../stock.db", true},   {"./stock.db-wal", true},
+        {"sub/up/stock.db", true},   {"sub/up/stock.db-shm", true},
+        {"sub/stock-link.db", true}, {"hard.db", true},
+        {"other.pdf", false},        {"stock.db.pdf", false},
         {"STOCK.DB", false}, // another file on this file system
-        {"sub/stock.db", false},
-        {"stock.db-wal2", false},
+        {"sub/stock.db", false},     {"stock.db-wal2", false},
     };
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(d);
     for (const auto& c : cases) {
-        EXPECT_EQ(isStockFileOrCompanion(QString::fromLatin1(c.candidate), stock), c.refused)
-            << c.candidate;
-        EXPECT_EQ(isStockFileOrCompanion(d + QLatin1Char('/') + QLatin1String(c.candidate),
-                                         QStringLiteral("stock.db")),
+        EXPECT_EQ(isStockFileOrCompanion(QString::fromLatin1(c.candidate), stock), c.refused) << c.candidate;
+        EXPECT_EQ(isStockFileOrCompanion(d + QLatin1Char('/') + QLatin1String(c.candidate), QStringLiteral("stock.db")),
                   c.refused)
             << c.candidate << " (absolute, stock relative)";
     }

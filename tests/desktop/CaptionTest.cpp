@@ -29,14 +29,12 @@ TEST(Captions, EveryCaptionFitsCodesShowWholeAndPicturesShowAnIcon) {
     ScopedLocale locale{esAR()};
     resetLibraryState();
     LibraryState& g = basGlobal();
-    g.conexionLocal().setConnectionString(
-        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db.path());
+    g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db.path());
     g.conexionLocal().Connect();
-    db.exec(QStringLiteral(
-                "insert into OPERACIONES values ('1047', '%1', 'Repuestos', '2026-01-15');"
-                "insert into ARTICULOS values ('A', '%1', 1, 0, 'N', 20, 1.5, 20, 6);"
-                "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
-                "values (1,'%1',1,0,4,'%1',1)")
+    db.exec(QStringLiteral("insert into OPERACIONES values ('1047', '%1', 'Repuestos', '2026-01-15');"
+                           "insert into ARTICULOS values ('A', '%1', 1, 0, 'N', 20, 1.5, 20, 6);"
+                           "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
+                           "values (1,'%1',1,0,4,'%1',1)")
                 .arg(kCode));
     g.g_INTNDC = kCode;
     g.g_ARTINO = 1;
@@ -44,9 +42,8 @@ TEST(Captions, EveryCaptionFitsCodesShowWholeAndPicturesShowAnIcon) {
     g.g_NumeroInterno = kCode;
     g.g_Item = 1;
 
-    Form* screens[] = {&frmDespachos::instance(), &frmArticulos::instance(),
-                       &frmRelArt::instance(),    &frmModifcar::instance(),
-                       &frmImportar::instance(),  &frmImprimir::instance()};
+    Form* screens[] = {&frmDespachos::instance(), &frmArticulos::instance(), &frmRelArt::instance(),
+                       &frmModifcar::instance(),  &frmImportar::instance(),  &frmImprimir::instance()};
     for (Form* screen : screens) {
         SCOPED_TRACE(screen->name().toStdString());
         screen->showModeless();
@@ -55,8 +52,7 @@ TEST(Captions, EveryCaptionFitsCodesShowWholeAndPicturesShowAnIcon) {
         for (const ControlSpec& spec : screen->controlTable()) {
             QWidget* control = screen->control(spec.name);
             if (spec.kind == ControlKind::Label && !spec.caption.isEmpty()) {
-                EXPECT_LE(QFontMetrics(control->font()).horizontalAdvance(spec.caption),
-                          control->width())
+                EXPECT_LE(QFontMetrics(control->font()).horizontalAdvance(spec.caption), control->width())
                     << spec.name.toStdString() << " \"" << spec.caption.toStdString() << '"';
             }
             if (spec.name.startsWith(u"Image")) {

@@ -28,8 +28,7 @@ public:
                     texts << button->text();
                 g_buttons << texts.join(u'|');
                 // Room for the title and the frame's buttons beside it.
-                const int title =
-                    QFontMetrics(QApplication::font()).horizontalAdvance(box->windowTitle());
+                const int title = QFontMetrics(QApplication::font()).horizontalAdvance(box->windowTitle());
                 g_titlesWhole = g_titlesWhole && box->width() >= title + 100;
             }
         return false;
@@ -96,24 +95,16 @@ bool Clerk::run(const std::function<void()>& open, int seconds) {
     timer_.stop();
     return finished() && !gaveUp_;
 }
-bool typingInto(const QWidget* control) {
-    return control && control->isActiveWindow() && control->hasFocus();
-}
+bool typingInto(const QWidget* control) { return control && control->isActiveWindow() && control->hasFocus(); }
 
 bool messageShown(const QString& text) {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     return box && box->isActiveWindow() && box->text() == text;
 }
 
-QStringList shownMessages() {
-    return g_messages;
-}
-QStringList shownButtons() {
-    return g_buttons;
-}
-bool titlesWhole() {
-    return g_titlesWhole;
-}
+QStringList shownMessages() { return g_messages; }
+QStringList shownButtons() { return g_buttons; }
+bool titlesWhole() { return g_titlesWhole; }
 void forgetMessages() {
     g_messages.clear();
     g_buttons.clear();

@@ -39,8 +39,8 @@ protected:
         g.g_NumeroInterno = QStringLiteral("EXP-1");
         g.g_Item = 1;
         g.g_UbicacionBaseDatos = db.path();
-        g.conexionLocal().setConnectionString(
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db.path());
+        g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                              db.path());
         g.conexionLocal().Connect();
         Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(10, 30)));
         forgetMessages();
@@ -65,8 +65,7 @@ struct BoxLook {
 BoxLook look(const Form& screen, const QString& name) {
     QLineEdit* box = screen.textBox(name);
     QWidget* focus = screen.window()->focusWidget();
-    return {focus ? focus->objectName() : QString(), box->text(), box->hasSelectedText(),
-            backColor(box)};
+    return {focus ? focus->objectName() : QString(), box->text(), box->hasSelectedText(), backColor(box)};
 }
 
 // The POSIX locks this process holds, as the kernel lists them.
@@ -87,10 +86,9 @@ const QColor kWhite(255, 255, 255);
 
 // Article D-1 / 1 / 0: 20 imported, 4 cancelled against the host's item, 6 available.
 void seedArticle(const ScratchDatabase& db) {
-    db.exec(QStringLiteral(
-        "insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 20, 1.5, 20, 6);"
-        "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
-        "values (3,'D-1',1,0,4,'EXP-1',1)"));
+    db.exec(QStringLiteral("insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 20, 1.5, 20, 6);"
+                           "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
+                           "values (3,'D-1',1,0,4,'EXP-1',1)"));
     LibraryState& g = basGlobal();
     g.g_INTNDC = QStringLiteral("D-1");
     g.g_ARTINO = 1;
@@ -103,24 +101,17 @@ TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
     const auto box = [&](const char* name) { return screen.textBox(QLatin1String(name)); };
     BoxLook afterMessage, afterRetyping;
     Clerk clerk;
-    clerk
-        .when([&] { return screen.isLoaded() && typingInto(box("txtARTCDS")); },
-              {"key", "Down", "Down", "Down"})
+    clerk.when([&] { return screen.isLoaded() && typingInto(box("txtARTCDS")); }, {"key", "Down", "Down", "Down"})
         .when([&] { return typingInto(box("TxtARTVEN")); }, {"type", "31/31/2027"})
         .when([&] { return box("TxtARTVEN")->text() == "31/31/2027"; }, {"key", "F11"})
-        .when([] { return messageShown("El campo VENCIMIENTO debe tener una fecha valida"); },
-              {"key", "Return"})
+        .when([] { return messageShown("El campo VENCIMIENTO debe tener una fecha valida"); }, {"key", "Return"})
         .then([&] { return screen.window()->isActiveWindow(); },
               [&] { afterMessage = look(screen, QStringLiteral("TxtARTVEN")); })
-        .when([] { return true; },
-              {"key", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace",
-               "BackSpace", "BackSpace", "BackSpace", "BackSpace"})
+        .when([] { return true; }, {"key", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace",
+                                    "BackSpace", "BackSpace", "BackSpace", "BackSpace"})
         .when([] { return true; }, {"type", "30/12/2027"})
-        .then(
-            [&] {
-                return box("TxtARTVEN")->text() == "30/12/2027" || box("txtARTCDS")->text() != "4";
-            },
-            [&] { afterRetyping = look(screen, QStringLiteral("TxtARTVEN")); })
+        .then([&] { return box("TxtARTVEN")->text() == "30/12/2027" || box("txtARTCDS")->text() != "4"; },
+              [&] { afterRetyping = look(screen, QStringLiteral("TxtARTVEN")); })
         .when([] { return true; }, {"key", "F11"});
     QWidget host;
     host.setWindowTitle(QStringLiteral("host"));
@@ -136,8 +127,7 @@ TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
     EXPECT_FALSE(afterMessage.selected);
     EXPECT_EQ(afterMessage.colour, kLightGreen);
     EXPECT_EQ(afterRetyping.text, "30/12/2027");
-    EXPECT_EQ(db.query(QStringLiteral("select ARTCDS, ARTVEN from CANCELACIONES")),
-              QStringList{"4.0|30/12/2027"});
+    EXPECT_EQ(db.query(QStringLiteral("select ARTCDS, ARTVEN from CANCELACIONES")), QStringList{"4.0|30/12/2027"});
 }
 
 TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRetype) {
@@ -175,8 +165,7 @@ TEST_F(DesktopTest, TypingAfterAnImportMessageAddsToTheFieldWhereF11WasPressed) 
     Clerk clerk;
     clerk.when([&] { return screen.isLoaded() && typingInto(code()); }, {"type", "26001IC04"})
         .when([&] { return code()->text() == "26001IC04"; }, {"key", "F11"})
-        .when([] { return messageShown("Falta ingresar Descripción de Interno"); },
-              {"key", "Return"})
+        .when([] { return messageShown("Falta ingresar Descripción de Interno"); }, {"key", "Return"})
         .when([&] { return screen.window()->isActiveWindow(); }, {"type", "00123K"})
         .then([&] { return code()->text().endsWith(u'K'); },
               [&] { afterTyping = look(screen, QStringLiteral("txtINTNDC")); })
@@ -208,22 +197,13 @@ TEST_F(DesktopTest, EnterPressesTheListingButtonsAndTheRealSaveDialogKeepsTheSto
     };
     Clerk clerk;
     clerk
-        .when(
-            [&] {
-                return screen.isLoaded() &&
-                       typingInto(screen.button(QStringLiteral("cmdImprimir")));
-            },
-            {"key", "Return"})
-        .when([] { return messageShown("Listo"); }, {"key", "Return"})
-        .when([&] { return typingInto(screen.button(QStringLiteral("cmdImprimir"))); },
-              {"key", "Tab"})
-        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); },
+        .when([&] { return screen.isLoaded() && typingInto(screen.button(QStringLiteral("cmdImprimir"))); },
               {"key", "Return"})
+        .when([] { return messageShown("Listo"); }, {"key", "Return"})
+        .when([&] { return typingInto(screen.button(QStringLiteral("cmdImprimir"))); }, {"key", "Tab"})
+        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Return"})
         .then([&] { return fileDialog() != nullptr; },
-              [&] {
-                  saveButton =
-                      fileDialog()->findChild<QDialogButtonBox*>()->buttons().first()->text();
-              })
+              [&] { saveButton = fileDialog()->findChild<QDialogButtonBox*>()->buttons().first()->text(); })
         .then(
             [&, settled = 0]() mutable { // the stock's folder listed (the printed PDF), for a while
                 auto* model = fileDialog() ? fileDialog()->findChild<QFileSystemModel*>() : nullptr;
@@ -241,8 +221,7 @@ TEST_F(DesktopTest, EnterPressesTheListingButtonsAndTheRealSaveDialogKeepsTheSto
             },
             {"key", "Return"})
         .when([] { return messageShown("Listo"); }, {"key", "Return"})
-        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); },
-              {"key", "Escape"});
+        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Escape"});
     EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
     Printers::setInstance(nullptr);
     QDir::setCurrent(cwd);
@@ -264,12 +243,8 @@ TEST_F(DesktopTest, TheDeleteQuestionAsksInSpanishAndReturnSaysYes) {
         QCoreApplication::removeTranslator(translator);
     Clerk clerk;
     bool deleted = false;
-    clerk.when(
-        [] {
-            return QApplication::activeModalWidget() &&
-                   QApplication::activeModalWidget()->isActiveWindow();
-        },
-        {"key", "Return"});
+    clerk.when([] { return QApplication::activeModalWidget() && QApplication::activeModalWidget()->isActiveWindow(); },
+               {"key", "Return"});
     EXPECT_TRUE(clerk.run([&] { deleted = Eliminar_Articulo(QStringLiteral("D-1"), 1, 0); }))
         << "stalled at step " << clerk.stalledAt();
     EXPECT_TRUE(deleted);

@@ -98,8 +98,7 @@ int main(int argc, char** argv) {
     variantClear = entry<decltype(variantClear)>(library, "VariantClear");
 
     IClassFactory* factory = nullptr;
-    if (getClassObject(&CLSID_clcancelMain, &IID_IClassFactory,
-                       reinterpret_cast<void**>(&factory)) != S_OK)
+    if (getClassObject(&CLSID_clcancelMain, &IID_IClassFactory, reinterpret_cast<void**>(&factory)) != S_OK)
         return 2;
     IDispatch* cm = nullptr;
     factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&cm));

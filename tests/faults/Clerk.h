@@ -16,8 +16,7 @@ using BoxTexts = std::vector<std::pair<QString, QString>>;
 // Shows the screen, puts each text in its box (as a paste would), runs `beforeF11` and
 // presses F11 in the first box; a screen still open afterwards is closed. True when the
 // screen closed itself, that is when it saved.
-inline bool pressF11(Form& screen, const BoxTexts& texts,
-                     const std::function<void(Form&)>& beforeF11 = {}) {
+inline bool pressF11(Form& screen, const BoxTexts& texts, const std::function<void(Form&)>& beforeF11 = {}) {
     screen.showModeless();
     for (const auto& [box, text] : texts)
         screen.textBox(box)->setText(text);

@@ -45,8 +45,8 @@ TEST(ConcurrentClerks, TwoProcessesOnOneExportItemLoseNothingAndNumberEveryLineO
               QStringList{QStringLiteral("%1|%1|1|%1|%1|1|%1").arg(2 * each)});
     EXPECT_EQ(unbalancedArticles(db.path()), 0);
     // The two clerks did work at the same time: their lines alternate.
-    const QStringList owners =
-        queryFile(db.path(), QStringLiteral("select ARTINO > %1 from CANCELACIONES order by LINORD").arg(each));
+    const QStringList owners = queryFile(
+        db.path(), QStringLiteral("select ARTINO > %1 from CANCELACIONES order by LINORD").arg(each));
     int switches = 0;
     for (qsizetype i = 1; i < owners.size(); ++i)
         switches += owners[i] != owners[i - 1];

@@ -12,8 +12,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProgressBar>
-#include <sqlite3.h>
 #include <cstring>
+#include <sqlite3.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -136,7 +136,7 @@ TEST_F(StockFaults, FullDiskRefusesTheRegistrationAndTheNextOneWorksOnceThereIsR
     addArticles(path, 300);
     ASSERT_TRUE(connect(path));
     ASSERT_EQ(registerArticle(1), QStringList());
-    {   // Fill what is left of the disk.
+    { // Fill what is left of the disk.
         QFile filler(mountPoint.filePath("filler"));
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
         while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
@@ -195,20 +195,22 @@ TEST_F(StockFaults, OutsideDatabaseGoneSilentMidImportStopsWithTheScreensMessage
     basGlobal().g_NumeroInterno = "7001";
     basGlobal().g_BaseExterna = outsideConnection(outside, 300);
     auto import = [&](const QString& code, const std::function<void(Form&)>& beforeF11 = {}) {
-        pressF11(frmImportar::instance(), {{"txtINTNDC", code}, {"txtINTDSC", "Importacion"},
-                                           {"txtINTFOF", "05/12/2026"}}, beforeF11);
+        pressF11(frmImportar::instance(),
+                 {{"txtINTNDC", code}, {"txtINTDSC", "Importacion"}, {"txtINTFOF", "05/12/2026"}}, beforeF11);
         return takeBoxes();
     };
     // Another program takes the outside file for itself just before item 5 is read.
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(outside.toUtf8().constData(), &other), SQLITE_OK);
     bool locked = false;
-    EXPECT_EQ(import("IMP-1", [&](Form& screen) {
-                  QObject::connect(screen.progressBar("Pb"), &QProgressBar::valueChanged, [&](int value) {
-                      if (value == 5 && !locked)
-                          locked = sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr) == SQLITE_OK;
-                  });
-              }),
+    EXPECT_EQ(import("IMP-1",
+                     [&](Form& screen) {
+                         QObject::connect(screen.progressBar("Pb"), &QProgressBar::valueChanged, [&](int value) {
+                             if (value == 5 && !locked)
+                                 locked = sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr) ==
+                                          SQLITE_OK;
+                         });
+                     }),
               QStringList{"16 Error en obtener los Articulos"});
     ASSERT_TRUE(locked);
     EXPECT_TRUE(log.text().contains("locked")) << log.text().toStdString();

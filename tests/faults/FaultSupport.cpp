@@ -7,7 +7,8 @@ void addArticles(const QString& path, int articles) {
     QString script = "begin; insert into OPERACIONES values ('1', 'D-1', 'Importacion', '2026-01-15');";
     for (int a = 1; a <= articles; ++a)
         script += QStringLiteral("insert into ARTICULOS values ('ART-%1', 'D-1', %1, 0, '8471.30.00', "
-                                 "1000, 1.5, 1500, 1000);").arg(a);
+                                 "1000, 1.5, 1500, 1000);")
+                      .arg(a);
     execFile(path, script + "commit;");
 }
 
@@ -23,7 +24,11 @@ void makeOutside(const QString& path, const QString& interno, int items, int sub
         for (int s = 1; s <= subItems; ++s)
             script += QStringLiteral("insert into groupsubitems values ('%1', %2, %3, 'ART-%2-%3', "
                                      "'8471.30.00', %4, 1.5, %5);")
-                          .arg(interno).arg(i).arg(s).arg(10 + s).arg((10 + s) * 1.5);
+                          .arg(interno)
+                          .arg(i)
+                          .arg(s)
+                          .arg(10 + s)
+                          .arg((10 + s) * 1.5);
     }
     execFile(path, script + "commit;");
 }

@@ -30,8 +30,7 @@ int unbalancedArticles(const QString& path);
 
 // The worker's arguments to register one unit each of `count` articles from `first` of
 // D-1 against item 1 of the export declaration.
-inline QStringList registerArgs(const QString& path, const QString& exportNumber, const QString& first,
-                                int count) {
+inline QStringList registerArgs(const QString& path, const QString& exportNumber, const QString& first, int count) {
     return {"register", path, exportNumber, "1", "D-1", first, QString::number(count)};
 }
 
@@ -43,11 +42,9 @@ struct WorkerRun {
 };
 
 // Starts qx_fault_worker with the arguments; setup may adjust the process first.
-std::unique_ptr<QProcess> startWorker(const QStringList& args,
-                                      const std::function<void(QProcess&)>& setup = {});
+std::unique_ptr<QProcess> startWorker(const QStringList& args, const std::function<void(QProcess&)>& setup = {});
 // Runs it to its end (at most timeoutMs).
-WorkerRun runWorker(const QStringList& args, int timeoutMs = 60000,
-                    const std::function<void(QProcess&)>& setup = {});
+WorkerRun runWorker(const QStringList& args, int timeoutMs = 60000, const std::function<void(QProcess&)>& setup = {});
 // Reads what a worker printed so far (or until it ended).
 WorkerRun collect(QProcess& process);
 

@@ -24,33 +24,52 @@ using namespace quendarx::test;
 namespace {
 
 const std::vector<std::pair<const char*, QString>> kHostile{
-    {"single quote", "O'Brien"}, {"two quotes", "''"},
-    {"closing quote and statement", "'; drop table ARTICULOS; --"}, {"backslash before quote", "\\' or 1=1 --"},
-    {"backslashes", "C:\\temp\\x\\"}, {"LIKE wildcards", "100%_x%"}, {"printf patterns", "%s%n%d%1%%"},
-    {"control characters", "tab\there\nline\r\x01\x1b[0m\x7f"}, {"accents", "ÁÉÍÓÚ ñÑ üÜ ¿¡ çã"},
-    {"emoji", "😀👍🏽 envío 🇦🇷"}, {"double quotes", "\"x\" \""},
+    {"single quote", "O'Brien"},
+    {"two quotes", "''"},
+    {"closing quote and statement", "'; drop table ARTICULOS; --"},
+    {"backslash before quote", "\\' or 1=1 --"},
+    {"backslashes", "C:\\temp\\x\\"},
+    {"LIKE wildcards", "100%_x%"},
+    {"printf patterns", "%s%n%d%1%%"},
+    {"control characters", "tab\there\nline\r\x01\x1b[0m\x7f"},
+    {"accents", "ÁÉÍÓÚ ñÑ üÜ ¿¡ çã"},
+    {"emoji", "😀👍🏽 envío 🇦🇷"},
+    {"double quotes", "\"x\" \""},
     {"concatenated subquery", "x' || (select count(*) from OPERACIONES) || '"},
-    {"attach", "'; attach database '/tmp/x.db' as y; --"}, {"comment opener", "/* x"},
-    {"blank edges", "  padded  "}, {"10,000 characters", QString(9999, 'z') + '\''},
+    {"attach", "'; attach database '/tmp/x.db' as y; --"},
+    {"comment opener", "/* x"},
+    {"blank edges", "  padded  "},
+    {"10,000 characters", QString(9999, 'z') + '\''},
 };
 
 // Every statement builder with each of its text values set to t.
 std::vector<std::pair<const char*, Statement>> statementsCarrying(const QString& t) {
     const ArticleKey a{t, 1, 0};
     const ExportItem e{t, 1};
-#define QX_STATEMENT(call) {#call, call}
-    return {QX_STATEMENT(deleteCancellation(a, e)), QX_STATEMENT(sumCancelled(a)),
-            QX_STATEMENT(updateAvailable(a, "12,35")), QX_STATEMENT(cancellationsOfItem(e)),
-            QX_STATEMENT(cancellationsWithArticles(e)), QX_STATEMENT(deleteDeclarationCancellations(t)),
-            QX_STATEMENT(deleteDeclarationArticles(t)), QX_STATEMENT(deleteDeclaration(t)),
-            QX_STATEMENT(articlesOfDeclaration(t)), QX_STATEMENT(article(a)), QX_STATEMENT(cancellationsOfArticle(a)),
-            QX_STATEMENT(countCancellation(a, e)), QX_STATEMENT(maxLineOrder(e)),
+#define QX_STATEMENT(call)                                                                                             \
+    { #call, call }
+    return {QX_STATEMENT(deleteCancellation(a, e)),
+            QX_STATEMENT(sumCancelled(a)),
+            QX_STATEMENT(updateAvailable(a, "12,35")),
+            QX_STATEMENT(cancellationsOfItem(e)),
+            QX_STATEMENT(cancellationsWithArticles(e)),
+            QX_STATEMENT(deleteDeclarationCancellations(t)),
+            QX_STATEMENT(deleteDeclarationArticles(t)),
+            QX_STATEMENT(deleteDeclaration(t)),
+            QX_STATEMENT(articlesOfDeclaration(t)),
+            QX_STATEMENT(article(a)),
+            QX_STATEMENT(cancellationsOfArticle(a)),
+            QX_STATEMENT(countCancellation(a, e)),
+            QX_STATEMENT(maxLineOrder(e)),
             QX_STATEMENT(insertCancellation({"1", t, "1", "0", "01,00", t, t, t, t, t, "1", t})),
-            QX_STATEMENT(availableOfArticle(a)), QX_STATEMENT(cancellation(a, e)),
-            QX_STATEMENT(updateCancellation(a, e, {"01,00", t, t, t, t, t})), QX_STATEMENT(countDeclaration(t)),
+            QX_STATEMENT(availableOfArticle(a)),
+            QX_STATEMENT(cancellation(a, e)),
+            QX_STATEMENT(updateCancellation(a, e, {"01,00", t, t, t, t, t})),
+            QX_STATEMENT(countDeclaration(t)),
             QX_STATEMENT(insertDeclaration(t, t, t, t)),
             QX_STATEMENT(insertArticle({t, t, "1", "0", t, "05,00", "01,0000", "05,00", "05,00"})),
-            QX_STATEMENT(listingOfDeclaration(t)), QX_STATEMENT(outsideItems(t)),
+            QX_STATEMENT(listingOfDeclaration(t)),
+            QX_STATEMENT(outsideItems(t)),
             QX_STATEMENT(outsideSubItems(t, "5"))};
 #undef QX_STATEMENT
 }
@@ -144,8 +163,11 @@ TEST_F(Hostility, RegistrationStoresShowsAndDeletesEveryTextAsGiven) {
         basGlobal().g_ARTSNO = 0;
         EXPECT_FALSE(pressF11(screen, {{"txtDescuento", text}}));
         EXPECT_EQ(takeBoxes(), QStringList{"48 Debe ingresar un valor numérico"});
-        EXPECT_TRUE(pressF11(screen, {{"txtDescuento", "2"}, {"txtARTEXP", text}, {"txtARTCER", text},
-                                      {"txtARTORD", text}, {"txtARTVEN", text}}));
+        EXPECT_TRUE(pressF11(screen, {{"txtDescuento", "2"},
+                                      {"txtARTEXP", text},
+                                      {"txtARTCER", text},
+                                      {"txtARTORD", text},
+                                      {"txtARTVEN", text}}));
         EXPECT_EQ(takeBoxes(), QStringList());
         EXPECT_EQ(db.query("select hex(INTNDC), hex(ARTEXP), hex(ARTCER), hex(ARTVEN), hex(EXTNRO), "
                            "ARTORD is null and ARTCDS = 2 from CANCELACIONES where INTNDC != 'SURVIVOR'"),
@@ -186,18 +208,19 @@ TEST_F(Hostility, ImportScreenStoresTheBoxesTextsOrRefusesTheDate) {
         EXPECT_EQ(takeBoxes(), QStringList{"16 Fecha inválida en Fecha de Oficialización"});
 
         QString code, description;
-        EXPECT_TRUE(pressF11(screen, {{"txtINTNDC", text}, {"txtINTDSC", text}, {"txtINTFOF", "05/12/2026"}},
-                             [&](Form& form) {
-                                 code = form.textBox("txtINTNDC")->text();
-                                 description = form.textBox("txtINTDSC")->text();
-                             }));
+        EXPECT_TRUE(
+            pressF11(screen, {{"txtINTNDC", text}, {"txtINTDSC", text}, {"txtINTFOF", "05/12/2026"}}, [&](Form& form) {
+                code = form.textBox("txtINTNDC")->text();
+                description = form.textBox("txtINTDSC")->text();
+            }));
         EXPECT_EQ(takeBoxes(), QStringList{"64 Despacho agregado en stock"});
         // The code box keeps the whole characters of its first 16 units: a character cut
         // in two by the limit goes.
         const bool cutInTwo = text.size() > 16 && text[15].isHighSurrogate();
         EXPECT_EQ(code, text.left(cutInTwo ? 15 : 16));
         EXPECT_EQ(countRows(db.path(), QStringLiteral("from OPERACIONES where hex(INTNDC) = '%1' and "
-                                                      "hex(INTDSC) = '%2'").arg(hexOf(code), hexOf(description))),
+                                                      "hex(INTDSC) = '%2'")
+                                           .arg(hexOf(code), hexOf(description))),
                   1);
         // Listed on the declarations screen as stored (the screen trims the description).
         frmDespachos& list = frmDespachos::instance();

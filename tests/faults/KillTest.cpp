@@ -56,9 +56,11 @@ TEST_F(KilledClerk, RegistrationsKilledAnywhereLeaveASoundDatabase) {
         }
         expectStockSound(db.path());
         // Lines stay numbered 1..n without a gap or a double.
-        const QStringList counts =
-            queryFile(db.path(), "select count(*), coalesce(max(LINORD), 0), count(distinct LINORD) "
-                                 "from CANCELACIONES").value(0).split('|');
+        const QStringList counts = queryFile(db.path(),
+                                             "select count(*), coalesce(max(LINORD), 0), count(distinct LINORD) "
+                                             "from CANCELACIONES")
+                                       .value(0)
+                                       .split('|');
         EXPECT_TRUE(counts.value(0) == counts.value(1) && counts.value(1) == counts.value(2))
             << counts.join('|').toStdString();
         // A registration killed part way left none of it: every article's availability
@@ -106,8 +108,8 @@ TEST_F(KilledClerk, ImportsKilledAnywhereLeaveASoundDatabase) {
         EXPECT_EQ(partial, 0);
     }
     ASSERT_FALSE(HasFailure());
-    std::printf("%d imports killed: %d finished before, %d part way, %d before the first article\n", kills,
-                finished, partial, kills - finished - partial);
+    std::printf("%d imports killed: %d finished before, %d part way, %d before the first article\n", kills, finished,
+                partial, kills - finished - partial);
     const WorkerRun after = runWorker(import("K-after"));
     EXPECT_EQ(after.lines, (QStringList{"READY", "MSG 64 Despacho agregado en stock"})) << after.errors.toStdString();
     EXPECT_EQ(countRows(db.path(), "from ARTICULOS where INTNDC = 'K-after'"), kArticles);

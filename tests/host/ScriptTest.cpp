@@ -45,9 +45,9 @@ TEST(Script, TokensSplitAtBlanksAndStringsTakeJsonEscapes) {
         EXPECT_EQ(tokens, c.tokens) << c.line.toStdString();
     }
     const std::pair<QString, QString> bad[] = {
-        {u"put cm Item \"7\\"_qs, u"unterminated"_qs},   {u"x \"a\\qb\""_qs, u"unknown escape \\q"_qs},
-        {u"x \"\\u12G4\""_qs, u"four hexadecimal"_qs},   {u"x \"\\ud83dx\""_qs, u"high surrogate"_qs},
-        {u"x \"\\ude00\""_qs, u"low surrogate"_qs},      {u"x \"ab\"cd"_qs, u"blank must follow"_qs},
+        {u"put cm Item \"7\\"_qs, u"unterminated"_qs}, {u"x \"a\\qb\""_qs, u"unknown escape \\q"_qs},
+        {u"x \"\\u12G4\""_qs, u"four hexadecimal"_qs}, {u"x \"\\ud83dx\""_qs, u"high surrogate"_qs},
+        {u"x \"\\ude00\""_qs, u"low surrogate"_qs},    {u"x \"ab\"cd"_qs, u"blank must follow"_qs},
     };
     for (const auto& [line, message] : bad)
         EXPECT_TRUE(errorOf([&] { tokenize(line); }).contains(message)) << line.toStdString();
@@ -55,9 +55,9 @@ TEST(Script, TokensSplitAtBlanksAndStringsTakeJsonEscapes) {
 
 TEST(Script, CallArgumentsAreWholeNumbersOnlyWhenBareDigits) {
     const std::pair<QString, QString> cases[] = {
-        {u"7"_qs, u"7"_qs},       {u"-12"_qs, u"-12"_qs},     {u"007"_qs, u"7"_qs},
+        {u"7"_qs, u"7"_qs},           {u"-12"_qs, u"-12"_qs},   {u"007"_qs, u"7"_qs},
         {u"-32768"_qs, u"-32768"_qs}, {u"\"7\""_qs, u"'7'"_qs}, {u"1.5"_qs, u"'1.5'"_qs},
-        {u"-"_qs, u"'-'"_qs},     {u"+3"_qs, u"'+3'"_qs},     {u"12a"_qs, u"'12a'"_qs},
+        {u"-"_qs, u"'-'"_qs},         {u"+3"_qs, u"'+3'"_qs},   {u"12a"_qs, u"'12a'"_qs},
     };
     for (const auto& [token, expected] : cases) {
         const Command command = parseLine(u"call cm Eliminar_Articulo x "_qs + token);

@@ -1,7 +1,7 @@
 // What the transcript writes: JSON strings that keep every character, shortest C-locale
 // numbers, automation values and dates, and printed pages split into lines.
-#include "script/Json.h"
 #include "script/Transcript.h"
+#include "script/Json.h"
 #include "script/Variants.h"
 #include "support/TestSupport.h"
 #include <clocale>
@@ -27,8 +27,13 @@ TEST(Transcript, JsonKeepsEveryCharacterAndWritesShortestNumbers) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
     std::setlocale(LC_NUMERIC, "C.UTF-8");
     const std::pair<double, const char16_t*> numbers[] = {
-        {2.5, u"2.5"},         {10, u"10"}, {-0.125, u"-0.125"}, {-0.0, u"0"}, {1234567.5, u"1234567.5"},
-        {0.1 + 0.2, u"0.30000000000000004"}, {std::numeric_limits<double>::quiet_NaN(), u"null"},
+        {2.5, u"2.5"},
+        {10, u"10"},
+        {-0.125, u"-0.125"},
+        {-0.0, u"0"},
+        {1234567.5, u"1234567.5"},
+        {0.1 + 0.2, u"0.30000000000000004"},
+        {std::numeric_limits<double>::quiet_NaN(), u"null"},
     };
     for (const auto& [value, json] : numbers)
         EXPECT_EQ(jsonNumber(value), QString::fromUtf16(json)) << value;
@@ -41,7 +46,7 @@ TEST(Transcript, AutomationValuesAndDates) {
         {46361.4375, u"2026-12-05 10:30:00"_qs},
         {46361.0 + 86399.0 / 86400.0, u"2026-12-05 23:59:59"_qs},
         {46361.0 + 86399.9 / 86400.0, u"2026-12-06 00:00:00"_qs}, // rounds into the next day
-        {-1.25, u"1899-12-29 06:00:00"_qs}, // before 1899-12-30 the fraction is still the time
+        {-1.25, u"1899-12-29 06:00:00"_qs},                       // before 1899-12-30 the fraction is still the time
     };
     for (const auto& [date, text] : dates)
         EXPECT_EQ(automationDateText(date), text) << date;
@@ -73,9 +78,13 @@ TEST(Transcript, AutomationValuesAndDates) {
 
 TEST(Transcript, PageLinesSplitAtBreaksKeepingTrailingBlanks) {
     const std::pair<QString, QStringList> cases[] = {
-        {u""_qs, {}}, {u"one\n"_qs, {u"one"_qs}}, {u"one\r\ntwo  \r\n"_qs, {u"one"_qs, u"two  "_qs}},
-        {u"a\n\nb\n"_qs, {u"a"_qs, u""_qs, u"b"_qs}}, {u"a\rb"_qs, {u"a"_qs, u"b"_qs}},
-        {u"a\n\n"_qs, {u"a"_qs, u""_qs}}, {u"   "_qs, {u"   "_qs}},
+        {u""_qs, {}},
+        {u"one\n"_qs, {u"one"_qs}},
+        {u"one\r\ntwo  \r\n"_qs, {u"one"_qs, u"two  "_qs}},
+        {u"a\n\nb\n"_qs, {u"a"_qs, u""_qs, u"b"_qs}},
+        {u"a\rb"_qs, {u"a"_qs, u"b"_qs}},
+        {u"a\n\n"_qs, {u"a"_qs, u""_qs}},
+        {u"   "_qs, {u"   "_qs}},
     };
     for (const auto& [page, lines] : cases)
         EXPECT_EQ(pageLines(page), lines) << page.toStdString();

@@ -17,9 +17,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace quendarx::host {
 namespace {
@@ -45,14 +43,16 @@ protected:
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(path_.toUtf8().constData(), &db), SQLITE_OK);
         registerEngineFunctions(db);
-        const int rc = sqlite3_exec(db, "insert into OPERACIONES values ('1', 'IC-1', 'Repuestos', '2026-01-15');"
-             "insert into ARTICULOS values ('A-1', 'IC-1', 1, 0, '8471.30.00', 10, 1, 10, 7.5),"
-             " ('A-2', 'IC-1', 2, 0, '8482.10.10', 8, 2, 16, 4);"
-             "insert into CANCELACIONES values"
-             " (1, 'IC-1', 1, 0, 2.5, 'EXP-A', 'CO-1', '31/03/2027', 3, 'EXP-1', 1, '2026-12-05 10:30:00'),"
-             " (2, 'IC-1', 2, 0, 4, 'EXP-A', 'CO-2', '31/03/2027', NULL, 'EXP-1', 1, '2026-12-05 10:31:00'),"
-             " (1, 'IC-1', 2, 0, 1, 'EXP-B', '', '', NULL, 'EXP-1', 2, '2026-12-05 10:32:00')",
-                                    nullptr, nullptr, nullptr);
+        const int rc = sqlite3_exec(
+            db,
+            "insert into OPERACIONES values ('1', 'IC-1', 'Repuestos', '2026-01-15');"
+            "insert into ARTICULOS values ('A-1', 'IC-1', 1, 0, '8471.30.00', 10, 1, 10, 7.5),"
+            " ('A-2', 'IC-1', 2, 0, '8482.10.10', 8, 2, 16, 4);"
+            "insert into CANCELACIONES values"
+            " (1, 'IC-1', 1, 0, 2.5, 'EXP-A', 'CO-1', '31/03/2027', 3, 'EXP-1', 1, '2026-12-05 10:30:00'),"
+            " (2, 'IC-1', 2, 0, 4, 'EXP-A', 'CO-2', '31/03/2027', NULL, 'EXP-1', 1, '2026-12-05 10:31:00'),"
+            " (1, 'IC-1', 2, 0, 1, 'EXP-B', '', '', NULL, 'EXP-1', 2, '2026-12-05 10:32:00')",
+            nullptr, nullptr, nullptr);
         EXPECT_EQ(rc, SQLITE_OK) << sqlite3_errmsg(db);
         sqlite3_close(db);
         window_ = std::make_unique<InteractiveHostWindow>();
@@ -128,15 +128,13 @@ TEST_F(HostWindowTest, DeletingTakesTheArgumentsFromTheSelectedRow) {
 
     window_->table()->clearSelection();
     window_->press(QStringLiteral("Eliminar_Articulo"));
-    EXPECT_EQ(window_->statusText(),
-              QStringLiteral("Eliminar_Articulo: elija una cancelación de la tabla"));
+    EXPECT_EQ(window_->statusText(), QStringLiteral("Eliminar_Articulo: elija una cancelación de la tabla"));
     EXPECT_TRUE(boxes.texts.isEmpty());
 
     window_->table()->selectRow(1);
     window_->press(QStringLiteral("Eliminar_Articulo"));
     ASSERT_EQ(boxes.texts.size(), 1);
-    EXPECT_TRUE(
-        boxes.texts[0].contains(QStringLiteral("Item: 2\r\nSubItem: 0\r\nDeclaracion: IC-1")))
+    EXPECT_TRUE(boxes.texts[0].contains(QStringLiteral("Item: 2\r\nSubItem: 0\r\nDeclaracion: IC-1")))
         << boxes.texts[0].toStdString();
     EXPECT_EQ(window_->statusText(), QStringLiteral("Eliminar_Articulo: True"));
     EXPECT_EQ(rows(), QStringList{QStringLiteral("IC-1|8471.30.00|1|0|2.5|EXP-A|CO-1|3")});

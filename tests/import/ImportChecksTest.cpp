@@ -5,10 +5,10 @@
 // of the checks, one field at a time, is in the host script import-stops.
 #include "stock/frmImportar.h"
 #include "support/StockTest.h"
+#include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTest>
-#include <QFile>
 
 using namespace quendarx;
 
@@ -21,12 +21,12 @@ protected:
         // An outside declaration that would be imported if a check let it through.
         const QString outside = db.dir() + QStringLiteral("/outside.db");
         QFile(outside).open(QIODevice::WriteOnly); // an empty file is an empty database
-        test::execFile(outside, QStringLiteral(
-                                    "create table item (interno text, id integer);"
-                                    "create table groupsubitems (interno text, id integer, idsub integer, "
-                                    "idarticulo text, ncm text, cantidad double, preciounitario double, fob double);"
-                                    "insert into item values ('EXP-1', 1);"
-                                    "insert into groupsubitems values ('EXP-1', 1, 1, 'A', 'N', 5, 1, 5);"));
+        test::execFile(outside,
+                       QStringLiteral("create table item (interno text, id integer);"
+                                      "create table groupsubitems (interno text, id integer, idsub integer, "
+                                      "idarticulo text, ncm text, cantidad double, preciounitario double, fob double);"
+                                      "insert into item values ('EXP-1', 1);"
+                                      "insert into groupsubitems values ('EXP-1', 1, 1, 'A', 'N', 5, 1, 5);"));
         basGlobal().g_BaseExterna = QStringLiteral("Driver=SQLite3;Database=") + outside;
         db.exec(QStringLiteral("insert into OPERACIONES values ('OLD', 'D-1', 'old', '2020-01-01')"));
     }

@@ -92,6 +92,5 @@ TEST(QueryPlans, DeclarationsAreReadInDateOrderFromTheirIndex) {
     StockFile stock;
     const QStringList plan = stock.plan(declarationsByDate().shape);
     ASSERT_EQ(plan.size(), 1) << plan.join(QLatin1String("; ")).toStdString();
-    EXPECT_TRUE(plan.front().startsWith(QLatin1String("SCAN OPERACIONES USING INDEX")))
-        << plan.front().toStdString();
+    EXPECT_TRUE(plan.front().startsWith(QLatin1String("SCAN OPERACIONES USING INDEX"))) << plan.front().toStdString();
 }

@@ -11,9 +11,7 @@ using quendarx::test::esAR;
 
 namespace {
 
-QLocale byName(const char* name) {
-    return QString::fromLatin1(name) == "es_AR" ? esAR() : enUS();
-}
+QLocale byName(const char* name) { return QString::fromLatin1(name) == "es_AR" ? esAR() : enUS(); }
 
 struct NumberCase {
     const char *locale, *text;
@@ -21,17 +19,35 @@ struct NumberCase {
 };
 
 const NumberCase numberCases[] = {
-    {"es_AR", "12,5", 12.5}, {"es_AR", "1.234,5", 1234.5}, {"es_AR", "1.500", 1500},
+    {"es_AR", "12,5", 12.5},
+    {"es_AR", "1.234,5", 1234.5},
+    {"es_AR", "1.500", 1500},
     {"es_AR", "1.5", std::nullopt}, // a mistyped point never makes 15
-    {"es_AR", "1.23,5", std::nullopt}, {"es_AR", "12.345.678", 12345678},
-    {"es_AR", "1234.567", std::nullopt}, {"es_AR", "  -3,25 ", -3.25}, {"es_AR", "3,25-", -3.25},
-    {"es_AR", "+7", 7}, {"es_AR", ",5", 0.5}, {"es_AR", "1,5E3", 1500}, {"es_AR", "2e-2", 0.02},
+    {"es_AR", "1.23,5", std::nullopt},
+    {"es_AR", "12.345.678", 12345678},
+    {"es_AR", "1234.567", std::nullopt},
+    {"es_AR", "  -3,25 ", -3.25},
+    {"es_AR", "3,25-", -3.25},
+    {"es_AR", "+7", 7},
+    {"es_AR", ",5", 0.5},
+    {"es_AR", "1,5E3", 1500},
+    {"es_AR", "2e-2", 0.02},
     {"es_AR", "1,2,3", std::nullopt},
-    {"en_US", "1.5", 1.5}, {"en_US", "1,234.5", 1234.5}, {"en_US", "1,5", std::nullopt},
-    {"en_US", "-0.25", -0.25}, {"en_US", "1E5", 100000}, {"en_US", "", std::nullopt},
-    {"en_US", "   ", std::nullopt}, {"en_US", "abc", std::nullopt}, {"en_US", "12a", std::nullopt},
-    {"en_US", "&H1F", std::nullopt}, {"en_US", "0x1F", std::nullopt}, {"en_US", "1E", std::nullopt},
-    {"en_US", "-", std::nullopt}, {"en_US", "--5", std::nullopt}, {"en_US", "-5-", std::nullopt},
+    {"en_US", "1.5", 1.5},
+    {"en_US", "1,234.5", 1234.5},
+    {"en_US", "1,5", std::nullopt},
+    {"en_US", "-0.25", -0.25},
+    {"en_US", "1E5", 100000},
+    {"en_US", "", std::nullopt},
+    {"en_US", "   ", std::nullopt},
+    {"en_US", "abc", std::nullopt},
+    {"en_US", "12a", std::nullopt},
+    {"en_US", "&H1F", std::nullopt},
+    {"en_US", "0x1F", std::nullopt},
+    {"en_US", "1E", std::nullopt},
+    {"en_US", "-", std::nullopt},
+    {"en_US", "--5", std::nullopt},
+    {"en_US", "-5-", std::nullopt},
     {"en_US", "1 000", std::nullopt},
 };
 
@@ -54,24 +70,28 @@ TEST(Regional, formatsPatternsHalfAwayFromZeroOnTheDecimalValue) {
         double value;
         const char *pattern, *es, *en;
     } cases[] = {
-        {1.005, "00.00", "01,01", "01.01"},        {2.675, "00.00", "02,68", "02.68"},
-        {10.004, "00.00", "10,00", "10.00"},       {-5.5, "00.00", "-05,50", "-05.50"},
-        {1234.5, "00.00", "1234,50", "1234.50"},   {7, "000", "007", "007"},
-        {7.5, "000", "008", "008"},                {-0.001, "00.00", "00,00", "00.00"},
-        {99.995, "00.00", "100,00", "100.00"},     {0.00005, "00.0000", "00,0001", "00.0001"},
-        {1234, "0000", "1234", "1234"},            {12345, "000", "12345", "12345"},
+        {1.005, "00.00", "01,01", "01.01"},
+        {2.675, "00.00", "02,68", "02.68"},
+        {10.004, "00.00", "10,00", "10.00"},
+        {-5.5, "00.00", "-05,50", "-05.50"},
+        {1234.5, "00.00", "1234,50", "1234.50"},
+        {7, "000", "007", "007"},
+        {7.5, "000", "008", "008"},
+        {-0.001, "00.00", "00,00", "00.00"},
+        {99.995, "00.00", "100,00", "100.00"},
+        {0.00005, "00.0000", "00,0001", "00.0001"},
+        {1234, "0000", "1234", "1234"},
+        {12345, "000", "12345", "12345"},
         {1e21, "000", "1000000000000000000000", "1000000000000000000000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.value) + " " + c.pattern);
         {
             ScopedLocale scope(esAR());
-            EXPECT_EQ(Regional::format(c.value, QString::fromLatin1(c.pattern)),
-                      QString::fromUtf8(c.es));
+            EXPECT_EQ(Regional::format(c.value, QString::fromLatin1(c.pattern)), QString::fromUtf8(c.es));
         }
         ScopedLocale scope(enUS());
-        EXPECT_EQ(Regional::format(c.value, QString::fromLatin1(c.pattern)),
-                  QString::fromUtf8(c.en));
+        EXPECT_EQ(Regional::format(c.value, QString::fromLatin1(c.pattern)), QString::fromUtf8(c.en));
     }
     // A text is formatted only when it reads as a number.
     ScopedLocale scope(esAR());
@@ -100,10 +120,9 @@ TEST(Regional, convertsToIntegersRoundingHalfToEven) {
         const char* text;
         int value, error; // error 0, 6 (Overflow) or 13 (Type mismatch)
     } cases[] = {
-        {false, "2,5", 2, 0},       {false, "3,5", 4, 0},      {false, "-2,5", -2, 0},
-        {false, " 32767 ", 32767, 0}, {false, "-32768", -32768, 0}, {true, "40000", 40000, 0},
-        {false, "40000", 0, 6},     {false, "32767,5", 0, 6},  {true, "3000000000", 0, 6},
-        {false, "abc", 0, 13},      {false, "", 0, 13},        {true, "1.5", 0, 13},
+        {false, "2,5", 2, 0},         {false, "3,5", 4, 0},      {false, "-2,5", -2, 0}, {false, " 32767 ", 32767, 0},
+        {false, "-32768", -32768, 0}, {true, "40000", 40000, 0}, {false, "40000", 0, 6}, {false, "32767,5", 0, 6},
+        {true, "3000000000", 0, 6},   {false, "abc", 0, 13},     {false, "", 0, 13},     {true, "1.5", 0, 13},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -126,18 +145,30 @@ struct DateCase {
 };
 
 const DateCase dateCases[] = {
-    {"es_AR", "5/12/26", "2026-12-05T00:00:00"}, {"en_US", "5/12/26", "2026-05-12T00:00:00"},
-    {"es_AR", "2024-03-15", "2024-03-15T00:00:00"}, {"en_US", "2024-03-15", "2024-03-15T00:00:00"},
-    {"es_AR", "2024-03-15 08:05", "2024-03-15T08:05:00"}, {"es_AR", "29/02/2023", nullptr},
-    {"es_AR", "31/02/2025", nullptr}, {"es_AR", "29/02/2024", "2024-02-29T00:00:00"},
-    {"en_US", "2/31/2025", nullptr}, {"es_AR", "05-12-1999", "1999-12-05T00:00:00"},
-    {"es_AR", "05.12.29", "2029-12-05T00:00:00"}, {"es_AR", "05.12.30", "1930-12-05T00:00:00"},
-    {"es_AR", "5/12-26", nullptr}, {"es_AR", "5/12/026", nullptr}, {"es_AR", "5/13/2026", nullptr},
-    {"es_AR", "5/12/2026 10:30:15", "2026-12-05T10:30:15"}, {"es_AR", "5/12/2026 24:00", nullptr},
+    {"es_AR", "5/12/26", "2026-12-05T00:00:00"},
+    {"en_US", "5/12/26", "2026-05-12T00:00:00"},
+    {"es_AR", "2024-03-15", "2024-03-15T00:00:00"},
+    {"en_US", "2024-03-15", "2024-03-15T00:00:00"},
+    {"es_AR", "2024-03-15 08:05", "2024-03-15T08:05:00"},
+    {"es_AR", "29/02/2023", nullptr},
+    {"es_AR", "31/02/2025", nullptr},
+    {"es_AR", "29/02/2024", "2024-02-29T00:00:00"},
+    {"en_US", "2/31/2025", nullptr},
+    {"es_AR", "05-12-1999", "1999-12-05T00:00:00"},
+    {"es_AR", "05.12.29", "2029-12-05T00:00:00"},
+    {"es_AR", "05.12.30", "1930-12-05T00:00:00"},
+    {"es_AR", "5/12-26", nullptr},
+    {"es_AR", "5/12/026", nullptr},
+    {"es_AR", "5/13/2026", nullptr},
+    {"es_AR", "5/12/2026 10:30:15", "2026-12-05T10:30:15"},
+    {"es_AR", "5/12/2026 24:00", nullptr},
     {"en_US", "12/5/2026 10:30 PM", "2026-12-05T22:30:00"},
     {"es_AR", "5 dic 2026", "2026-12-05T00:00:00"},
-    {"en_US", "December 5, 2026", "2026-12-05T00:00:00"}, {"es_AR", "10:30", "1899-12-30T10:30:00"},
-    {"es_AR", "abc", nullptr}, {"es_AR", "", nullptr}, {"es_AR", "12,5", nullptr},
+    {"en_US", "December 5, 2026", "2026-12-05T00:00:00"},
+    {"es_AR", "10:30", "1899-12-30T10:30:00"},
+    {"es_AR", "abc", nullptr},
+    {"es_AR", "", nullptr},
+    {"es_AR", "12,5", nullptr},
 };
 
 } // namespace
@@ -163,16 +194,14 @@ TEST(Regional, generalLongAndPatternDates) {
         EXPECT_EQ(Regional::generalDate(when), "5/12/2026 10:30:00");
         EXPECT_EQ(Regional::generalDate(midnight), "5/12/2026");
         EXPECT_EQ(Regional::generalDate(timeOnly), "07:00:01");
-        EXPECT_EQ(Regional::longDate(when.date()),
-                  QStringLiteral("sábado, 5 de diciembre de 2026"));
+        EXPECT_EQ(Regional::longDate(when.date()), QStringLiteral("sábado, 5 de diciembre de 2026"));
         EXPECT_EQ(Regional::decimalSeparator(), ",");
     }
     ScopedLocale scope(enUS());
     EXPECT_EQ(Regional::generalDate(when), "12/5/2026 10:30:00");
     EXPECT_EQ(Regional::decimalSeparator(), ".");
     // The general date of any locale reads back as the same date and time.
-    for (const QLocale& l :
-         {esAR(), enUS(), QLocale::c(), QLocale(QLocale::German), QLocale(QLocale::Japanese)}) {
+    for (const QLocale& l : {esAR(), enUS(), QLocale::c(), QLocale(QLocale::German), QLocale(QLocale::Japanese)}) {
         ScopedLocale inner(l);
         SCOPED_TRACE(l.name().toStdString());
         EXPECT_EQ(Regional::readDate(Regional::generalDate(when)), when);
@@ -180,10 +209,7 @@ TEST(Regional, generalLongAndPatternDates) {
     // Patterns, in the en_US locale left above.
     const QDateTime at(QDate(2026, 3, 7), QTime(9, 5, 4));
     EXPECT_EQ(Regional::formatDate(at, QStringLiteral("dd/mm/yyyy")), "07/03/2026");
-    EXPECT_EQ(Regional::formatDate(at, QStringLiteral("dd/mm/yyyy HH:MM:SS")),
-              "07/03/2026 09:05:04");
-    EXPECT_EQ(Regional::formatDateText(QStringLiteral("3/7/26"), QStringLiteral("dd/mm/yyyy")),
-              "07/03/2026");
-    EXPECT_EQ(Regional::formatDateText(QStringLiteral(" sin fecha "), QStringLiteral("dd/mm/yyyy")),
-              " sin fecha ");
+    EXPECT_EQ(Regional::formatDate(at, QStringLiteral("dd/mm/yyyy HH:MM:SS")), "07/03/2026 09:05:04");
+    EXPECT_EQ(Regional::formatDateText(QStringLiteral("3/7/26"), QStringLiteral("dd/mm/yyyy")), "07/03/2026");
+    EXPECT_EQ(Regional::formatDateText(QStringLiteral(" sin fecha "), QStringLiteral("dd/mm/yyyy")), " sin fecha ");
 }

@@ -10,8 +10,7 @@ using namespace quendarx;
 
 namespace {
 
-const ListingHeader kHeader{QStringLiteral("sábado, 5 de diciembre de 2026"),
-                            QStringLiteral("EXP-001")};
+const ListingHeader kHeader{QStringLiteral("sábado, 5 de diciembre de 2026"), QStringLiteral("EXP-001")};
 
 // Rows of the given export items in listing order; each row is told apart by its
 // declaration "D-<index>".
@@ -80,13 +79,12 @@ TEST(ListingLayout, EveryRowIsPrintedOnceUnderTheRulesOfThePage) {
         for (int itemCount = 1; itemCount <= 7; ++itemCount) {
             // Uneven: quadratic block edges, so that the last items get long runs.
             const bool uneven = (rowCount + itemCount) % 2 == 1;
-            SCOPED_TRACE(testing::Message() << rowCount << " rows, " << itemCount << " items"
-                                            << (uneven ? ", uneven" : ""));
+            SCOPED_TRACE(testing::Message()
+                         << rowCount << " rows, " << itemCount << " items" << (uneven ? ", uneven" : ""));
             std::vector<int> items;
             for (long long i = 0; i < rowCount; ++i) {
                 const long long n = rowCount;
-                items.push_back(
-                    1 + static_cast<int>(uneven ? i * i * itemCount / (n * n) : i * itemCount / n));
+                items.push_back(1 + static_cast<int>(uneven ? i * i * itemCount / (n * n) : i * itemCount / n));
             }
             const QStringList pages = listingPages(rowsOfItems(items), kHeader);
             ASSERT_FALSE(pages.isEmpty());

@@ -103,12 +103,14 @@ protected:
     }
     // count cancellations of EXP-1 spread over export items 1..items in even blocks.
     void cancellations(int count, int items) {
-        const QString n = QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) ")
-                              .arg(count);
+        const QString n =
+            QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) ").arg(count);
         db.exec(n + "insert into ARTICULOS select 'A', 'D-100', i, 0, '8471.30.00', 10, 1, 10, 8 from n;" + n +
                 QStringLiteral("insert into CANCELACIONES select i, 'D-100', i, 0, 2.5, 'EX-' || i, 'CER-' || i, '', "
                                "case when i % 3 = 0 then null else i % 10 end, 'EXP-1', 1 + (i - 1) * %1 / %2, "
-                               "'2026-01-02 08:00:00' from n").arg(items).arg(count));
+                               "'2026-01-02 08:00:00' from n")
+                    .arg(items)
+                    .arg(count));
     }
     static frmImprimir& screen() { return frmImprimir::instance(); }
     static void click(const char* button) { screen().button(QString::fromLatin1(button))->click(); }

@@ -52,8 +52,8 @@ TEST_F(ServerClerks, FourProcessesOnOneExportItemNumberEveryLineOnceWithoutAMess
                     "from CANCELACIONES c where c.INTNDC = a.INTNDC and c.ARTINO = a.ARTINO and c.ARTSNO = a.ARTSNO)"),
               QStringList{"0"});
     // The clerks worked at the same time: their lines alternate.
-    const QStringList owners =
-        query(QStringLiteral("select (ARTINO - 1) / %1 from CANCELACIONES order by LINORD").arg(each));
+    const QStringList owners = query(
+        QStringLiteral("select (ARTINO - 1) / %1 from CANCELACIONES order by LINORD").arg(each));
     int switches = 0;
     for (qsizetype i = 1; i < owners.size(); ++i)
         switches += owners[i] != owners[i - 1];
@@ -77,7 +77,8 @@ TEST_F(ServerClerks, AnImportKilledPartWayLeavesNoneOfItOnTheServer) {
         clerk->kill();
         clerk->waitForFinished(10000);
         const int articles = query("select count(*) from ARTICULOS where INTNDC = '" + code + "'").value(0).toInt();
-        const int declarations = query("select count(*) from OPERACIONES where INTNDC = '" + code + "'").value(0).toInt();
+        const int declarations =
+            query("select count(*) from OPERACIONES where INTNDC = '" + code + "'").value(0).toInt();
         // The whole import or none of it.
         EXPECT_TRUE((articles == kItems * kSubItems && declarations == 1) || (articles == 0 && declarations == 0))
             << code.toStdString() << ": " << articles << " articles";

@@ -16,8 +16,8 @@ class ServerImport : public ServerStock {};
 
 QString odbcOn(const QString& database) {
     return QStringLiteral("Driver={PostgreSQL Unicode};Server=%1;Port=%2;Database=%3;Uid=%4;Pwd=%5")
-        .arg(qEnvironmentVariable("PGHOST"), qEnvironmentVariable("PGPORT"), database,
-             qEnvironmentVariable("PGUSER"), qEnvironmentVariable("PGPASSWORD"));
+        .arg(qEnvironmentVariable("PGHOST"), qEnvironmentVariable("PGPORT"), database, qEnvironmentVariable("PGUSER"),
+             qEnvironmentVariable("PGPASSWORD"));
 }
 
 QString tool(const QStringList& args, int* status) {
@@ -37,15 +37,16 @@ TEST_F(ServerImport, ReadsTheOutsideDatabaseOnTheServerThroughPsqlOdbc) {
     QString outside = uri();
     outside.replace(uri().section('/', -1), outsideName);
     int status = 0;
-    tool({"sql", outside,
-          "create table item (id integer not null, interno text not null, posicion text); "
-          "create table groupsubitems (interno text not null, id integer not null, idsub integer not null, "
-          "idarticulo text, ncm text, cantidad double precision, preciounitario double precision, fob double precision); "
-          "insert into item values (0, 'P-1', NULL), (2, 'P-1', 'x'), (1, 'P-1', 'x'), (1, 'OTRO', 'x'); "
-          "insert into groupsubitems values ('P-1', 1, 2, 'ART-1-2', '8471.30.00', 12, 1.5, 18), "
-          "('P-1', 1, 1, 'ART-1-1', NULL, 2.5, 0.0845, 0.21), ('P-1', 2, 1, 'ART-2-1', '8471.30.00', 1000, 1, 1000), "
-          "('OTRO', 1, 1, 'NO', 'NO', 1, 1, 1)"},
-         &status);
+    tool(
+        {"sql", outside,
+         "create table item (id integer not null, interno text not null, posicion text); "
+         "create table groupsubitems (interno text not null, id integer not null, idsub integer not null, "
+         "idarticulo text, ncm text, cantidad double precision, preciounitario double precision, fob double precision); "
+         "insert into item values (0, 'P-1', NULL), (2, 'P-1', 'x'), (1, 'P-1', 'x'), (1, 'OTRO', 'x'); "
+         "insert into groupsubitems values ('P-1', 1, 2, 'ART-1-2', '8471.30.00', 12, 1.5, 18), "
+         "('P-1', 1, 1, 'ART-1-1', NULL, 2.5, 0.0845, 0.21), ('P-1', 2, 1, 'ART-2-1', '8471.30.00', 1000, 1, 1000), "
+         "('OTRO', 1, 1, 'NO', 'NO', 1, 1, 1)"},
+        &status);
     ASSERT_EQ(status, 0);
     QTemporaryDir dir;
     const QString file = dir.filePath("stock.db");

@@ -20,9 +20,9 @@ TEST(ServerSql, StatementsKeepTheFileOrderAndCompareCodesWithoutLetterCase) {
         // A join: every key first, no hidden column to break ties with.
         {sql::listingOfDeclaration("E").shape,
          sql::listingOfDeclaration("E").shape.section(" where ", 0, 0) + " where " +
-         "cancelaciones.INTNDC = articulos.INTNDC And cancelaciones.ARTINO = articulos.ARTINO And "
-         "cancelaciones.ARTSNO = articulos.ARTSNO and EXTNRO = $1::citext order by EXTITM NULLS FIRST,"
-         "cancelaciones.INTNDC NULLS FIRST,cancelaciones.ARTINO NULLS FIRST,cancelaciones.ARTSNO NULLS FIRST"},
+             "cancelaciones.INTNDC = articulos.INTNDC And cancelaciones.ARTINO = articulos.ARTINO And "
+             "cancelaciones.ARTSNO = articulos.ARTSNO and EXTNRO = $1::citext order by EXTITM NULLS FIRST,"
+             "cancelaciones.INTNDC NULLS FIRST,cancelaciones.ARTINO NULLS FIRST,cancelaciones.ARTSNO NULLS FIRST"},
         // No order by: the order of the file's key the rows are looked up by.
         {sql::cancellationsOfArticle({"D", 1, 0}).shape,
          "select EXTNRO, EXTITM, ARTCDS, EXTFDC from CANCELACIONES  where INTNDC = $1::citext and ARTINO = $2 "
@@ -41,14 +41,14 @@ TEST(ServerSql, StatementsKeepTheFileOrderAndCompareCodesWithoutLetterCase) {
          "select 'order by ?' as t from OPERACIONES where INTDSC = '?' order by qx_row"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.shape ? serverShape(c.given) : serverText(c.given), c.server)
-            << c.given.toStdString();
+        EXPECT_EQ(c.shape ? serverShape(c.given) : serverText(c.given), c.server) << c.given.toStdString();
 }
 
 TEST(ServerSql, ColumnNamesComeBackAsTheFileGivesThem) {
-    EXPECT_EQ(spelledColumns(sql::listingOfDeclaration("E").text,
-                             {"extitm", "pintndc", "artncm", "partino", "partsno", "artcds", "artexp", "artcer", "artord"}),
-              (QStringList{"EXTITM", "pINTNDC", "ARTNCM", "pARTINO", "pARTSNO", "ARTCDS", "ARTEXP", "ARTCER", "ARTORD"}));
+    EXPECT_EQ(
+        spelledColumns(sql::listingOfDeclaration("E").text,
+                       {"extitm", "pintndc", "artncm", "partino", "partsno", "artcds", "artexp", "artcer", "artord"}),
+        (QStringList{"EXTITM", "pINTNDC", "ARTNCM", "pARTINO", "pARTSNO", "ARTCDS", "ARTEXP", "ARTCER", "ARTORD"}));
     EXPECT_EQ(spelledColumns("select count(LINORD) as Cantidad, ArtNro from X", {"cantidad", "artnro", "Quoted"}),
               (QStringList{"Cantidad", "ARTNRO", "Quoted"}));
 }

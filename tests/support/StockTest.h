@@ -17,8 +17,8 @@ protected:
         g.g_NumeroInterno = QStringLiteral("EXP-1");
         g.g_Item = 1;
         g.g_UbicacionBaseDatos = db.path();
-        g.conexionLocal().setConnectionString(
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db.path());
+        g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                              db.path());
         g.conexionLocal().Connect();
         Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(10, 30)));
     }

@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
-#include <QFile>
 #include "data/Schema.h"
+#include <QFile>
 #include <sqlite3.h>
 #include <stdexcept>
 
@@ -33,8 +33,7 @@ namespace {
 struct Db {
     sqlite3* db = nullptr;
     explicit Db(const QString& path) {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
-            SQLITE_OK)
+        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
             throw std::runtime_error(sqlite3_errmsg(db));
         sqlite3_busy_timeout(db, 5000);
         registerEngineFunctions(db);
@@ -45,9 +44,7 @@ struct Db {
 
 void ScratchDatabase::exec(const QString& statement) const { execFile(path_, statement); }
 
-QStringList ScratchDatabase::query(const QString& statement) const {
-    return queryFile(path_, statement);
-}
+QStringList ScratchDatabase::query(const QString& statement) const { return queryFile(path_, statement); }
 
 namespace {
 
@@ -98,8 +95,7 @@ QStringList queryFile(const QString& path, const QString& statement) {
             if (sqlite3_column_type(st, i) == SQLITE_NULL)
                 cells << QStringLiteral("NULL");
             else
-                cells << QString::fromUtf8(
-                    reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+                cells << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
         }
         rows << cells.join(QLatin1Char('|'));
     }

@@ -11,9 +11,7 @@
 #include <vector>
 
 // Lets GoogleTest show QString values as text in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace quendarx::test {
 

@@ -76,9 +76,10 @@ int registerArticles(const QStringList& args, Boxes& boxes) {
         const QString n = QString::number(artino);
         for (int tries = 1;; ++tries) {
             boxes.shown.clear();
-            const bool registered =
-                test::pressF11(frmRelArt::instance(), {{"txtDescuento", "1"}, {"txtARTEXP", "EXP-" + n},
-                                                       {"txtARTCER", "CER-" + n}, {"txtARTVEN", "31/12/2027"}});
+            const bool registered = test::pressF11(frmRelArt::instance(), {{"txtDescuento", "1"},
+                                                                           {"txtARTEXP", "EXP-" + n},
+                                                                           {"txtARTCER", "CER-" + n},
+                                                                           {"txtARTVEN", "31/12/2027"}});
             const QString last = boxes.shown.value(boxes.shown.size() - 1, "0 (no message)");
             if (registered || last != "16 Error en descontar Cantidad" || tries >= retries) {
                 say(registered ? "OK " + n + ' ' + QString::number(tries) : "MSG " + n + ' ' + last);
@@ -94,8 +95,8 @@ int importDeclaration(const QStringList& args, Boxes& boxes) {
     basGlobal().g_NumeroInterno = args[2];
     if (!connect(args[0]))
         return 3;
-    test::pressF11(frmImportar::instance(), {{"txtINTNDC", args[3]}, {"txtINTDSC", "Importacion " + args[3]},
-                                             {"txtINTFOF", "05/12/2026"}});
+    test::pressF11(frmImportar::instance(),
+                   {{"txtINTNDC", args[3]}, {"txtINTDSC", "Importacion " + args[3]}, {"txtINTFOF", "05/12/2026"}});
     for (const QString& box : boxes.shown)
         say("MSG " + box);
     return 0;

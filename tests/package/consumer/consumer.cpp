@@ -183,8 +183,8 @@ int main(int argc, char** argv) {
     api.sysFreeString = reinterpret_cast<decltype(api.sysFreeString)>(dlsym(library, "SysFreeString"));
     api.variantInit = reinterpret_cast<decltype(api.variantInit)>(dlsym(library, "VariantInit"));
     api.variantClear = reinterpret_cast<decltype(api.variantClear)>(dlsym(library, "VariantClear"));
-    if (!api.getClassObject || !api.canUnloadNow || !api.sysAllocString || !api.sysFreeString ||
-        !api.variantInit || !api.variantClear) {
+    if (!api.getClassObject || !api.canUnloadNow || !api.sysAllocString || !api.sysFreeString || !api.variantInit ||
+        !api.variantClear) {
         std::fputs("consumer: the library lacks an automation entry point\n", stderr);
         return 1;
     }
