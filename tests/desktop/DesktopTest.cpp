@@ -68,19 +68,6 @@ BoxLook look(const Form& screen, const QString& name) {
     return {focus ? focus->objectName() : QString(), box->text(), box->hasSelectedText(), backColor(box)};
 }
 
-// The POSIX locks this process holds, as the kernel lists them.
-int locksHeld() {
-    QFile file(QStringLiteral("/proc/locks"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
-    int count = 0;
-    for (const QByteArray& line : file.readAll().split('\n'))
-        if (line.contains("POSIX") && line.simplified().split(' ').contains(pid))
-            ++count;
-    return count;
-}
-
 const QColor kLightGreen(192, 255, 192);
 const QColor kWhite(255, 255, 255);
 

@@ -55,19 +55,6 @@ public:
     QString path, proposed;
 };
 
-// The POSIX locks this process holds, as the kernel lists them.
-int locksHeld() {
-    QFile file(QStringLiteral("/proc/locks"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
-    int count = 0;
-    for (const QByteArray& line : file.readAll().split('\n'))
-        if (line.contains("POSIX") && line.simplified().split(' ').contains(pid))
-            ++count;
-    return count;
-}
-
 // Runs a statement on the stock with the sqlite3 shell, in a process of its own.
 QString otherProcess(const QString& database, const QString& statement) {
     QProcess shell;
@@ -181,7 +168,7 @@ TEST_F(ListingScreenTest, TheRealSaveDialogInTheStockFolderKeepsTheStockLocks) {
     cancellations(3, 1);
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(db.dir()); // the dialog opens in the working folder, as for a clerk
-    const int locksBefore = locksHeld();
+    const int locksBefore = test::locksHeld();
     ASSERT_GT(locksBefore, 0);
 
     struct {
@@ -206,7 +193,7 @@ TEST_F(ListingScreenTest, TheRealSaveDialogInTheStockFolderKeepsTheStockLocks) {
         }
         seen.listed = typed;
         seen.otherCount = otherProcess(db.path(), QStringLiteral("select count(*) from CANCELACIONES"));
-        seen.locks = locksHeld();
+        seen.locks = test::locksHeld();
         seen.journalKept = QFile::exists(db.path() + QStringLiteral("-wal"));
         if (dialog)
             dialog->reject();

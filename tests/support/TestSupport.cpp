@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 #include "data/Schema.h"
+#include <QCoreApplication>
 #include <QFile>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -101,6 +102,18 @@ QStringList queryFile(const QString& path, const QString& statement) {
     }
     sqlite3_finalize(st);
     return rows;
+}
+
+int locksHeld() {
+    QFile file(QStringLiteral("/proc/locks"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    int count = 0;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.contains("POSIX") && line.simplified().split(' ').contains(pid))
+            ++count;
+    return count;
 }
 
 } // namespace quendarx::test

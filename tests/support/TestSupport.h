@@ -67,4 +67,8 @@ private:
     QString path_;
 };
 
+// The POSIX locks this process holds, as the kernel lists them (-1 when it cannot tell):
+// closing any descriptor of the stock file would drop them all.
+int locksHeld();
+
 } // namespace quendarx::test
