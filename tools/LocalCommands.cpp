@@ -47,7 +47,7 @@ QString cellText(sqlite3_stmt* st, int i) {
 
 int sqlCommand(const QString& path, const QString& statement, bool header) {
     if (!QFileInfo(path).isFile()) {
-        err(QStringLiteral("quendarx-db: no such database file: %1").arg(path));
+        err(QStringLiteral("quendarx-db: no such database file: %1").arg(shownLocation(path)));
         return 1;
     }
     sqlite3* db = nullptr;

@@ -157,11 +157,11 @@ int sampleCommand(const QString& path) {
         Writer w(path);
         fill(w, &articles);
     } catch (const RuntimeError& e) {
-        err(QStringLiteral("quendarx-db: sample: %1").arg(e.description));
+        err(QStringLiteral("quendarx-db: sample: %1").arg(server::hidePasswords(e.description, path)));
         return 1;
     }
     out(QStringLiteral("%1: %2 declarations, %3 articles, %4 cancellations")
-            .arg(isServer(path) ? server::withoutPassword(path) : path)
+            .arg(shownLocation(path))
             .arg(declarations().size())
             .arg(articles)
             .arg(cancellations().size()));

@@ -1,6 +1,7 @@
 // init, sql and sample on a stock kept on a PostgreSQL server, and copy of a whole stock
 // between a file and a server.
 #include "DbTool.h"
+#include "cancellations/StockCheck.h"
 #include "data/Engine.h"
 #include "data/Schema.h"
 #include "data/ServerEngine.h"
@@ -18,8 +19,8 @@ namespace {
 // A plain connection for the tool's own work (no stock tables needed yet).
 class Connection {
 public:
-    explicit Connection(const QString& uri) {
-        const QByteArray dbname = uri.trimmed().toUtf8();
+    explicit Connection(const QString& uri) : uri_(uri) {
+        const QByteArray dbname = server::libpqLocation(uri).toUtf8();
         const char* const keywords[] = {"connect_timeout", "application_name", "client_encoding", "dbname", nullptr};
         const char* const values[] = {"5", "quendarx-db", "UTF8", dbname.constData(), nullptr};
         conn_ = PQconnectdbParams(keywords, values, 1);
@@ -28,7 +29,7 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     bool ok() const { return conn_ && PQstatus(conn_) == CONNECTION_OK; }
-    QString error() const { return QString::fromUtf8(PQerrorMessage(conn_)).trimmed(); }
+    QString error() const { return server::hidePasswords(QString::fromUtf8(PQerrorMessage(conn_)).trimmed(), uri_); }
     PGconn* get() const { return conn_; }
 
     // Runs one or more statements; every result set goes to standard output ('|'-separated,
@@ -72,6 +73,7 @@ public:
     }
 
 private:
+    QString uri_;
     PGconn* conn_ = nullptr;
 };
 
@@ -122,11 +124,7 @@ const std::vector<Table>& stockColumns() {
 }
 
 std::unique_ptr<Engine> openStock(const QString& location) {
-    return server::isServerUri(location) ? openServerEngine(location) : openLocalEngine(location);
-}
-
-QString shown(const QString& location) {
-    return server::isServerUri(location) ? server::withoutPassword(location) : location;
+    return server::isServerLocation(location) ? openServerEngine(location) : openLocalEngine(location);
 }
 
 // A stored date as the file keeps it: the day alone for a declaration date at midnight.
@@ -140,7 +138,7 @@ QVariant storedValue(const QVariant& value, const QString& column) {
 
 } // namespace
 
-bool isServer(const QString& location) { return server::isServerUri(location); }
+bool isServer(const QString& location) { return server::isServerLocation(location); }
 
 int serverInitCommand(const QString& uri) {
     QString error;
@@ -168,13 +166,13 @@ bool serverStockMissing(const QString& uri) {
 
 int copyCommand(const QString& from, const QString& to) {
     try {
-        if (!server::isServerUri(from) && !QFileInfo(from).isFile()) {
-            err(QStringLiteral("quendarx-db: no such database file: %1").arg(from));
+        if (!isServer(from) && !QFileInfo(from).isFile()) {
+            err(QStringLiteral("quendarx-db: no such database file: %1").arg(shownLocation(from)));
             return 1;
         }
         std::unique_ptr<Engine> source = openStock(from);
-        if (server::isServerUri(to) ? serverStockMissing(to) && serverInitCommand(to) != 0
-                                    : !QFileInfo::exists(to) && initCommand(to) != 0)
+        if (isServer(to) ? serverStockMissing(to) && serverInitCommand(to) != 0
+                         : !QFileInfo::exists(to) && initCommand(to) != 0)
             return 1;
         std::unique_ptr<Engine> target = openStock(to);
         QString error;
@@ -185,7 +183,7 @@ int copyCommand(const QString& from, const QString& to) {
                 throw RuntimeError(errDatabase, error);
             if (count.rows().at(0).at(0).toLongLong() != 0) {
                 err(QStringLiteral("quendarx-db: %1 already holds rows in %2: copy only into an empty stock")
-                        .arg(shown(to), QLatin1String(t.name)));
+                        .arg(shownLocation(to), QLatin1String(t.name)));
                 return 1;
             }
         }
@@ -195,8 +193,7 @@ int copyCommand(const QString& from, const QString& to) {
         for (const Table& t : stockColumns()) {
             const QString list = t.columns.join(QLatin1Char(','));
             Recordset rows;
-            const QString order = server::isServerUri(from) ? QLatin1String(server::kRowColumn)
-                                                            : QStringLiteral("rowid");
+            const QString order = isServer(from) ? QLatin1String(server::kRowColumn) : QStringLiteral("rowid");
             if (!source->query(QStringLiteral("select %1 from %2 order by %3").arg(list, QLatin1String(t.name), order),
                                rows, &error))
                 throw RuntimeError(errDatabase, error);
@@ -218,10 +215,47 @@ int copyCommand(const QString& from, const QString& to) {
         }
         if (!target->commit(&error))
             throw RuntimeError(errDatabase, error);
-        out(QStringLiteral("copied %1 from %2 to %3").arg(done.join(QStringLiteral(", ")), shown(from), shown(to)));
+        out(QStringLiteral("copied %1 from %2 to %3")
+                .arg(done.join(QStringLiteral(", ")), shownLocation(from), shownLocation(to)));
         return 0;
     } catch (const RuntimeError& e) {
-        err(QStringLiteral("quendarx-db: copy: %1").arg(e.description));
+        err(QStringLiteral("quendarx-db: copy: %1").arg(server::hidePasswords(e.description, from + u' ' + to)));
+        return 1;
+    }
+}
+
+} // namespace quendarx::tool
+
+namespace quendarx::tool {
+
+int checkCommand(const QString& location, bool repair) {
+    try {
+        if (!isServer(location) && !QFileInfo(location).isFile()) {
+            err(QStringLiteral("quendarx-db: no such database file: %1").arg(shownLocation(location)));
+            return 1;
+        }
+        std::unique_ptr<Engine> stock = openStock(location);
+        if (repair) {
+            const std::vector<AvailableChange> changes = repairAvailable(*stock);
+            for (const AvailableChange& c : changes)
+                out(QStringLiteral("repaired article %1: available quantity %2 -> %3")
+                        .arg(articleName(c.article), c.before.isNull() ? QStringLiteral("null") : c.before.toString(),
+                             QString::number(c.after, 'g', 15)));
+            out(QStringLiteral("%1 available quantit%2 recomputed")
+                    .arg(changes.size())
+                    .arg(changes.size() == 1 ? "y" : "ies"));
+        }
+        const QStringList problems = checkStock(*stock, !isServer(location));
+        for (const QString& problem : problems)
+            out(problem);
+        if (!problems.isEmpty()) {
+            err(QStringLiteral("quendarx-db: %1: %2 problem(s)").arg(shownLocation(location)).arg(problems.size()));
+            return 1;
+        }
+        out(QStringLiteral("%1: the stock adds up").arg(shownLocation(location)));
+        return 0;
+    } catch (const RuntimeError& e) {
+        err(QStringLiteral("quendarx-db: check: %1").arg(server::hidePasswords(e.description, location)));
         return 1;
     }
 }

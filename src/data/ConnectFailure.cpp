@@ -37,17 +37,12 @@ ConnectFailureKind serverFailure(const QString& text) {
     return ConnectFailureKind::Other;
 }
 
-bool isServerAddress(const QString& path) {
-    return path.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
-           path.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 ConnectFailure classifyConnectFailure(const std::optional<QString>& localPath, const QString& engineText) {
     ConnectFailure failure;
     static const QRegularExpression noTable(QStringLiteral("no table (\\w+)"));
-    if (!localPath || isServerAddress(*localPath)) {
+    if (!localPath || server::isServerLocation(*localPath)) {
         failure.kind = serverFailure(engineText);
         // A server database without the stock's tables.
         if (const auto match = noTable.match(engineText); localPath && match.hasMatch()) {
@@ -57,7 +52,7 @@ ConnectFailure classifyConnectFailure(const std::optional<QString>& localPath, c
         }
         return failure;
     }
-    failure.path = *localPath;
+    failure.path = server::withoutPassword(*localPath);
     const QFileInfo info(*localPath);
     if (localPath->isEmpty())
         failure.kind = ConnectFailureKind::NoFileNamed;

@@ -406,7 +406,7 @@ CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
 QString serverSchemaSql() { return QString::fromUtf8(kServerSchema).trimmed(); }
 
 std::unique_ptr<Engine> openServerEngine(const QString& uri) {
-    const QByteArray dbname = uri.trimmed().toUtf8();
+    const QByteArray dbname = server::libpqLocation(uri).toUtf8();
     // Keywords before dbname are defaults the URI's own parameters override.
     const char* const keywords[] = {"connect_timeout", "application_name", "client_encoding",
                                     "options",         "dbname",           nullptr};
@@ -417,8 +417,8 @@ std::unique_ptr<Engine> openServerEngine(const QString& uri) {
         refuse(QStringLiteral("out of memory connecting to %1").arg(server::withoutPassword(uri)));
     auto engine = std::make_unique<ServerEngine>(conn); // closes the connection on every way out
     if (PQstatus(conn) != CONNECTION_OK)
-        refuse(QStringLiteral("%1: %2").arg(QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
-                                            server::withoutPassword(uri)));
+        refuse(server::hidePasswords(
+            QStringLiteral("%1: %2").arg(QString::fromUtf8(PQerrorMessage(conn)).trimmed(), uri), uri));
     Recordset tables;
     QString error;
     if (!engine->query(QStringLiteral("select to_regclass('operaciones') is not null, "

@@ -2,6 +2,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QUrl>
+#include <algorithm>
 #include <vector>
 
 namespace quendarx::server {
@@ -162,13 +163,88 @@ bool isServerUri(const QString& location) {
            t.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-QString withoutPassword(const QString& uri) {
-    QUrl url(uri.trimmed(), QUrl::StrictMode);
-    if (!url.isValid())
-        return QStringLiteral("postgresql://…");
-    url.setPassword(QString());
-    QString shown = url.toString();
-    return shown;
+bool isServerKeywords(const QString& location) {
+    // libpq reads any text with a '=' as keywords; a location reads so when it starts
+    // with one ("host=server dbname=stock").
+    static const QRegularExpression keyword(QStringLiteral(R"(^\s*[A-Za-z_]+\s*=)"));
+    return keyword.match(location).hasMatch();
+}
+
+bool isServerLocation(const QString& location) { return isServerUri(location) || isServerKeywords(location); }
+
+QString libpqLocation(const QString& location) {
+    QString t = location.trimmed();
+    if (isServerUri(t)) {
+        const qsizetype colon = t.indexOf(QLatin1Char(':'));
+        t.replace(0, colon, t.left(colon).toLower());
+    }
+    return t;
+}
+
+QString notAFilePath(const QString& location) {
+    if (location.trimmed().isEmpty())
+        return QStringLiteral("no file named");
+    if (location.startsWith(QLatin1Char('-')))
+        return QStringLiteral("%1 is an option, not a file").arg(location);
+    if (isServerLocation(location))
+        return QStringLiteral("%1 names a server, not a file").arg(withoutPassword(location));
+    static const QRegularExpression otherScheme(QStringLiteral(R"(^\s*[A-Za-z][A-Za-z0-9+.-]+:/)"));
+    if (otherScheme.match(location).hasMatch())
+        return QStringLiteral("%1 is neither a file path nor a postgresql:// URI").arg(withoutPassword(location));
+    return QString();
+}
+
+namespace {
+
+// A URI's user information (scheme://user:password@), any scheme, mistyped or not: libpq
+// ends it at the first '@' before any '/'.
+const QRegularExpression& userInfo() {
+    static const QRegularExpression p(QStringLiteral(R"(([A-Za-z][A-Za-z0-9+.-]*://[^@/:\s"]*):([^@/\s"]*)@)"));
+    return p;
+}
+
+// A password keyword or URI parameter, quoted ('…' with backslash escapes) or not.
+const QRegularExpression& passwordKeyword() {
+    static const QRegularExpression p(
+        QStringLiteral(R"(((?<![A-Za-z0-9_])(?:ssl)?password\s*=\s*)('(?:[^'\\]|\\.)*'?|(?:\\.|[^\s'"&\\])*))"),
+        QRegularExpression::CaseInsensitiveOption);
+    return p;
+}
+
+QString hideForms(QString text) {
+    text.replace(userInfo(), QStringLiteral("\\1@"));
+    text.replace(passwordKeyword(), QStringLiteral("\\1***"));
+    return text;
+}
+
+// The passwords a location carries, as written and as libpq decodes them.
+QStringList secrets(const QString& location) {
+    QStringList found;
+    auto add = [&](QString value) {
+        if (value.startsWith(QLatin1Char('\'')))
+            value = value.mid(1, value.endsWith(QLatin1Char('\'')) ? value.size() - 2 : -1);
+        for (const QString& v : {value, QUrl::fromPercentEncoding(value.toUtf8())})
+            if (v.size() >= 3 && !found.contains(v))
+                found << v;
+    };
+    for (auto it = userInfo().globalMatch(location); it.hasNext();)
+        add(it.next().captured(2));
+    for (auto it = passwordKeyword().globalMatch(location); it.hasNext();)
+        add(it.next().captured(2));
+    // Longest first, so a password is hidden whole before a part of it could be.
+    std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    return found;
+}
+
+} // namespace
+
+QString withoutPassword(const QString& location) { return hidePasswords(location, location); }
+
+QString hidePasswords(const QString& text, const QString& location) {
+    QString hidden = hideForms(text);
+    for (const QString& secret : secrets(location))
+        hidden.replace(secret, QStringLiteral("***"));
+    return hidden;
 }
 
 QString serverShape(const QString& shape) {

@@ -17,10 +17,27 @@ namespace quendarx::server {
 // The hidden insertion-order column of every stock table on a server.
 inline constexpr const char* kRowColumn = "qx_row";
 
-// Whether a database location is a server URI (postgresql:// or postgres://).
+// Whether a database location is a server URI (postgresql:// or postgres://, the scheme
+// in any letter case).
 bool isServerUri(const QString& location);
-// The URI without its password (for messages and the log).
-QString withoutPassword(const QString& uri);
+// Whether a database location is libpq's key=value form ("host=server dbname=stock").
+bool isServerKeywords(const QString& location);
+// Whether a database location names a server in either form; anything else is a file.
+bool isServerLocation(const QString& location);
+// The location as libpq reads it: trimmed, a URI's scheme in lower case (libpq knows it
+// only so, and would take any other spelling for a database name).
+QString libpqLocation(const QString& location);
+// Why a location cannot be a file path ("" when it can): empty, an option ("-x"), a URI
+// of some other scheme (a mistyped "postgresq://", "postgresql:/host").
+QString notAFilePath(const QString& location);
+
+// The location without its password, in every form libpq takes one (a URI's user
+// information, a password or sslpassword parameter, a password keyword), for messages
+// and the log. Works on a mistyped location too.
+QString withoutPassword(const QString& location);
+// A text that may quote the location (an engine's error message) with the location's
+// passwords hidden, wherever and however the text quotes them.
+QString hidePasswords(const QString& text, const QString& location);
 
 // A library statement's parameterised form (`?` for each value, `? COLLATE NOCASE` for a
 // code) as the server runs it ($1, $2... ; codes typed citext).

@@ -47,15 +47,19 @@ void clConexion::Connect() {
             throw RuntimeError(errDatabase, QStringLiteral("the connection string is empty"),
                                QStringLiteral("clConexion"));
         if (auto path = jetDataSource(d->connectionString))
-            d->engine = server::isServerUri(*path) ? openServerEngine(*path) : openLocalEngine(*path);
+            d->engine = server::isServerLocation(*path) ? openServerEngine(*path) : openLocalEngine(*path);
         else
             d->engine = openOdbcEngine(d->connectionString);
     } catch (const RuntimeError& error) {
         // The clerk reads the reason in the language of the regional settings; the
         // engine's own words go to the log.
-        d->lastError = error.description;
-        logMessage(QStringLiteral("clConexion: cannot connect: %1").arg(error.description));
-        const ConnectFailure failure = classifyConnectFailure(jetDataSource(d->connectionString), error.description);
+        // A location's password never reaches the log or a message, whatever form it has
+        // and however the engine quotes it.
+        const QString reason = server::hidePasswords(error.description,
+                                                     jetDataSource(d->connectionString).value_or(d->connectionString));
+        d->lastError = reason;
+        logMessage(QStringLiteral("clConexion: cannot connect: %1").arg(reason));
+        const ConnectFailure failure = classifyConnectFailure(jetDataSource(d->connectionString), reason);
         throw RuntimeError(error.number, connectFailureDescription(failure, Regional::locale()), error.source);
     }
 }

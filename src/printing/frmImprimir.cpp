@@ -260,7 +260,7 @@ void frmImprimir::lpArchivo() {
 bool frmImprimir::writesOverTheStock(const QString& path) {
     const std::optional<QString> stock = jetDataSource(basGlobal().conexionLocal().ConnectionString());
     // A stock on a server has no file to write over.
-    if (!stock || server::isServerUri(*stock) || !isStockFileOrCompanion(path, *stock))
+    if (!stock || server::isServerLocation(*stock) || !isStockFileOrCompanion(path, *stock))
         return false;
     MessageBoxes::show(QStringLiteral("No se puede guardar el listado en \"%1\": es un archivo de la base "
                                       "de datos. Elija otro nombre.")
