@@ -113,6 +113,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     switch (options->mode) {
+    case Options::Mode::Help:
+        std::fputs(usageText(), stdout);
+        std::fputs(helpText(), stdout);
+        return 0;
     case Options::Mode::Register:
         return runRegistration(true);
     case Options::Mode::Unregister:

@@ -8,7 +8,7 @@
 namespace quendarx::host {
 
 struct Options {
-    enum class Mode { Interactive, Script, Register, Unregister };
+    enum class Mode { Interactive, Script, Register, Unregister, Help };
     Mode mode = Mode::Interactive;
     QString script;                // "-" for standard input
     std::optional<QString> locale; // --locale NAME
@@ -26,5 +26,7 @@ struct Options {
 std::optional<Options> parseCommandLine(const QStringList& arguments, QString* error);
 
 const char* usageText();
+// What --help prints after the usage.
+const char* helpText();
 
 } // namespace quendarx::host
