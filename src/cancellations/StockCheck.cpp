@@ -14,7 +14,7 @@ const char* const kArticles =
     "where C.INTNDC = A.INTNDC COLLATE NOCASE and C.ARTINO = A.ARTINO and C.ARTSNO = A.ARTSNO) as TOTAL "
     "from ARTICULOS A order by A.INTNDC, A.ARTINO, A.ARTSNO";
 
-const char* const kDuplicateLines = "select EXTNRO, EXTITM, LINORD, count(*) as N from CANCELACIONES "
+const char* const kDuplicateLines = "select min(EXTNRO) as EXTNRO, EXTITM, LINORD, count(*) as N from CANCELACIONES "
                                     "group by EXTNRO COLLATE NOCASE, EXTITM, LINORD having count(*) > 1 "
                                     "order by EXTNRO, EXTITM, LINORD";
 
@@ -78,7 +78,8 @@ QStringList checkStock(Engine& engine, bool file) {
     if (file)
         for (const auto& row : rowsOf(engine, "pragma integrity_check"))
             if (row[0].toString() != QLatin1String("ok"))
-                problems << QStringLiteral("integrity: %1").arg(row[0].toString());
+                for (const QString& line : row[0].toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                    problems << QStringLiteral("integrity: %1").arg(line);
 
     for (const Article& a : articles(engine)) {
         const QString name = QStringLiteral("article %1").arg(articleName(a.key));

@@ -196,10 +196,10 @@ QString notAFilePath(const QString& location) {
 
 namespace {
 
-// A URI's user information (scheme://user:password@), any scheme, mistyped or not: libpq
-// ends it at the first '@' before any '/'.
+// A URI's user information (scheme://user:password@), any scheme, mistyped or not (one
+// slash, none): libpq ends it at the first '@' before any '/'.
 const QRegularExpression& userInfo() {
-    static const QRegularExpression p(QStringLiteral(R"(([A-Za-z][A-Za-z0-9+.-]*://[^@/:\s"]*):([^@/\s"]*)@)"));
+    static const QRegularExpression p(QStringLiteral(R"(([A-Za-z][A-Za-z0-9+.-]*:/{0,3}[^@/:\s"]*):([^@/\s"]*)@)"));
     return p;
 }
 
@@ -217,20 +217,28 @@ QString hideForms(QString text) {
     return text;
 }
 
-// The passwords a location carries, as written and as libpq decodes them.
+// The passwords a location carries, as written and as libpq decodes them (a URI's
+// percent-encoding, a keyword value's quotes and backslashes).
 QStringList secrets(const QString& location) {
     QStringList found;
-    auto add = [&](QString value) {
-        if (value.startsWith(QLatin1Char('\'')))
-            value = value.mid(1, value.endsWith(QLatin1Char('\'')) ? value.size() - 2 : -1);
-        for (const QString& v : {value, QUrl::fromPercentEncoding(value.toUtf8())})
-            if (v.size() >= 3 && !found.contains(v))
-                found << v;
+    auto add = [&](const QString& value) {
+        if (value.size() >= 3 && !found.contains(value))
+            found << value;
     };
-    for (auto it = userInfo().globalMatch(location); it.hasNext();)
-        add(it.next().captured(2));
-    for (auto it = passwordKeyword().globalMatch(location); it.hasNext();)
-        add(it.next().captured(2));
+    for (auto it = userInfo().globalMatch(location); it.hasNext();) {
+        const QString value = it.next().captured(2);
+        add(value);
+        add(QUrl::fromPercentEncoding(value.toUtf8()));
+    }
+    static const QRegularExpression escaped(QStringLiteral(R"(\\(.))"));
+    for (auto it = passwordKeyword().globalMatch(location); it.hasNext();) {
+        QString value = it.next().captured(2);
+        add(value);
+        add(QUrl::fromPercentEncoding(value.toUtf8()));
+        if (value.startsWith(QLatin1Char('\'')))
+            value = value.mid(1, value.endsWith(QLatin1Char('\'')) && value.size() > 1 ? value.size() - 2 : -1);
+        add(value.replace(escaped, QStringLiteral("\\1")));
+    }
     // Longest first, so a password is hidden whole before a part of it could be.
     std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
     return found;
