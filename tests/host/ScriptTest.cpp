@@ -86,13 +86,30 @@ TEST(Script, LinesThatMakeNoSenseAreExplained) {
         EXPECT_EQ(errorOf([&] { parseLine(line); }), message) << line.toStdString();
 
     QString error;
-    for (const QStringList& args : {QStringList{u"--script"_qs}, QStringList{u"--locale"_qs},
-                                    QStringList{u"--register"_qs, u"--script"_qs, u"a"_qs},
-                                    QStringList{u"--register"_qs, u"--unregister"_qs}, QStringList{u"--verbose"_qs}}) {
+    for (const QStringList& args :
+         {QStringList{u"--script"_qs}, QStringList{u"--locale"_qs},
+          QStringList{u"--register"_qs, u"--script"_qs, u"a"_qs}, QStringList{u"--register"_qs, u"--unregister"_qs},
+          QStringList{u"--verbose"_qs}, QStringList{u"--script"_qs, u"--gui"_qs},
+          QStringList{u"--screenshot"_qs, u"--set"_qs, u"a=b"_qs}, QStringList{u"--script"_qs, u"a"_qs, u"b"_qs}}) {
         error.clear();
         EXPECT_FALSE(parseCommandLine(args, &error).has_value()) << args.join(u' ').toStdString();
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+TEST(Script, HelpIsAskedForAnywhereOnTheCommandLine) {
+    QString error;
+    for (const QStringList& args :
+         {QStringList{u"--help"_qs}, QStringList{u"-h"_qs}, QStringList{u"--script"_qs, u"x.qxs"_qs, u"--help"_qs}}) {
+        const auto options = parseCommandLine(args, &error);
+        ASSERT_TRUE(options.has_value()) << error.toStdString();
+        EXPECT_EQ(options->mode, Options::Mode::Help);
+    }
+    // Standard input is a script, not an option.
+    const auto options = parseCommandLine({u"--script"_qs, u"-"_qs, u"--locale"_qs, u"es_AR"_qs}, &error);
+    ASSERT_TRUE(options.has_value()) << error.toStdString();
+    EXPECT_EQ(options->script, u"-"_qs);
+    EXPECT_EQ(options->locale, u"es_AR"_qs);
 }
 
 TEST(Script, ProgIdsAreLookedUpWithoutRegardToCase) {
