@@ -31,7 +31,7 @@ cd "$work"
 script="$root/demo/demo.qxs"
 server=""
 if [ "$mode" = --server ]; then
-  server="postgresql://$PGUSER:$PGPASSWORD@$PGHOST:$PGPORT"
+  server="postgresql://$PGUSER@$PGHOST:$PGPORT" # the password stays in PGPASSWORD, out of ps
   "$bin/quendarx-db" sql "$server/postgres" "create database quendarx_demo" >/dev/null
   "$bin/quendarx-db" init "$server/quendarx_demo"
   # The same script, its stock on the server.
