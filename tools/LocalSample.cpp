@@ -84,7 +84,12 @@ class Writer {
 public:
     explicit Writer(const QString& path) {
         cn_.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
-        cn_.Connect();
+        try {
+            cn_.Connect();
+        } catch (const RuntimeError& e) {
+            // The tool speaks one language: the engine's own reason, not the clerk's words.
+            throw RuntimeError(e.number, cn_.lastError().isEmpty() ? e.description : cn_.lastError());
+        }
     }
     void execute(const QString& statement) {
         check(statement, [&] { cn_.setSql(statement); });

@@ -93,7 +93,7 @@ TEST(DbTool, ArgumentsThatDoNotFitAreRefusedCreatingNothingAndShowingNoPassword)
         {{"check", "password='hunter22' host=127.0.0.1 port=1"}, 1, "127.0.0.1"},
         {{"copy", "missing.db", "host=127.0.0.1 port=1 password=hunter22"}, 1, "no such database file: missing.db"},
         {{"copy", "host=127.0.0.1 port=1 password=hunter22", "back.db"}, 1, "127.0.0.1"},
-        {{"sample", "password=hunter22 host=127.0.0.1 port=1"}, 1, "127.0.0.1"},
+        {{"sample", "password=hunter22 host=127.0.0.1 port=1"}, 1, "quendarx-db: sample: connection to server"},
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;
