@@ -29,4 +29,17 @@ QString recomputeAvailable(const sql::ArticleKey& article) {
     return QString();
 }
 
+std::optional<double> quantityLeft(const sql::ArticleKey& article, const sql::ExportItem* except) {
+    LibraryState& g = basGlobal();
+    clConexion& conexion = g.conexionLocal();
+    conexion.setSql(sql::quantitiesOfArticle(article, except));
+    Recordset rs;
+    if (!conexion.GetRecordset(rs))
+        return std::nullopt;
+    const clValores& valores = g.valores();
+    const double total = valores.Numero(rs.Fields(QStringLiteral("ARTCAN")));
+    const double cancelled = roundToCents(valores.Numero(rs.Fields(QStringLiteral("TOTAL"))));
+    return roundToCents(total - cancelled);
+}
+
 } // namespace quendarx

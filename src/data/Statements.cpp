@@ -299,6 +299,17 @@ Statement listingOfDeclaration(const QString& extnro) {
         .done();
 }
 
+Statement quantitiesOfArticle(const ArticleKey& a, const ExportItem* except) {
+    Build b;
+    b.lit("select cdbl(ARTCAN) as ARTCAN, (select sum(cdbl(ARTCDS)) from CANCELACIONES where INTNDC = ").code(a.intndc);
+    b.lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno);
+    if (except)
+        b.lit(" and not (EXTNRO = ").code(except->extnro).lit(" and EXTITM = ").whole(except->extitm).lit(")");
+    b.lit(") as TOTAL from ARTICULOS where INTNDC = ").code(a.intndc);
+    b.lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno);
+    return b.done();
+}
+
 Statement outsideItems(const QString& interno) {
     return Build()
         .lit("select id from item where interno = ").text(interno).lit(" and id<>0 order by id")
