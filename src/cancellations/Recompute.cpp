@@ -2,6 +2,7 @@
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "state/basGlobal.h"
+#include <cmath>
 
 namespace quendarx {
 
@@ -38,8 +39,12 @@ std::optional<double> quantityLeft(const sql::ArticleKey& article, const sql::Ex
         return std::nullopt;
     const clValores& valores = g.valores();
     const double total = valores.Numero(rs.Fields(QStringLiteral("ARTCAN")));
-    const double cancelled = roundToCents(valores.Numero(rs.Fields(QStringLiteral("TOTAL"))));
-    return roundToCents(total - cancelled);
+    const double cancelled = valores.Numero(rs.Fields(QStringLiteral("TOTAL")));
+    // Beyond this a double holds no cents: such a stock is left to the save's own steps.
+    constexpr double kLargest = 1e15;
+    if (!(std::fabs(total) < kLargest && std::fabs(cancelled) < kLargest))
+        return std::nullopt;
+    return roundToCents(total - roundToCents(cancelled));
 }
 
 } // namespace quendarx

@@ -21,7 +21,8 @@ QString recomputeAvailable(const sql::ArticleKey& article);
 // ARTCAN less every cancellation of it (but the one against `except`, the cancellation
 // being modified), rounded as the screens round, read afresh rather than from ARTDSC,
 // which a save cut short may have left stale. Empty when it cannot be read (the article
-// is gone, a quantity is no number): the save then goes on and its own steps report.
+// is gone, a quantity is no number or too large to hold cents): the save then goes on
+// and its own steps report.
 std::optional<double> quantityLeft(const sql::ArticleKey& article, const sql::ExportItem* except = nullptr);
 
 } // namespace quendarx
