@@ -15,10 +15,27 @@ struct clConexion::Impl {
     std::optional<sql::Statement> statement;
     QString lastError;
     std::unique_ptr<Engine> engine;
+    // A server stock that could not be reached when connecting: tried again at the next
+    // call, as a lost connection is.
+    std::optional<QString> unreached;
 
     void log(const QString& reason) {
         lastError = reason;
         logMessage(QStringLiteral("clConexion: %1\n  statement: %2").arg(reason, sql));
+    }
+
+    // The engine, connecting again to an unreached server stock first.
+    bool connected() {
+        if (engine || !unreached)
+            return engine != nullptr;
+        try {
+            engine = openServerEngine(*unreached);
+            unreached.reset();
+            logMessage(QStringLiteral("clConexion: the server is reached now"));
+        } catch (const RuntimeError& error) {
+            logMessage(QStringLiteral("clConexion: still cannot connect: %1").arg(error.description));
+        }
+        return engine != nullptr;
     }
 };
 
@@ -41,6 +58,7 @@ QString clConexion::lastError() const { return d->lastError; }
 
 void clConexion::Connect() {
     d->engine.reset();
+    d->unreached.reset();
     d->lastError.clear();
     try {
         if (d->connectionString.trimmed().isEmpty())
@@ -55,6 +73,8 @@ void clConexion::Connect() {
         // engine's own words go to the log.
         d->lastError = error.description;
         logMessage(QStringLiteral("clConexion: cannot connect: %1").arg(error.description));
+        if (const auto path = jetDataSource(d->connectionString); path && server::isServerUri(*path))
+            d->unreached = *path;
         const ConnectFailure failure = classifyConnectFailure(jetDataSource(d->connectionString), error.description);
         throw RuntimeError(error.number, connectFailureDescription(failure, Regional::locale()), error.source);
     }
@@ -63,7 +83,7 @@ void clConexion::Connect() {
 bool clConexion::GetRecordset(Recordset& rs) {
     rs.close();
     d->lastError.clear();
-    if (!d->engine) {
+    if (!d->connected()) {
         d->log(QStringLiteral("not connected"));
         return false;
     }
@@ -82,7 +102,7 @@ bool clConexion::GetRecordset(Recordset& rs) {
 
 int clConexion::Execute() {
     d->lastError.clear();
-    if (!d->engine) {
+    if (!d->connected()) {
         d->log(QStringLiteral("not connected"));
         return 0;
     }
@@ -99,7 +119,7 @@ int clConexion::Execute() {
 bool clConexion::BeginTransaction() {
     d->lastError.clear();
     QString error;
-    if (!d->engine)
+    if (!d->connected())
         error = QStringLiteral("not connected");
     else if (d->engine->begin(&error))
         return true;
