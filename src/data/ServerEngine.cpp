@@ -9,6 +9,7 @@
 // connects again.
 #include "data/ServerEngine.h"
 #include "data/ServerSql.h"
+#include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "platform/Variants.h"
 #include <QDateTime>
@@ -134,6 +135,56 @@ struct Params {
     }
 };
 
+// The stock tables: the file's keys and types (double precision quantities, integers,
+// date-times), codes as citext under the "C" collation (letter case ignored as the file's
+// NOCASE does), an order number that holds a text as well as a number, and the hidden
+// insertion-order column.
+const char* const kServerSchema = R"sql(
+CREATE EXTENSION IF NOT EXISTS citext;
+CREATE TABLE OPERACIONES (NUMERO text, INTNDC citext COLLATE "C" PRIMARY KEY,
+                          INTDSC text, INTFOF timestamp(0),
+                          qx_row bigint GENERATED ALWAYS AS IDENTITY);
+CREATE TABLE ARTICULOS (ARTNRO text, INTNDC citext COLLATE "C" NOT NULL,
+                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL, ARTNCM text,
+                        ARTCAN double precision, ARTUNI double precision,
+                        ARTFOB double precision, ARTDSC double precision,
+                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
+                        PRIMARY KEY (INTNDC, ARTINO, ARTSNO));
+CREATE TABLE CANCELACIONES (LINORD integer NOT NULL, INTNDC citext COLLATE "C" NOT NULL,
+                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL,
+                        ARTCDS double precision, ARTEXP text, ARTCER text, ARTVEN text,
+                        ARTORD text, EXTNRO citext COLLATE "C" NOT NULL,
+                        EXTITM integer NOT NULL, EXTFDC timestamp(0),
+                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
+                        UNIQUE (INTNDC, ARTINO, ARTSNO, EXTNRO, EXTITM),
+                        UNIQUE (EXTNRO, EXTITM, LINORD));
+CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
+)sql";
+
+// cdbl(): a number read with the regional separators the library sets for its session
+// (quendarx.decimal_point, quendarx.group_separator; a point and a comma when unset). A
+// number passes, a null stays null, a text that is no number is a type mismatch. No
+// table, trigger or default calls them.
+const char* const kServerFunctions = R"sql(
+CREATE OR REPLACE FUNCTION cdbl(value double precision) RETURNS double precision
+    LANGUAGE sql IMMUTABLE AS 'select value';
+CREATE OR REPLACE FUNCTION cdbl(value text) RETURNS double precision LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    point text := coalesce(nullif(current_setting('quendarx.decimal_point', true), ''), '.');
+    grouping text := coalesce(nullif(current_setting('quendarx.group_separator', true), ''), ',');
+    plain text;
+BEGIN
+    IF value IS NULL THEN
+        RETURN NULL;
+    END IF;
+    plain := replace(replace(btrim(value), grouping, ''), point, '.');
+    IF plain !~ '^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$' THEN
+        RAISE EXCEPTION 'Type mismatch' USING ERRCODE = '22018';
+    END IF;
+    RETURN plain::double precision;
+END $$;
+)sql";
+
 class ServerEngine : public Engine {
 public:
     explicit ServerEngine(PGconn* conn) : conn_(conn) {}
@@ -178,6 +229,7 @@ public:
         for (int attempt = 0; attempt < 2; ++attempt) {
             if (PQtransactionStatus(conn_) != PQTRANS_IDLE && PQstatus(conn_) == CONNECTION_OK)
                 exec("ROLLBACK");
+            followSeparators();
             Result r(run(kBegin));
             saving_ = r.ok();
             if (r.ok())
@@ -222,6 +274,44 @@ private:
 
     // A command given as text (several may be joined by semicolons): its last result.
     PGresult* run(const char* command) { return PQsendQuery(conn_, command) ? collect() : nullptr; }
+    PGresult* run(const QByteArray& command) { return run(command.constData()); }
+
+public:
+    // Whether the stock has the server's cdbl() functions; a stock made before them gets
+    // them now when the connection's role may create them (else the statements leave
+    // cdbl() out and the server reads the values as numbers itself).
+    void findCdbl() {
+        Result found(run("select to_regprocedure('cdbl(text)') is not null "
+                         "and to_regprocedure('cdbl(double precision)') is not null"));
+        hasCdbl_ = found.ok() && PQntuples(found.r) == 1 && PQgetvalue(found.r, 0, 0)[0] == 't';
+        if (hasCdbl_ || !found.ok())
+            return;
+        Result created(run("BEGIN;\n" + QByteArray(kServerFunctions) + "\nCOMMIT;"));
+        hasCdbl_ = created.ok();
+        if (hasCdbl_) {
+            logMessage(QStringLiteral("clConexion: the stock's cdbl() functions were created"));
+        } else {
+            logMessage(QStringLiteral("clConexion: the stock has no cdbl() functions and they cannot be created: %1")
+                           .arg(reasonFor(created.r)));
+            exec("ROLLBACK");
+        }
+    }
+
+private:
+    // The regional separators the server's cdbl(text) reads numbers with follow the
+    // regional settings, set for the session outside a transaction.
+    void followSeparators() {
+        const QLocale locale = Regional::locale();
+        const QString current = locale.decimalPoint() + locale.groupSeparator();
+        if (!hasCdbl_ || current == sessionSeparators_ || PQstatus(conn_) != CONNECTION_OK)
+            return;
+        Result r(run(QStringLiteral("SELECT set_config('quendarx.decimal_point', '%1', false), "
+                                    "set_config('quendarx.group_separator', '%2', false)")
+                         .arg(sql::quoted(locale.decimalPoint()), sql::quoted(locale.groupSeparator()))
+                         .toUtf8()));
+        if (r.ok())
+            sessionSeparators_ = current;
+    }
 
     // Waits until the next result can be read without blocking, for as long as the server
     // keeps sending something at least every kSilenceMs. A server silent for longer has
@@ -265,6 +355,7 @@ private:
             return false;
         PQreset(conn_);
         prepared_.clear();
+        sessionSeparators_.clear();
         if (PQstatus(conn_) != CONNECTION_OK)
             return false;
         logMessage(QStringLiteral("clConexion: the connection to the server was lost and made again"));
@@ -286,7 +377,7 @@ private:
         call.name = prepared_.value(call.key);
         if (call.name.isEmpty()) {
             call.name = "qx" + QByteArray::number(++named_);
-            call.prepare = server::serverShape(statement.shape).toUtf8();
+            call.prepare = server::serverShape(statement.shape, hasCdbl_).toUtf8();
         }
         return call;
     }
@@ -374,6 +465,7 @@ private:
         // write outside its transaction.
         if (saving_)
             return nullptr;
+        followSeparators();
         PGresult* r = once(makeCall());
         if (!succeeded(r) && !silent_ && reconnected()) {
             PQclear(r);
@@ -433,39 +525,15 @@ private:
     PGconn* conn_;
     bool saving_ = false;                 // between a begin that succeeded and its commit or rollback
     bool silent_ = false;                 // the current call found the server silent
+    bool hasCdbl_ = false;                // the stock has the server's cdbl() functions
+    QString sessionSeparators_;           // the regional separators set for the session
     QHash<QString, QByteArray> prepared_; // shape and value types -> prepared statement
     int named_ = 0;
 };
 
-// The stock tables: the file's keys and types (double precision quantities, integers,
-// date-times), codes as citext under the "C" collation (letter case ignored as the file's
-// NOCASE does), an order number that holds a text as well as a number, and the hidden
-// insertion-order column.
-const char* const kServerSchema = R"sql(
-CREATE EXTENSION IF NOT EXISTS citext;
-CREATE TABLE OPERACIONES (NUMERO text, INTNDC citext COLLATE "C" PRIMARY KEY,
-                          INTDSC text, INTFOF timestamp(0),
-                          qx_row bigint GENERATED ALWAYS AS IDENTITY);
-CREATE TABLE ARTICULOS (ARTNRO text, INTNDC citext COLLATE "C" NOT NULL,
-                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL, ARTNCM text,
-                        ARTCAN double precision, ARTUNI double precision,
-                        ARTFOB double precision, ARTDSC double precision,
-                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
-                        PRIMARY KEY (INTNDC, ARTINO, ARTSNO));
-CREATE TABLE CANCELACIONES (LINORD integer NOT NULL, INTNDC citext COLLATE "C" NOT NULL,
-                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL,
-                        ARTCDS double precision, ARTEXP text, ARTCER text, ARTVEN text,
-                        ARTORD text, EXTNRO citext COLLATE "C" NOT NULL,
-                        EXTITM integer NOT NULL, EXTFDC timestamp(0),
-                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
-                        UNIQUE (INTNDC, ARTINO, ARTSNO, EXTNRO, EXTITM),
-                        UNIQUE (EXTNRO, EXTITM, LINORD));
-CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
-)sql";
-
 } // namespace
 
-QString serverSchemaSql() { return QString::fromUtf8(kServerSchema).trimmed(); }
+QString serverSchemaSql() { return (QString::fromUtf8(kServerSchema) + QString::fromUtf8(kServerFunctions)).trimmed(); }
 
 std::unique_ptr<Engine> openServerEngine(const QString& uri) {
     const QByteArray dbname = uri.trimmed().toUtf8();
@@ -499,6 +567,7 @@ std::unique_ptr<Engine> openServerEngine(const QString& uri) {
         if (tables.rows().at(0).at(std::size_t(i)).toLongLong() == 0)
             refuse(QStringLiteral("not a stock database, no table %1: %2")
                        .arg(QLatin1String(names[i]), server::withoutPassword(uri)));
+    engine->findCdbl();
     return engine;
 }
 

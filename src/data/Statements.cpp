@@ -142,7 +142,7 @@ Statement sumCancelled(const ArticleKey& a) {
 
 Statement updateAvailable(const ArticleKey& a, const QString& totalText) {
     return Build()
-        .lit("update ARTICULOS set ARTDSC = ").both("cdbl(ARTCAN) - ", "ARTCAN - ").cdbl(totalText)
+        .lit("update ARTICULOS set ARTDSC = cdbl(ARTCAN) - ").cdbl(totalText)
         .lit(" where INTNDC = ").code(a.intndc)
         .lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno)
         .done();
