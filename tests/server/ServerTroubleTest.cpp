@@ -158,3 +158,25 @@ TEST_F(ServerTrouble, AStockNotReachedWhenConnectingIsTriedAgainAtTheNextCall) {
     EXPECT_TRUE(registerQuantity("4"));
     EXPECT_EQ(query("select ARTDSC from ARTICULOS"), QStringList{"6"});
 }
+
+TEST_F(ServerTrouble, AStatementOfASaveCutOffByALostConnectionNeverRunsOnANewOne) {
+    clConexion conexion;
+    conexion.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + uri());
+    conexion.Connect();
+    ASSERT_TRUE(conexion.BeginTransaction());
+    exec("select pg_terminate_backend(pid) from pg_stat_activity where application_name = 'quendarx' "
+         "and datname = current_database()");
+    // Each later statement of the save fails: on a new connection it would be written
+    // outside the save's transaction and lock.
+    for (const char* code : {"D-2", "D-3"}) {
+        conexion.setSql(sql::insertDeclaration("2", code, "Segunda", "16/01/2026"));
+        EXPECT_EQ(conexion.Execute(), 0) << code;
+    }
+    EXPECT_FALSE(conexion.CommitTransaction());
+    EXPECT_EQ(query("select INTNDC from OPERACIONES"), QStringList{"D-1"});
+    // The next save connects again.
+    ASSERT_TRUE(conexion.BeginTransaction()) << conexion.lastError().toStdString();
+    conexion.setSql(sql::insertDeclaration("4", "D-4", "Cuarta", "17/01/2026"));
+    EXPECT_EQ(conexion.Execute(), 1);
+    EXPECT_TRUE(conexion.CommitTransaction());
+}
