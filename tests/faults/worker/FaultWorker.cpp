@@ -14,8 +14,9 @@
 //
 // Both print "READY" once connected, before the first F11 (and, when QX_FAULT_GO is set,
 // wait for a line on standard input first); with QX_FAULT_LOADED set, "LOADED" once each
-// registration screen has read the article, just before F11; "CONNECT REASON" and exit status 3 when the
-// stock database cannot be opened; exit status 2 with too few arguments.
+// registration screen has read the article, just before its F11; "CONNECT REASON" and
+// exit status 3 when the stock database cannot be opened; exit status 2 with too few
+// arguments.
 #include "../Clerk.h"
 #include "cancellations/frmRelArt.h"
 #include "platform/MessageBoxes.h"
