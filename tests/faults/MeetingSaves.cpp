@@ -92,6 +92,15 @@ QString otherOutcome(QProcess& clerk) {
 
 } // namespace
 
+void onArticle() {
+    LibraryState& g = basGlobal();
+    g.g_NumeroInterno = "EXP-1";
+    g.g_Item = 1;
+    g.g_INTNDC = "D-1";
+    g.g_ARTINO = 1;
+    g.g_ARTSNO = 0;
+}
+
 void expectMeetingRegistrationsToStayWithinTheArticle(const MeetingStock& stock, RecordingMessageBoxes& boxes) {
     addArticle(stock, 10);
     connectLibrary(stock.location);
@@ -99,12 +108,7 @@ void expectMeetingRegistrationsToStayWithinTheArticle(const MeetingStock& stock,
     ASSERT_TRUE(holder.locked());
     auto other = otherClerk(stock.location, 6);
 
-    LibraryState& g = basGlobal();
-    g.g_NumeroInterno = "EXP-1";
-    g.g_Item = 1;
-    g.g_INTNDC = "D-1";
-    g.g_ARTINO = 1;
-    g.g_ARTSNO = 0;
+    onArticle();
     const bool mine = pressF11Meeting(frmRelArt::instance(), {{"txtDescuento", "6"}, {"txtARTVEN", "31/12/2027"}},
                                       holder);
     const QString theirs = otherOutcome(*other);
@@ -135,12 +139,7 @@ void expectModificationMeetingARegistrationToStayWithinTheArticle(const MeetingS
     ASSERT_TRUE(holder.locked());
     auto other = otherClerk(stock.location, 5);
 
-    LibraryState& g = basGlobal();
-    g.g_NumeroInterno = "EXP-1";
-    g.g_Item = 1;
-    g.g_INTNDC = "D-1";
-    g.g_ARTINO = 1;
-    g.g_ARTSNO = 0;
+    onArticle();
     // The screen offers up to 10; the other clerk may take 5 of it first.
     const bool mine = pressF11Meeting(frmModifcar::instance(), {{"txtARTCDS", "9"}, {"TxtARTVEN", "31/12/2027"}},
                                       holder);

@@ -14,6 +14,9 @@ struct MeetingStock {
     std::function<QStringList(const QString&)> query; // its rows as "a|b|..."
 };
 
+// This clerk at article D-1 1/0 for the host's export item EXP-1 1.
+void onArticle();
+
 // Article D-1 1/0 with 10 in total and 10 available: this clerk and the other register 6
 // each against two export items. Exactly one of them is refused with what is left now.
 void expectMeetingRegistrationsToStayWithinTheArticle(const MeetingStock& stock, RecordingMessageBoxes& boxes);

@@ -40,12 +40,7 @@ void expectRegionalTotalsReadAsTheLibraryReadsThem(const MeetingStock& stock, Re
     if (!cancelledAsText.isEmpty())
         stock.exec(cancelledAsText);
     stock.exec("update ARTICULOS set ARTCAN = '10', ARTDSC = 10; update CANCELACIONES set ARTCDS = '2,5'");
-    LibraryState& g = basGlobal();
-    g.g_NumeroInterno = "EXP-1";
-    g.g_Item = 1;
-    g.g_INTNDC = "D-1";
-    g.g_ARTINO = 1;
-    g.g_ARTSNO = 0;
+    onArticle();
     EXPECT_FALSE(pressF11(frmRelArt::instance(), {{"txtDescuento", "7,6"}, {"txtARTVEN", "31/12/2027"}}));
     EXPECT_EQ(boxes.texts(), QStringList{"48 El valor a descontar no puede ser mayor a 07,50"});
     EXPECT_EQ(stock.query("select count(*) from CANCELACIONES"), QStringList{"1"});
