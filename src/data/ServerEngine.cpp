@@ -135,32 +135,6 @@ struct Params {
     }
 };
 
-// The stock tables: the file's keys and types (double precision quantities, integers,
-// date-times), codes as citext under the "C" collation (letter case ignored as the file's
-// NOCASE does), an order number that holds a text as well as a number, and the hidden
-// insertion-order column.
-const char* const kServerSchema = R"sql(
-CREATE EXTENSION IF NOT EXISTS citext;
-CREATE TABLE OPERACIONES (NUMERO text, INTNDC citext COLLATE "C" PRIMARY KEY,
-                          INTDSC text, INTFOF timestamp(0),
-                          qx_row bigint GENERATED ALWAYS AS IDENTITY);
-CREATE TABLE ARTICULOS (ARTNRO text, INTNDC citext COLLATE "C" NOT NULL,
-                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL, ARTNCM text,
-                        ARTCAN double precision, ARTUNI double precision,
-                        ARTFOB double precision, ARTDSC double precision,
-                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
-                        PRIMARY KEY (INTNDC, ARTINO, ARTSNO));
-CREATE TABLE CANCELACIONES (LINORD integer NOT NULL, INTNDC citext COLLATE "C" NOT NULL,
-                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL,
-                        ARTCDS double precision, ARTEXP text, ARTCER text, ARTVEN text,
-                        ARTORD text, EXTNRO citext COLLATE "C" NOT NULL,
-                        EXTITM integer NOT NULL, EXTFDC timestamp(0),
-                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
-                        UNIQUE (INTNDC, ARTINO, ARTSNO, EXTNRO, EXTITM),
-                        UNIQUE (EXTNRO, EXTITM, LINORD));
-CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
-)sql";
-
 // cdbl(): a number read with the regional separators the library sets for its session
 // (quendarx.decimal_point, quendarx.group_separator; a point and a comma when unset). A
 // number passes, a null stays null, a text that is no number is a type mismatch. No
@@ -530,6 +504,32 @@ private:
     QHash<QString, QByteArray> prepared_; // shape and value types -> prepared statement
     int named_ = 0;
 };
+
+// The stock tables: the file's keys and types (double precision quantities, integers,
+// date-times), codes as citext under the "C" collation (letter case ignored as the file's
+// NOCASE does), an order number that holds a text as well as a number, and the hidden
+// insertion-order column.
+const char* const kServerSchema = R"sql(
+CREATE EXTENSION IF NOT EXISTS citext;
+CREATE TABLE OPERACIONES (NUMERO text, INTNDC citext COLLATE "C" PRIMARY KEY,
+                          INTDSC text, INTFOF timestamp(0),
+                          qx_row bigint GENERATED ALWAYS AS IDENTITY);
+CREATE TABLE ARTICULOS (ARTNRO text, INTNDC citext COLLATE "C" NOT NULL,
+                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL, ARTNCM text,
+                        ARTCAN double precision, ARTUNI double precision,
+                        ARTFOB double precision, ARTDSC double precision,
+                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
+                        PRIMARY KEY (INTNDC, ARTINO, ARTSNO));
+CREATE TABLE CANCELACIONES (LINORD integer NOT NULL, INTNDC citext COLLATE "C" NOT NULL,
+                        ARTINO integer NOT NULL, ARTSNO integer NOT NULL,
+                        ARTCDS double precision, ARTEXP text, ARTCER text, ARTVEN text,
+                        ARTORD text, EXTNRO citext COLLATE "C" NOT NULL,
+                        EXTITM integer NOT NULL, EXTFDC timestamp(0),
+                        qx_row bigint GENERATED ALWAYS AS IDENTITY,
+                        UNIQUE (INTNDC, ARTINO, ARTSNO, EXTNRO, EXTITM),
+                        UNIQUE (EXTNRO, EXTITM, LINORD));
+CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
+)sql";
 
 } // namespace
 
