@@ -87,8 +87,8 @@ int sqlMain(const QStringList& arguments) {
     a.synopsis = QStringLiteral("[--header] LOCATION STATEMENTS");
     a.description = QStringLiteral("Runs statements (one or several, ';'-separated) on a stock database as they are\n"
                                    "written and prints the rows, '|'-separated, NULL for a null; the number of rows\n"
-                                   "a command changed goes to standard error. On a file, cdbl(TEXT) reads a number\n"
-                                   "written under the regional settings (--locale).\n");
+                                   "a command changed goes to standard error. On a file and on a server, cdbl(TEXT)\n"
+                                   "reads a number written under the regional settings (--locale).\n");
     a.positionals = {{QStringLiteral("LOCATION"), kLocation},
                      {QStringLiteral("STATEMENTS"), QStringLiteral("the SQL to run")}};
     const QCommandLineOption header(QStringLiteral("header"), QStringLiteral("print the column names first"));

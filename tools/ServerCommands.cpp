@@ -6,6 +6,7 @@
 #include "data/Schema.h"
 #include "data/ServerEngine.h"
 #include "data/ServerSql.h"
+#include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include <QDateTime>
 #include <QFileInfo>
@@ -156,6 +157,13 @@ int serverSqlCommand(const QString& uri, const QString& statement, bool header) 
         err(QStringLiteral("quendarx-db: ") + c.error());
         return 1;
     }
+    // cdbl() reads numbers with the regional settings (--locale), as in the library.
+    const QLocale locale = Regional::locale();
+    PQclear(PQexec(c.get(), QStringLiteral("select set_config('quendarx.decimal_point', '%1', false), "
+                                           "set_config('quendarx.group_separator', '%2', false)")
+                                .arg(sql::quoted(locale.decimalPoint()), sql::quoted(locale.groupSeparator()))
+                                .toUtf8()
+                                .constData()));
     return c.run(statement, header) ? 0 : 1;
 }
 

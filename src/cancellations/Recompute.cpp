@@ -2,6 +2,7 @@
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "state/basGlobal.h"
+#include <cmath>
 
 namespace quendarx {
 
@@ -27,6 +28,23 @@ QString recomputeAvailable(const sql::ArticleKey& article) {
     if (conexion.Execute() == 0)
         return QStringLiteral("Error en actualizar CANTIDAD DISPONIBLE");
     return QString();
+}
+
+std::optional<double> quantityLeft(const sql::ArticleKey& article, const sql::ExportItem* except) {
+    LibraryState& g = basGlobal();
+    clConexion& conexion = g.conexionLocal();
+    conexion.setSql(sql::quantitiesOfArticle(article, except));
+    Recordset rs;
+    if (!conexion.GetRecordset(rs))
+        return std::nullopt;
+    const clValores& valores = g.valores();
+    const double total = valores.Numero(rs.Fields(QStringLiteral("ARTCAN")));
+    const double cancelled = valores.Numero(rs.Fields(QStringLiteral("TOTAL")));
+    // Beyond this a double holds no cents: such a stock is left to the save's own steps.
+    constexpr double kLargest = 1e15;
+    if (!(std::fabs(total) < kLargest && std::fabs(cancelled) < kLargest))
+        return std::nullopt;
+    return roundToCents(total - roundToCents(cancelled));
 }
 
 } // namespace quendarx

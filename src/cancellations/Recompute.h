@@ -3,6 +3,7 @@
 // modification and deletion of one of its cancellations: ARTDSC becomes ARTCAN minus the
 // sum of all the article's cancellations (against any export item), rounded to cents.
 #include "data/Statements.h"
+#include <optional>
 
 namespace quendarx {
 
@@ -15,5 +16,13 @@ double roundToCents(double value);
 // total descuento." or "Error en actualizar CANTIDAD DISPONIBLE". Data-access errors
 // raised as RuntimeError pass through.
 QString recomputeAvailable(const sql::ArticleKey& article);
+
+// What is left of the article at this moment, for a save that holds the write lock:
+// ARTCAN less every cancellation of it (but the one against `except`, the cancellation
+// being modified), rounded as the screens round, read afresh rather than from ARTDSC,
+// which a save cut short may have left stale. Empty when it cannot be read (the article
+// is gone, a quantity is no number or too large to hold cents): the save then goes on
+// and its own steps report.
+std::optional<double> quantityLeft(const sql::ArticleKey& article, const sql::ExportItem* except = nullptr);
 
 } // namespace quendarx

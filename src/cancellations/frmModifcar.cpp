@@ -192,7 +192,16 @@ bool frmModifcar::Guardar_Datos() {
         };
         if (!save.begin())
             return stop(updateFailed);
-        conexion.setSql(sql::updateCancellation(article, {g.g_NumeroInterno, g.g_Item}, update));
+        // Another workstation may have cancelled more of the article since the screen
+        // read its maximum.
+        const sql::ExportItem exportItem{g.g_NumeroInterno, g.g_Item};
+        if (const auto left = quantityLeft(article, &exportItem); left && *left < *quantity) {
+            show(save.end(QStringLiteral("El campo CANTIDAD no puede superar ") +
+                          Regional::format(*left, QStringLiteral("00.00"))),
+                 vbExclamation);
+            return false;
+        }
+        conexion.setSql(sql::updateCancellation(article, exportItem, update));
         if (conexion.Execute() == 0)
             return stop(updateFailed);
         save.wrote(updateFailed);

@@ -1,4 +1,5 @@
 #include "cancellations/frmRelArt.h"
+#include "cancellations/Recompute.h"
 #include "data/Save.h"
 #include "data/Statements.h"
 #include "platform/Clock.h"
@@ -250,6 +251,10 @@ bool frmRelArt::register_() {
     };
     if (!save.begin())
         return stop(insertFailed, vbCritical);
+    // Another workstation may have registered since the screen read what was available.
+    if (const auto left = quantityLeft(key); left && *left < quantity)
+        return stop(QStringLiteral("El valor a descontar no puede ser mayor a ") + Regional::format(*left, kMoney),
+                    vbExclamation);
 
     Recordset rs;
     conexion.setSql(sql::countCancellation(key, exportItem));

@@ -3,14 +3,22 @@
 // sent typed (whole numbers int8, numbers float8, codes citext, other texts left for the
 // server to read as the column's type). Inside a save every statement runs under a
 // savepoint, so a failed one leaves what the statements before it wrote, as on the file.
+// No call waits on a silent server for long: the server cancels a statement that runs
+// past its statement timeout, and a server that sends nothing for kSilenceMs (a backend
+// frozen, a network gone) has its connection dropped, the call failing; the next call
+// connects again.
 #include "data/ServerEngine.h"
 #include "data/ServerSql.h"
+#include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "platform/Variants.h"
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <libpq-fe.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 namespace quendarx {
 
@@ -20,6 +28,9 @@ namespace {
 // follow one another as they do on the stock file (BEGIN IMMEDIATE), so line numbers of an
 // export item never collide and an article's available quantity sums every cancellation.
 constexpr const char* kBegin = "BEGIN; SET LOCAL lock_timeout = '8s'; SELECT pg_advisory_xact_lock(7208314)";
+
+// How long the server may stay silent in the middle of a call.
+constexpr int kSilenceMs = 10000;
 
 constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700, kDate = 1082,
               kTimestamp = 1114, kTimestampTz = 1184, kBool = 16;
@@ -124,6 +135,30 @@ struct Params {
     }
 };
 
+// cdbl(): a number read with the regional separators the library sets for its session
+// (quendarx.decimal_point, quendarx.group_separator; a point and a comma when unset). A
+// number passes, a null stays null, a text that is no number is a type mismatch. No
+// table, trigger or default calls them.
+const char* const kServerFunctions = R"sql(
+CREATE OR REPLACE FUNCTION cdbl(value double precision) RETURNS double precision
+    LANGUAGE sql IMMUTABLE AS 'select value';
+CREATE OR REPLACE FUNCTION cdbl(value text) RETURNS double precision LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    point text := coalesce(nullif(current_setting('quendarx.decimal_point', true), ''), '.');
+    grouping text := coalesce(nullif(current_setting('quendarx.group_separator', true), ''), ',');
+    plain text;
+BEGIN
+    IF value IS NULL THEN
+        RETURN NULL;
+    END IF;
+    plain := replace(replace(btrim(value), grouping, ''), point, '.');
+    IF plain !~ '^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$' THEN
+        RAISE EXCEPTION 'Type mismatch' USING ERRCODE = '22018';
+    END IF;
+    RETURN plain::double precision;
+END $$;
+)sql";
+
 class ServerEngine : public Engine {
 public:
     explicit ServerEngine(PGconn* conn) : conn_(conn) {}
@@ -164,14 +199,17 @@ public:
     }
 
     bool begin(QString* error) override {
+        silent_ = false;
         for (int attempt = 0; attempt < 2; ++attempt) {
             if (PQtransactionStatus(conn_) != PQTRANS_IDLE && PQstatus(conn_) == CONNECTION_OK)
                 exec("ROLLBACK");
-            Result r(PQexec(conn_, kBegin));
+            followSeparators();
+            Result r(run(kBegin));
+            saving_ = r.ok();
             if (r.ok())
                 return true;
-            const QString reason = reasonOf(conn_, r.r);
-            if (attempt == 0 && reconnected())
+            const QString reason = reasonFor(r.r);
+            if (attempt == 0 && !silent_ && reconnected())
                 continue;
             exec("ROLLBACK");
             return fail(reason, error);
@@ -180,18 +218,23 @@ public:
     }
 
     bool commit(QString* error) override {
-        if (PQtransactionStatus(conn_) != PQTRANS_INTRANS)
+        silent_ = false;
+        if (PQtransactionStatus(conn_) != PQTRANS_INTRANS) {
+            saving_ = false;
             return fail(QStringLiteral("the transaction was rolled back by the server"), error);
-        Result r(PQexec(conn_, "COMMIT"));
+        }
+        Result r(run("COMMIT"));
+        saving_ = false;
         if (r.ok() && QByteArray(PQcmdStatus(r.r)) == "COMMIT")
             return true;
         const QString reason = r.ok() ? QStringLiteral("the transaction was rolled back by the server")
-                                      : reasonOf(conn_, r.r);
+                                      : reasonFor(r.r);
         rollback();
         return fail(reason, error);
     }
 
     void rollback() override {
+        saving_ = false;
         if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)
             exec("ROLLBACK");
     }
@@ -201,7 +244,83 @@ public:
     }
 
 private:
-    void exec(const char* command) { Result r(PQexec(conn_, command)); }
+    void exec(const char* command) { Result r(run(command)); }
+
+    // A command given as text (several may be joined by semicolons): its last result.
+    PGresult* run(const char* command) { return PQsendQuery(conn_, command) ? collect() : nullptr; }
+    PGresult* run(const QByteArray& command) { return run(command.constData()); }
+
+public:
+    // Whether the stock has the server's cdbl() functions; a stock made before them gets
+    // them now when the connection's role may create them (else the statements leave
+    // cdbl() out and the server reads the values as numbers itself).
+    void findCdbl() {
+        Result found(run("select to_regprocedure('cdbl(text)') is not null "
+                         "and to_regprocedure('cdbl(double precision)') is not null"));
+        hasCdbl_ = found.ok() && PQntuples(found.r) == 1 && PQgetvalue(found.r, 0, 0)[0] == 't';
+        if (hasCdbl_ || !found.ok())
+            return;
+        Result created(run("BEGIN;\n" + QByteArray(kServerFunctions) + "\nCOMMIT;"));
+        hasCdbl_ = created.ok();
+        if (hasCdbl_) {
+            logMessage(QStringLiteral("clConexion: the stock's cdbl() functions were created"));
+        } else {
+            logMessage(QStringLiteral("clConexion: the stock has no cdbl() functions and they cannot be created: %1")
+                           .arg(reasonFor(created.r)));
+            exec("ROLLBACK");
+        }
+    }
+
+private:
+    // The regional separators the server's cdbl(text) reads numbers with follow the
+    // regional settings, set for the session outside a transaction.
+    void followSeparators() {
+        const QLocale locale = Regional::locale();
+        const QString current = locale.decimalPoint() + locale.groupSeparator();
+        if (!hasCdbl_ || current == sessionSeparators_ || PQstatus(conn_) != CONNECTION_OK)
+            return;
+        Result r(run(QStringLiteral("SELECT set_config('quendarx.decimal_point', '%1', false), "
+                                    "set_config('quendarx.group_separator', '%2', false)")
+                         .arg(sql::quoted(locale.decimalPoint()), sql::quoted(locale.groupSeparator()))
+                         .toUtf8()));
+        if (r.ok())
+            sessionSeparators_ = current;
+    }
+
+    // Waits until the next result can be read without blocking, for as long as the server
+    // keeps sending something at least every kSilenceMs. A server silent for longer has
+    // its connection shut, so that the result read next is a failure and the next call
+    // connects again.
+    void awaitResult() {
+        if (PQstatus(conn_) != CONNECTION_OK)
+            return;
+        QElapsedTimer silence;
+        silence.start();
+        while (PQconsumeInput(conn_) && PQisBusy(conn_)) {
+            const qint64 left = kSilenceMs - silence.elapsed();
+            if (left <= 0) {
+                silent_ = true;
+                logMessage(QStringLiteral("clConexion: the server did not answer for %1 s; the connection is dropped")
+                               .arg(kSilenceMs / 1000));
+                ::shutdown(PQsocket(conn_), SHUT_RDWR);
+                return;
+            }
+            pollfd socket{PQsocket(conn_), POLLIN, 0};
+            if (::poll(&socket, 1, int(left)) > 0)
+                silence.restart();
+        }
+    }
+
+    PGresult* nextResult() {
+        awaitResult();
+        return PQgetResult(conn_);
+    }
+
+    // The reason of a failed call: the server's, or its silence.
+    QString reasonFor(const PGresult* r) const {
+        return silent_ ? QStringLiteral("the server did not answer for %1 s").arg(kSilenceMs / 1000)
+                       : reasonOf(conn_, r);
+    }
 
     // After a lost connection (the server restarted, a network cut): one new connection.
     // The prepared statements went with the old one.
@@ -210,6 +329,7 @@ private:
             return false;
         PQreset(conn_);
         prepared_.clear();
+        sessionSeparators_.clear();
         if (PQstatus(conn_) != CONNECTION_OK)
             return false;
         logMessage(QStringLiteral("clConexion: the connection to the server was lost and made again"));
@@ -231,7 +351,7 @@ private:
         call.name = prepared_.value(call.key);
         if (call.name.isEmpty()) {
             call.name = "qx" + QByteArray::number(++named_);
-            call.prepare = server::serverShape(statement.shape).toUtf8();
+            call.prepare = server::serverShape(statement.shape, hasCdbl_).toUtf8();
         }
         return call;
     }
@@ -251,7 +371,7 @@ private:
     // The last result of the command sent (null when there was none).
     PGresult* collect() {
         PGresult* last = nullptr;
-        while (PGresult* r = PQgetResult(conn_)) {
+        while (PGresult* r = nextResult()) {
             PQclear(last);
             last = r;
         }
@@ -299,10 +419,10 @@ private:
                 else
                     PQclear(r);
             }
-            PQclear(PQgetResult(conn_)); // the end of the pipeline
+            PQclear(nextResult()); // the end of the pipeline
         }
         if (!PQexitPipelineMode(conn_))
-            while (PGresult* r = PQgetResult(conn_))
+            while (PGresult* r = nextResult())
                 PQclear(r);
         if (preparedNow)
             prepared_.insert(c.key, c.name);
@@ -312,10 +432,16 @@ private:
     }
 
     template <typename MakeCall> PGresult* guarded(MakeCall makeCall) {
+        silent_ = false;
         if (PQtransactionStatus(conn_) == PQTRANS_INTRANS)
             return underSavepoint(makeCall());
+        // A save whose connection was lost goes no further: a new connection would
+        // write outside its transaction.
+        if (saving_)
+            return nullptr;
+        followSeparators();
         PGresult* r = once(makeCall());
-        if (!succeeded(r) && reconnected()) {
+        if (!succeeded(r) && !silent_ && reconnected()) {
             PQclear(r);
             r = once(makeCall()); // prepared again on the new connection
         }
@@ -325,7 +451,7 @@ private:
     template <typename Run> bool rowsOf(const QString& statement, Run run, Recordset& rs, QString* error) {
         Result r(guarded(run));
         if (!r.ok())
-            return fail(reasonOf(conn_, r.r), error);
+            return fail(reasonFor(r.r), error);
         const int count = PQnfields(r.r);
         QStringList names;
         std::vector<int> shown;
@@ -356,7 +482,7 @@ private:
     template <typename Run> std::optional<int> changed(Run run, QString* error) {
         Result r(guarded(run));
         if (!r.ok()) {
-            fail(reasonOf(conn_, r.r), error);
+            fail(reasonFor(r.r), error);
             return std::nullopt;
         }
         if (r.status() == PGRES_TUPLES_OK)
@@ -371,6 +497,10 @@ private:
     }
 
     PGconn* conn_;
+    bool saving_ = false;                 // between a begin that succeeded and its commit or rollback
+    bool silent_ = false;                 // the current call found the server silent
+    bool hasCdbl_ = false;                // the stock has the server's cdbl() functions
+    QString sessionSeparators_;           // the regional separators set for the session
     QHash<QString, QByteArray> prepared_; // shape and value types -> prepared statement
     int named_ = 0;
 };
@@ -403,15 +533,22 @@ CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
 
 } // namespace
 
-QString serverSchemaSql() { return QString::fromUtf8(kServerSchema).trimmed(); }
+QString serverSchemaSql() { return (QString::fromUtf8(kServerSchema) + QString::fromUtf8(kServerFunctions)).trimmed(); }
 
 std::unique_ptr<Engine> openServerEngine(const QString& uri) {
     const QByteArray dbname = server::libpqLocation(uri).toUtf8();
     // Keywords before dbname are defaults the URI's own parameters override.
-    const char* const keywords[] = {"connect_timeout", "application_name", "client_encoding",
-                                    "options",         "dbname",           nullptr};
-    const char* const values[] = {
-        "5", "quendarx", "UTF8", "-c DateStyle=ISO -c extra_float_digits=3", dbname.constData(), nullptr};
+    // A statement runs at most 9 s (lock waits included, a lock being given up after 8 s);
+    // keepalives and the TCP user timeout find a network gone within about 10 s.
+    const char* const keywords[] = {
+        "connect_timeout",     "application_name", "client_encoding",  "options", "keepalives", "keepalives_idle",
+        "keepalives_interval", "keepalives_count", "tcp_user_timeout", "dbname",  nullptr};
+    const char* const values[] = {"5",     "quendarx",
+                                  "UTF8",  "-c DateStyle=ISO -c extra_float_digits=3 -c statement_timeout=9s",
+                                  "1",     "4",
+                                  "2",     "2",
+                                  "10000", dbname.constData(),
+                                  nullptr};
     PGconn* conn = PQconnectdbParams(keywords, values, 1);
     if (!conn)
         refuse(QStringLiteral("out of memory connecting to %1").arg(server::withoutPassword(uri)));
@@ -430,6 +567,7 @@ std::unique_ptr<Engine> openServerEngine(const QString& uri) {
         if (tables.rows().at(0).at(std::size_t(i)).toLongLong() == 0)
             refuse(QStringLiteral("not a stock database, no table %1: %2")
                        .arg(QLatin1String(names[i]), server::withoutPassword(uri)));
+    engine->findCdbl();
     return engine;
 }
 

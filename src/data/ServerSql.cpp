@@ -255,7 +255,7 @@ QString hidePasswords(const QString& text, const QString& location) {
     return hidden;
 }
 
-QString serverShape(const QString& shape) {
+QString serverShape(const QString& shape, bool cdblOnServer) {
     QString result;
     result.reserve(shape.size() + 32);
     const Outline o(shape);
@@ -272,8 +272,10 @@ QString serverShape(const QString& shape) {
             i += nocase.size();
         }
     }
-    // cdbl() of a value that is no number: the server refuses it as a number as well.
-    result.replace(QLatin1String("cdbl("), QLatin1String("("), Qt::CaseInsensitive);
+    // Without the functions, cdbl() of a value that is no number: the server refuses it
+    // as a number as well.
+    if (!cdblOnServer)
+        result.replace(QLatin1String("cdbl("), QLatin1String("("), Qt::CaseInsensitive);
     return ordered(withoutNocase(result));
 }
 

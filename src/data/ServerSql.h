@@ -40,8 +40,10 @@ QString withoutPassword(const QString& location);
 QString hidePasswords(const QString& text, const QString& location);
 
 // A library statement's parameterised form (`?` for each value, `? COLLATE NOCASE` for a
-// code) as the server runs it ($1, $2... ; codes typed citext).
-QString serverShape(const QString& shape);
+// code) as the server runs it ($1, $2... ; codes typed citext). cdbl() stays when the
+// stock has the server's cdbl functions, and is dropped otherwise (the server then reads
+// the value as a number itself).
+QString serverShape(const QString& shape, bool cdblOnServer = false);
 // A statement given as text, as the server runs it.
 QString serverText(const QString& text);
 

@@ -142,7 +142,7 @@ Statement sumCancelled(const ArticleKey& a) {
 
 Statement updateAvailable(const ArticleKey& a, const QString& totalText) {
     return Build()
-        .lit("update ARTICULOS set ARTDSC = ").both("cdbl(ARTCAN) - ", "ARTCAN - ").cdbl(totalText)
+        .lit("update ARTICULOS set ARTDSC = cdbl(ARTCAN) - ").cdbl(totalText)
         .lit(" where INTNDC = ").code(a.intndc)
         .lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno)
         .done();
@@ -297,6 +297,17 @@ Statement listingOfDeclaration(const QString& extnro) {
         .lit(" and EXTNRO = ").code(extnro)
         .lit(" order by EXTITM,cancelaciones.INTNDC,cancelaciones.ARTINO,cancelaciones.ARTSNO")
         .done();
+}
+
+Statement quantitiesOfArticle(const ArticleKey& a, const ExportItem* except) {
+    Build b;
+    b.lit("select cdbl(ARTCAN) as ARTCAN, (select sum(cdbl(ARTCDS)) from CANCELACIONES where INTNDC = ").code(a.intndc);
+    b.lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno);
+    if (except)
+        b.lit(" and not (EXTNRO = ").code(except->extnro).lit(" and EXTITM = ").whole(except->extitm).lit(")");
+    b.lit(") as TOTAL from ARTICULOS where INTNDC = ").code(a.intndc);
+    b.lit(" and ARTINO = ").whole(a.artino).lit(" and ARTSNO = ").whole(a.artsno);
+    return b.done();
 }
 
 Statement outsideItems(const QString& interno) {

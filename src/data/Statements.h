@@ -97,6 +97,12 @@ Statement insertArticle(const NewArticle& a);
 // 22 the listing of an export declaration
 Statement listingOfDeclaration(const QString& extnro);
 
+// What a save re-reads once it holds the write lock: the article's total (ARTCAN) and
+// the sum of its cancellations (TOTAL), both read through cdbl() so that quantities
+// stored as regional texts count, leaving out the cancellation against `except` when
+// one is given (the one being modified).
+Statement quantitiesOfArticle(const ArticleKey& a, const ExportItem* except = nullptr);
+
 // The outside database's two reads (import).
 Statement outsideItems(const QString& interno);
 Statement outsideSubItems(const QString& interno, const QString& id);

@@ -15,10 +15,28 @@ struct clConexion::Impl {
     std::optional<sql::Statement> statement;
     QString lastError;
     std::unique_ptr<Engine> engine;
+    // A server stock that could not be reached when connecting: tried again at the next
+    // call, as a lost connection is.
+    std::optional<QString> unreached;
 
     void log(const QString& reason) {
         lastError = reason;
         logMessage(QStringLiteral("clConexion: %1\n  statement: %2").arg(reason, sql));
+    }
+
+    // The engine, connecting again to an unreached server stock first.
+    bool connected() {
+        if (engine || !unreached)
+            return engine != nullptr;
+        try {
+            engine = openServerEngine(*unreached);
+            unreached.reset();
+            logMessage(QStringLiteral("clConexion: the server is reached now"));
+        } catch (const RuntimeError& error) {
+            logMessage(QStringLiteral("clConexion: still cannot connect: %1")
+                           .arg(server::hidePasswords(error.description, *unreached)));
+        }
+        return engine != nullptr;
     }
 };
 
@@ -41,6 +59,7 @@ QString clConexion::lastError() const { return d->lastError; }
 
 void clConexion::Connect() {
     d->engine.reset();
+    d->unreached.reset();
     d->lastError.clear();
     try {
         if (d->connectionString.trimmed().isEmpty())
@@ -59,6 +78,8 @@ void clConexion::Connect() {
                                                      jetDataSource(d->connectionString).value_or(d->connectionString));
         d->lastError = reason;
         logMessage(QStringLiteral("clConexion: cannot connect: %1").arg(reason));
+        if (const auto path = jetDataSource(d->connectionString); path && server::isServerLocation(*path))
+            d->unreached = *path;
         const ConnectFailure failure = classifyConnectFailure(jetDataSource(d->connectionString), reason);
         throw RuntimeError(error.number, connectFailureDescription(failure, Regional::locale()), error.source);
     }
@@ -67,7 +88,7 @@ void clConexion::Connect() {
 bool clConexion::GetRecordset(Recordset& rs) {
     rs.close();
     d->lastError.clear();
-    if (!d->engine) {
+    if (!d->connected()) {
         d->log(QStringLiteral("not connected"));
         return false;
     }
@@ -86,7 +107,7 @@ bool clConexion::GetRecordset(Recordset& rs) {
 
 int clConexion::Execute() {
     d->lastError.clear();
-    if (!d->engine) {
+    if (!d->connected()) {
         d->log(QStringLiteral("not connected"));
         return 0;
     }
@@ -103,7 +124,7 @@ int clConexion::Execute() {
 bool clConexion::BeginTransaction() {
     d->lastError.clear();
     QString error;
-    if (!d->engine)
+    if (!d->connected())
         error = QStringLiteral("not connected");
     else if (d->engine->begin(&error))
         return true;

@@ -33,7 +33,7 @@ TEST(ServerSql, StatementsKeepTheFileOrderAndCompareCodesWithoutLetterCase) {
         {sql::maxLineOrder({"E", 1}).shape,
          "select max(LINORD) as mayor from CANCELACIONES where EXTNRO = $1::citext and EXTITM = $2"},
         {sql::updateAvailable({"D", 1, 0}, "n/d").shape,
-         "update ARTICULOS set ARTDSC = ARTCAN - ($1) where INTNDC = $2::citext and ARTINO = $3 and ARTSNO = $4"},
+         "update ARTICULOS set ARTDSC = (ARTCAN) - ($1) where INTNDC = $2::citext and ARTINO = $3 and ARTSNO = $4"},
         {"select EXTNRO from CANCELACIONES order by EXTITM desc, LINORD",
          "select EXTNRO from CANCELACIONES order by EXTITM desc NULLS LAST, LINORD NULLS FIRST, qx_row", false},
         // Quoted texts are never read as statement words or values.

@@ -3,8 +3,8 @@
 // outcome on standard output, one line each, flushed at once (so a test can kill it at
 // any moment and still know what it was told).
 //
-//   qx_fault_worker register DB EXTNRO ITEM INTNDC FIRST COUNT [RETRIES]
-//     registers one unit each of articles FIRST .. FIRST+COUNT-1 (sub-item 0) of
+//   qx_fault_worker register DB EXTNRO ITEM INTNDC FIRST COUNT [RETRIES [QUANTITY]]
+//     registers QUANTITY (1) of each of articles FIRST .. FIRST+COUNT-1 (sub-item 0) of
 //     declaration INTNDC against export item EXTNRO/ITEM; FIRST may also be a
 //     comma-separated list of articles. An insert that collides with another clerk's line
 //     number ("Error en descontar Cantidad") is tried again, as a clerk would press F11
@@ -13,8 +13,10 @@
 //     imports internal number INTERNO under code CODE. Prints "MSG STYLE TEXT" per box.
 //
 // Both print "READY" once connected, before the first F11 (and, when QX_FAULT_GO is set,
-// wait for a line on standard input first); "CONNECT REASON" and exit status 3 when the
-// stock database cannot be opened; exit status 2 with too few arguments.
+// wait for a line on standard input first); with QX_FAULT_LOADED set, "LOADED" once each
+// registration screen has read the article, just before its F11; "CONNECT REASON" and
+// exit status 3 when the stock database cannot be opened; exit status 2 with too few
+// arguments.
 #include "../Clerk.h"
 #include "cancellations/frmRelArt.h"
 #include "platform/MessageBoxes.h"
@@ -67,6 +69,8 @@ int registerArticles(const QStringList& args, Boxes& boxes) {
     for (int n = articles.back() + 1; n < articles.front() + args[5].toInt(); ++n)
         articles << n;
     const int retries = args.value(6, "50").toInt();
+    const QString quantity = args.value(7, "1");
+    const bool sayLoaded = qEnvironmentVariableIsSet("QX_FAULT_LOADED");
     if (!connect(args[0]))
         return 3;
     for (const int artino : articles) {
@@ -76,10 +80,15 @@ int registerArticles(const QStringList& args, Boxes& boxes) {
         const QString n = QString::number(artino);
         for (int tries = 1;; ++tries) {
             boxes.shown.clear();
-            const bool registered = test::pressF11(frmRelArt::instance(), {{"txtDescuento", "1"},
-                                                                           {"txtARTEXP", "EXP-" + n},
-                                                                           {"txtARTCER", "CER-" + n},
-                                                                           {"txtARTVEN", "31/12/2027"}});
+            const bool registered = test::pressF11(frmRelArt::instance(),
+                                                   {{"txtDescuento", quantity},
+                                                    {"txtARTEXP", "EXP-" + n},
+                                                    {"txtARTCER", "CER-" + n},
+                                                    {"txtARTVEN", "31/12/2027"}},
+                                                   [&](Form&) {
+                                                       if (sayLoaded)
+                                                           say("LOADED");
+                                                   });
             const QString last = boxes.shown.value(boxes.shown.size() - 1, "0 (no message)");
             if (registered || last != "16 Error en descontar Cantidad" || tries >= retries) {
                 say(registered ? "OK " + n + ' ' + QString::number(tries) : "MSG " + n + ' ' + last);

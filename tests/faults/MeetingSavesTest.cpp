@@ -1,0 +1,25 @@
+// Two clerks whose saves meet on a stock file: the second save re-reads what is left of
+// the article once it holds the lock, so the two never discharge more than was imported.
+#include "MeetingSaves.h"
+
+using namespace quendarx::test;
+
+namespace {
+
+class MeetingSaves : public FaultTest {
+protected:
+    MeetingStock stock() const {
+        const QString path = db.path();
+        return {path, [path](const QString& sql) { execFile(path, sql); },
+                [path](const QString& sql) { return queryFile(path, sql); }};
+    }
+    ScratchDatabase db;
+};
+
+} // namespace
+
+TEST_F(MeetingSaves, TwoRegistrationsOfOneArticle) { expectMeetingRegistrationsToStayWithinTheArticle(stock(), boxes); }
+
+TEST_F(MeetingSaves, AModificationAndARegistrationOfOneArticle) {
+    expectModificationMeetingARegistrationToStayWithinTheArticle(stock(), boxes);
+}
