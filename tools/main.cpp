@@ -33,8 +33,12 @@ const char* const kUsage = "usage: quendarx-db [--locale NAME] COMMAND ...\n"
                            "  sample-outside PATH       create a sample outside customs database (SQLite file for\n"
                            "                            the ODBC connection string Driver=SQLite3;Database=PATH)\n"
                            "  copy FROM TO              copy a whole stock between a file and a server (TO empty)\n"
-                           "  A PATH may be a postgresql:// URI: the stock on a PostgreSQL server (init, sql,\n"
-                           "  sample and copy)\n"
+                           "  history LOCATION [--declaration CODE] [--csv] [--verify] [--prune-before DATE]\n"
+                           "                            the stock's history of saves (history --help)\n"
+                           "  restore LOCATION ENTRY    put back what a deletion entry of the history removed\n"
+                           "  init URI --clerk-role NAME  also a role for clerks: stock in full, history append-only\n"
+                           "  A PATH may be a postgresql:// URI: the stock on a PostgreSQL server (init, upgrade,\n"
+                           "  sql, sample, copy, history and restore)\n"
                            "  --locale NAME             regional settings for numbers and dates (es_AR, en_US...)\n";
 
 int usage() {
@@ -59,10 +63,17 @@ int main(int argc, char** argv) {
     const QString command = args.takeFirst();
     if (command == QLatin1String("init") && args.size() == 1)
         return tool::isServer(args[0]) ? tool::serverInitCommand(args[0]) : tool::initCommand(args[0]);
+    if (command == QLatin1String("init") && args.size() == 3 && args[1] == QLatin1String("--clerk-role") &&
+        tool::isServer(args[0]))
+        return tool::serverInitCommand(args[0], args[2]);
+    if (command == QLatin1String("history"))
+        return tool::historyCommand(args);
+    if (command == QLatin1String("restore"))
+        return tool::restoreCommand(args);
     if (command == QLatin1String("copy") && args.size() == 2)
         return tool::copyCommand(args[0], args[1]);
     if (command == QLatin1String("upgrade") && args.size() == 1)
-        return tool::upgradeCommand(args[0]);
+        return tool::isServer(args[0]) ? tool::serverUpgradeCommand(args[0]) : tool::upgradeCommand(args[0]);
     if (command == QLatin1String("sql")) {
         const bool header = !args.isEmpty() && args[0] == QLatin1String("--header");
         if (header)

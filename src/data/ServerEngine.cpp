@@ -4,6 +4,7 @@
 // server to read as the column's type). Inside a save every statement runs under a
 // savepoint, so a failed one leaves what the statements before it wrote, as on the file.
 #include "data/ServerEngine.h"
+#include "data/History.h"
 #include "data/ServerSql.h"
 #include "platform/RuntimeError.h"
 #include "platform/Variants.h"
@@ -199,6 +200,8 @@ public:
     bool inTransaction() const override {
         return PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) == PQTRANS_INTRANS;
     }
+
+    bool onServer() const override { return true; }
 
 private:
     void exec(const char* command) { Result r(PQexec(conn_, command)); }
@@ -403,7 +406,7 @@ CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
 
 } // namespace
 
-QString serverSchemaSql() { return QString::fromUtf8(kServerSchema).trimmed(); }
+QString serverSchemaSql() { return QString::fromUtf8(kServerSchema).trimmed() + u'\n' + history::tablesSql(true); }
 
 std::unique_ptr<Engine> openServerEngine(const QString& uri) {
     const QByteArray dbname = uri.trimmed().toUtf8();

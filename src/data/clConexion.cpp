@@ -2,6 +2,7 @@
 #include "data/ConnectFailure.h"
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
+#include "data/History.h"
 #include "data/ServerEngine.h"
 #include "data/ServerSql.h"
 #include "platform/Regional.h"
@@ -15,6 +16,7 @@ struct clConexion::Impl {
     std::optional<sql::Statement> statement;
     QString lastError;
     std::unique_ptr<Engine> engine;
+    std::optional<bool> history;
 
     void log(const QString& reason) {
         lastError = reason;
@@ -41,6 +43,7 @@ QString clConexion::lastError() const { return d->lastError; }
 
 void clConexion::Connect() {
     d->engine.reset();
+    d->history.reset();
     d->lastError.clear();
     try {
         if (d->connectionString.trimmed().isEmpty())
@@ -121,6 +124,16 @@ void clConexion::RollbackTransaction() {
     if (d->engine)
         d->engine->rollback();
 }
+
+bool clConexion::hasHistory() {
+    if (!d->engine)
+        return false;
+    if (!d->history)
+        d->history = history::present(*d->engine);
+    return *d->history;
+}
+
+Engine* clConexion::engine() const { return d->engine.get(); }
 
 bool clConexion::InTransaction() const { return d->engine && d->engine->inTransaction(); }
 

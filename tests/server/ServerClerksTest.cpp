@@ -51,6 +51,10 @@ TEST_F(ServerClerks, FourProcessesOnOneExportItemNumberEveryLineOnceWithoutAMess
     EXPECT_EQ(query("select count(*) from ARTICULOS a where ARTDSC <> ARTCAN - (select coalesce(sum(ARTCDS), 0) "
                     "from CANCELACIONES c where c.INTNDC = a.INTNDC and c.ARTINO = a.ARTINO and c.ARTSNO = a.ARTSNO)"),
               QStringList{"0"});
+    // One history entry a registration, each appended after the one before it.
+    EXPECT_EQ(query("select count(*), count(distinct ENTRY), min(ENTRY), max(ENTRY) from HISTORY "
+                    "where OPERATION = 'registration'"),
+              QStringList{QStringLiteral("%1|%1|1|%1").arg(n)});
     // The clerks worked at the same time: their lines alternate.
     const QStringList owners = query(
         QStringLiteral("select (ARTINO - 1) / %1 from CANCELACIONES order by LINORD").arg(each));
