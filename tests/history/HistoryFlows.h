@@ -1,9 +1,19 @@
 #pragma once
-// What the history tests share: quendarx-db and the sqlite3 shell run as an operator runs
-// them.
+// What the history tests share, on a file and on a server: the clerk's saves on the
+// screens, and quendarx-db and the sqlite3 shell run as an operator runs them.
+#include "Clerk.h"
+#include "cancellations/HostOperations.h"
+#include "cancellations/frmModifcar.h"
+#include "cancellations/frmRelArt.h"
+#include "state/basGlobal.h"
+#include "stock/frmDespachos.h"
+#include "support/TestSupport.h"
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
 
 namespace quendarx::test {
 
@@ -38,5 +48,57 @@ inline ToolRun runTool(const QStringList& args) { return runProgram(QStringLiter
 inline ToolRun runShell(const QString& path, const QString& statements) {
     return runProgram(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), path, statements});
 }
+
+// The clerk's saves against the host's export item; each gives the boxes it showed.
+class HistoryClerk {
+public:
+    explicit HistoryClerk(RecordingMessageBoxes& boxes) : boxes_(boxes) {}
+
+    QStringList registerArticle(int artino, const QString& quantity, const QString& intndc = QStringLiteral("D-1")) {
+        choose(intndc, artino);
+        pressF11(frmRelArt::instance(), {{QStringLiteral("txtDescuento"), quantity}});
+        return taken();
+    }
+    QStringList modifyArticle(int artino, const QString& quantity) {
+        choose(QStringLiteral("D-1"), artino);
+        pressF11(frmModifcar::instance(), {{QStringLiteral("txtARTCDS"), quantity},
+                                           {QStringLiteral("TxtARTVEN"), QStringLiteral("31/12/2027")}});
+        return taken();
+    }
+    // The host deletes a cancellation and the clerk answers Yes.
+    QStringList deleteArticle(int artino) {
+        boxes_.queueAnswer(vbYes);
+        Eliminar_Articulo(QStringLiteral("D-1"), std::int16_t(artino), 0);
+        return taken();
+    }
+    // The clerk deletes a declaration on the declarations screen with the Delete key.
+    QStringList deleteDeclaration(const QString& code) {
+        frmDespachos& screen = frmDespachos::instance();
+        screen.showModeless();
+        QTreeWidget* list = screen.listView(QStringLiteral("lstV"));
+        const auto found = list->findItems(code, Qt::MatchExactly, 0);
+        EXPECT_EQ(found.size(), 1);
+        if (found.size() == 1) {
+            list->setCurrentItem(found.front());
+            QTest::keyClick(list, Qt::Key_Delete);
+        }
+        screen.unload();
+        return taken();
+    }
+    QStringList taken() {
+        const QStringList shown = boxes_.texts();
+        boxes_.shown.clear();
+        return shown;
+    }
+
+private:
+    static void choose(const QString& intndc, int artino) {
+        LibraryState& g = basGlobal();
+        g.g_INTNDC = intndc;
+        g.g_ARTINO = artino;
+        g.g_ARTSNO = 0;
+    }
+    RecordingMessageBoxes& boxes_;
+};
 
 } // namespace quendarx::test

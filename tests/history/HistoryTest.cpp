@@ -44,40 +44,12 @@ protected:
     }
     static LibraryState& g() { return basGlobal(); }
 
-    QStringList registerArticle(int artino, const QString& quantity) {
-        g().g_INTNDC = "D-1";
-        g().g_ARTINO = artino;
-        g().g_ARTSNO = 0;
-        pressF11(frmRelArt::instance(), {{"txtDescuento", quantity}});
-        return takeBoxes();
-    }
-    QStringList modifyArticle(int artino, const QString& quantity) {
-        g().g_INTNDC = "D-1";
-        g().g_ARTINO = artino;
-        g().g_ARTSNO = 0;
-        pressF11(frmModifcar::instance(), {{"txtARTCDS", quantity}, {"TxtARTVEN", "31/12/2027"}});
-        return takeBoxes();
-    }
-    QStringList deleteArticle(int artino) {
-        boxes.queueAnswer(vbYes);
-        Eliminar_Articulo("D-1", std::int16_t(artino), 0);
-        return takeBoxes();
-    }
-    // The clerk deletes a declaration on the declarations screen with the Delete key.
-    QStringList deleteDeclaration(const QString& code) {
-        frmDespachos& screen = frmDespachos::instance();
-        screen.showModeless();
-        QTreeWidget* list = screen.listView("lstV");
-        const auto found = list->findItems(code, Qt::MatchExactly, 0);
-        EXPECT_EQ(found.size(), 1);
-        if (found.size() == 1) {
-            list->setCurrentItem(found.front());
-            QTest::keyClick(list, Qt::Key_Delete);
-        }
-        screen.unload();
-        return takeBoxes();
-    }
+    QStringList registerArticle(int artino, const QString& quantity) { return clerk.registerArticle(artino, quantity); }
+    QStringList modifyArticle(int artino, const QString& quantity) { return clerk.modifyArticle(artino, quantity); }
+    QStringList deleteArticle(int artino) { return clerk.deleteArticle(artino); }
+    QStringList deleteDeclaration(const QString& code) { return clerk.deleteDeclaration(code); }
 
+    HistoryClerk clerk{boxes};
     ScratchDatabase db;
 };
 
