@@ -157,7 +157,8 @@ std::optional<RemovedRow> RemovedRow::decoded(const QString& table, const QStrin
         return std::nullopt;
     RemovedRow row;
     row.table = table;
-    for (const QJsonValue& cell : doc.array()) {
+    const QJsonArray cells = doc.array();
+    for (const auto& cell : cells) {
         const QJsonArray a = cell.toArray();
         if (a.size() != 3 || !a[0].isString() || !a[1].isString())
             return std::nullopt;
