@@ -119,29 +119,26 @@ void frmDespachos::lp_Eliminar_Despacho() {
         if (!save.begin())
             throw failed();
         save.wrote(QStringLiteral("lost"));
-        // The history keeps every row the deletion removes, to put them back exactly.
-        const bool recording = save.recordsHistory();
-        const QString byCode = QStringLiteral("INTNDC = ? COLLATE NOCASE");
-        std::vector<history::RemovedRow> removed[3];
-        const char* const tables[3] = {"CANCELACIONES", "ARTICULOS", "OPERACIONES"};
+        // The history keeps the rows each statement removed (the declaration's first), to
+        // put them back exactly.
         history::Entry entry;
         entry.operation = QLatin1String(history::kDeclarationDeletion);
         entry.intndc = code;
-        const sql::Statement statements[3] = {sql::deleteDeclarationCancellations(code),
-                                              sql::deleteDeclarationArticles(code), sql::deleteDeclaration(code)};
-        for (int step = 0; step < 3; ++step) {
-            if (recording)
-                save.capture(QLatin1String(tables[step]), byCode, {code}, removed[step]);
-            conexion.setSql(statements[step]);
+        const std::pair<const char*, sql::Statement> steps[] = {
+            {"CANCELACIONES", sql::deleteDeclarationCancellations(code)},
+            {"ARTICULOS", sql::deleteDeclarationArticles(code)},
+            {"OPERACIONES", sql::deleteDeclaration(code)}};
+        for (const auto& [table, statement] : steps) {
+            std::vector<history::RemovedRow> rows;
+            if (save.recordsHistory())
+                save.capture(QLatin1String(table), QStringLiteral("INTNDC = ? COLLATE NOCASE"), {code}, rows);
+            conexion.setSql(statement);
             conexion.Execute();
             if (!conexion.InTransaction())
                 break;
-            if (!conexion.lastError().isEmpty())
-                removed[step].clear(); // the statement failed: those rows are still there
+            if (conexion.lastError().isEmpty())
+                entry.rows.insert(entry.rows.begin(), rows.begin(), rows.end());
         }
-        for (int step = 2; step >= 0; --step)
-            for (history::RemovedRow& row : removed[step])
-                entry.rows.push_back(std::move(row));
         if (!entry.rows.empty())
             save.record(std::move(entry));
         if (!save.end().isEmpty())
