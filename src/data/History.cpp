@@ -253,7 +253,11 @@ QString digestOf(const Entry& e) {
 
 bool append(Engine& engine, Entry& e, QString* error) {
     Recordset last;
-    if (!engine.query(QStringLiteral("select ENTRY, DIGEST from HISTORY order by ENTRY desc limit 1"), last, error))
+    // The last entry by its key's index on both engines (the server would sort the whole
+    // table for a descending order with nulls last).
+    if (!engine.query(
+            QStringLiteral("select ENTRY, DIGEST from HISTORY where ENTRY = (select max(ENTRY) from HISTORY)"), last,
+            error))
         return false;
     e.number = last.rows().empty() ? 1 : last.rows().front()[0].toLongLong() + 1;
     e.previous = last.rows().empty() ? QString() : last.rows().front()[1].toString();
