@@ -86,6 +86,9 @@ TEST_F(ServerClerks, AnImportKilledPartWayLeavesNoneOfItOnTheServer) {
         // The whole import or none of it.
         EXPECT_TRUE((articles == kItems * kSubItems && declarations == 1) || (articles == 0 && declarations == 0))
             << code.toStdString() << ": " << articles << " articles";
+        // Its history entry stands or falls with it.
+        EXPECT_EQ(query("select count(*) from HISTORY where OPERATION = 'import' and INTNDC = '" + code + "'"),
+                  QStringList{QString::number(declarations)});
         const int after = query("select last_value + 0 from articulos_qx_row_seq").value(0).toInt();
         midWrite = articles == 0 && after > before;
     }
