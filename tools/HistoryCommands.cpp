@@ -7,6 +7,7 @@
 #include "data/ServerSql.h"
 #include "platform/RuntimeError.h"
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
 #include <memory>
@@ -35,7 +36,10 @@ std::optional<int> parse(QCommandLineParser& parser, const QString& command, con
         return 2;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        out(parser.helpText().trimmed());
+        // The usage line names the command rather than the program's path.
+        out(parser.helpText()
+                .replace(QCoreApplication::arguments().constFirst(), QStringLiteral("quendarx-db ") + command)
+                .trimmed());
         return 0;
     }
     return std::nullopt;
