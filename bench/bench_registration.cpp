@@ -68,6 +68,11 @@ bool registerThroughLibrary(const sql::ArticleKey& key, double quantity) {
     conexion.setSql(sql::insertCancellation(row));
     if (conexion.Execute() == 0)
         return false;
+    // The history's entry, as the registration screen records it.
+    history::Entry entry = history::cancellationEntry(history::kRegistration, key.intndc, key.artino, key.artsno,
+                                                      kExport, kItem);
+    entry.after = quantity;
+    save.record(std::move(entry));
     conexion.setSql(sql::sumCancelled(key));
     if (!conexion.GetRecordset(rs))
         return false;
@@ -236,7 +241,14 @@ int main(int argc, char** argv) {
     QElapsedTimer setup;
     setup.start();
     makeStock(state.path, (cancellations + kArticlesEach - 1) / kArticlesEach, kArticlesEach, cancellations);
-    std::printf("stock database with %d cancellations made in %.1f s\n", cancellations,
+    // A stock that kept its history from the start has an entry for each cancellation.
+    {
+        Sqlite db(state.path);
+        db.exec("PRAGMA synchronous=OFF; BEGIN; insert into HISTORY select rowid, '2026-03-01 09:15:00', 'clerk', "
+                "'ws-1', 'registration', INTNDC, ARTINO, ARTSNO, EXTNRO, EXTITM, null, ARTCDS, null, null, "
+                "printf('%064d', rowid - 1), printf('%064d', rowid) from CANCELACIONES order by rowid; COMMIT");
+    }
+    std::printf("stock database with %d cancellations and their history made in %.1f s\n", cancellations,
                 static_cast<double>(setup.elapsed()) / 1000);
 
     QuietBoxes boxes;

@@ -114,6 +114,10 @@ QString makeDatabase(Pg& server, const QString& name, bool cancellations) {
                     .arg(kCancellations - 1)
                     .replace(QLatin1String("%%"), QLatin1String("%")));
         db.exec("update ARTICULOS set ARTDSC = ARTCAN - 1.25");
+        // A stock that kept its history from the start has an entry for each cancellation.
+        db.exec("insert into HISTORY select qx_row, '2026-03-01 09:15:00', 'clerk', 'ws-1', 'registration', INTNDC, "
+                "ARTINO, ARTSNO, EXTNRO, EXTITM, null, ARTCDS, null, null, lpad((qx_row - 1)::text, 64, '0'), "
+                "lpad(qx_row::text, 64, '0') from CANCELACIONES");
         db.exec("vacuum analyze");
     }
     return uriOf(name);
@@ -145,6 +149,11 @@ bool registerThroughLibrary(clConexion& conexion, const sql::ArticleKey& key) {
                                  kExport, QStringLiteral("1"), QStringLiteral("05/12/2026 10:30:00")}));
     if (conexion.Execute() == 0)
         return false;
+    // The history's entry, as the registration screen records it.
+    history::Entry entry = history::cancellationEntry(history::kRegistration, key.intndc, key.artino, key.artsno,
+                                                      kExport, 1);
+    entry.after = 1.25;
+    save.record(std::move(entry));
     conexion.setSql(sql::sumCancelled(key));
     if (!conexion.GetRecordset(rs))
         return false;

@@ -29,31 +29,38 @@ int initMain(const QStringList& arguments) {
                                    "creates them, and the citext extension when it is missing).\n") +
                     moreOnServers();
     a.positionals = {{QStringLiteral("LOCATION"), kLocation}};
+    const QCommandLineOption clerkRole(QStringLiteral("clerk-role"),
+                                       QStringLiteral("on a server, also a role for clerks: the stock in full, the "
+                                                      "history to read and append to only"),
+                                       QStringLiteral("NAME"));
+    a.parser.addOption(clerkRole);
     if (auto status = a.parse(arguments))
         return *status;
     const QString location = a.at(0);
     if (isServer(location))
-        return serverInitCommand(location);
+        return serverInitCommand(location, a.parser.value(clerkRole));
+    if (a.parser.isSet(clerkRole)) {
+        err(QStringLiteral("quendarx-db init: --clerk-role is for a stock on a server"));
+        return 2;
+    }
     return fileLocation(a.name, location) ? initCommand(location) : 1;
 }
 
 int upgradeMain(const QStringList& arguments) {
     CommandArgs a;
     a.name = QStringLiteral("upgrade");
-    a.synopsis = QStringLiteral("FILE");
-    a.description = QStringLiteral("Drops the triggers a stock file of the previous version carries, naming each one,\n"
-                                   "so that any SQLite client can write to it. Refuses a file that is not a stock\n"
-                                   "database. Run it while no program has the file open. A stock on a server has\n"
-                                   "no such triggers: there is nothing to upgrade there.\n");
-    a.positionals = {{QStringLiteral("FILE"), QStringLiteral("the stock file")}};
+    a.synopsis = QStringLiteral("LOCATION");
+    a.description = QStringLiteral("Brings a stock of an earlier version up to date: drops the triggers a stock file\n"
+                                   "of the previous version carries, naming each one, so that any SQLite client can\n"
+                                   "write to it, and adds the history tables when they are missing (on a file or a\n"
+                                   "server). Refuses a database that is not a stock. Run it while no program has the\n"
+                                   "stock open.\n");
+    a.positionals = {{QStringLiteral("LOCATION"), kLocation}};
     if (auto status = a.parse(arguments))
         return *status;
     const QString location = a.at(0);
-    if (isServer(location)) {
-        err(QStringLiteral("quendarx-db upgrade: %1 is a server: a stock there has nothing to upgrade")
-                .arg(shownLocation(location)));
-        return 1;
-    }
+    if (isServer(location))
+        return serverUpgradeCommand(location);
     return fileLocation(a.name, location) ? upgradeCommand(location) : 1;
 }
 

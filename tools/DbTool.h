@@ -50,12 +50,19 @@ int checkCommand(const QString& location, bool repair);
 // keywords), and the copy of a whole stock from a file or server to an empty one.
 bool isServer(const QString& location);
 bool serverStockMissing(const QString& uri);
-int serverInitCommand(const QString& uri);
+// With a role name, init also makes that role (when missing) and grants it what a clerk
+// needs: the stock tables in full, the history to read and append to only.
+int serverInitCommand(const QString& uri, const QString& clerkRole = QString());
+int serverUpgradeCommand(const QString& uri);
 int serverSqlCommand(const QString& uri, const QString& statement, bool header);
 int copyCommand(const QString& from, const QString& to);
 
 // A location as messages show it: a server's without its password.
 QString shownLocation(const QString& location);
+// The stock's history (its own options: --declaration, --csv, --verify, --prune-before) and
+// the restore of a deletion entry; each parses its own argument list.
+int historyCommand(const QStringList& args);
+int restoreCommand(const QStringList& args);
 
 // Writes a line to standard output / standard error.
 void out(const QString& line);

@@ -22,16 +22,19 @@ int initCommand(const QString& path) {
 int upgradeCommand(const QString& path) {
     QString error;
     QStringList dropped;
-    if (!upgradeLocalDatabase(path, &dropped, &error)) {
+    bool historyAdded = false;
+    if (!upgradeLocalDatabase(path, &dropped, &error, &historyAdded)) {
         err(QStringLiteral("quendarx-db: ") + error);
         return 1;
     }
-    if (dropped.isEmpty())
-        out(QStringLiteral("%1 is already a plain stock database: nothing to do").arg(path));
+    if (dropped.isEmpty() && !historyAdded)
+        out(QStringLiteral("%1 is already a plain stock database with its history: nothing to do").arg(path));
     for (const QString& name : dropped)
         out(QStringLiteral("dropped trigger %1").arg(name));
     if (!dropped.isEmpty())
         out(QStringLiteral("%1 is now a plain stock database").arg(path));
+    if (historyAdded)
+        out(QStringLiteral("added the history tables to %1").arg(path));
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "DbTool.h"
 #include "cancellations/StockCheck.h"
 #include "data/Engine.h"
+#include "data/History.h"
 #include "data/Schema.h"
 #include "data/ServerEngine.h"
 #include "data/ServerSql.h"
@@ -10,6 +11,7 @@
 #include "platform/RuntimeError.h"
 #include <QDateTime>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <libpq-fe.h>
 #include <memory>
 
@@ -88,7 +90,17 @@ int stockTables(Connection& c) {
     return n;
 }
 
-bool initServer(const QString& uri, QString* error) {
+// What a clerk's role may do: the stock tables in full, the history only read and
+// appended to (no update, no delete: pruning is the owner's).
+QString clerkGrants(const QString& role) {
+    return QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = '%1') THEN "
+                          "CREATE ROLE \"%1\" NOLOGIN; END IF; END $$;\n"
+                          "GRANT SELECT, INSERT, UPDATE, DELETE ON OPERACIONES, ARTICULOS, CANCELACIONES TO \"%1\";\n"
+                          "GRANT SELECT, INSERT ON HISTORY, HISTORY_ROWS TO \"%1\";")
+        .arg(role);
+}
+
+bool initServer(const QString& uri, const QString& clerkRole, QString* error) {
     Connection c(uri);
     if (!c.ok()) {
         *error = c.error();
@@ -98,7 +110,14 @@ bool initServer(const QString& uri, QString* error) {
         *error = QStringLiteral("%1 already holds stock tables").arg(server::withoutPassword(uri));
         return false;
     }
-    PGresult* r = PQexec(c.get(), ("BEGIN;\n" + serverSchemaSql() + "\nCOMMIT;").toUtf8().constData());
+    // A role name is an identifier, never anything that would change the statements.
+    if (!clerkRole.isEmpty() &&
+        !QRegularExpression(QStringLiteral("^[a-z_][a-z0-9_]{0,62}$")).match(clerkRole).hasMatch()) {
+        *error = QStringLiteral("a clerk role is a name of lower-case letters, digits and '_': %1").arg(clerkRole);
+        return false;
+    }
+    const QString grants = clerkRole.isEmpty() ? QString() : clerkGrants(clerkRole) + u'\n';
+    PGresult* r = PQexec(c.get(), ("BEGIN;\n" + serverSchemaSql() + u'\n' + grants + "COMMIT;").toUtf8().constData());
     const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
     if (!ok) {
         *error = QString::fromUtf8(PQresultErrorMessage(r)).trimmed();
@@ -141,14 +160,46 @@ QVariant storedValue(const QVariant& value, const QString& column) {
 
 bool isServer(const QString& location) { return server::isServerLocation(location); }
 
-int serverInitCommand(const QString& uri) {
+int serverInitCommand(const QString& uri, const QString& clerkRole) {
     QString error;
-    if (!initServer(uri, &error)) {
+    if (!initServer(uri, clerkRole, &error)) {
         err(QStringLiteral("quendarx-db: ") + error);
         return 1;
     }
     out(QStringLiteral("created stock tables on %1").arg(server::withoutPassword(uri)));
+    if (!clerkRole.isEmpty())
+        out(QStringLiteral("role %1 may change the stock and append to its history").arg(clerkRole));
     return 0;
+}
+
+int serverUpgradeCommand(const QString& uri) {
+    Connection c(uri);
+    if (!c.ok()) {
+        err(QStringLiteral("quendarx-db: ") + c.error());
+        return 1;
+    }
+    if (stockTables(c) != 3) {
+        err(QStringLiteral("quendarx-db: %1 is not a stock database").arg(server::withoutPassword(uri)));
+        return 1;
+    }
+    PGresult* present = PQexec(c.get(), "select (to_regclass('history') is not null)::int + "
+                                        "(to_regclass('history_rows') is not null)::int");
+    const int tables = PQresultStatus(present) == PGRES_TUPLES_OK ? QByteArray(PQgetvalue(present, 0, 0)).toInt() : -1;
+    PQclear(present);
+    if (tables != 0) {
+        out(QStringLiteral("%1 already has its history: nothing to do").arg(server::withoutPassword(uri)));
+        return 0;
+    }
+    PGresult* r = PQexec(c.get(), ("BEGIN;\n" + history::tablesSql(true) + "\nCOMMIT;").toUtf8().constData());
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+    if (!ok) {
+        err(QStringLiteral("quendarx-db: ") + QString::fromUtf8(PQresultErrorMessage(r)).trimmed());
+        PQclear(PQexec(c.get(), "ROLLBACK"));
+    }
+    PQclear(r);
+    if (ok)
+        out(QStringLiteral("added the history tables to %1").arg(server::withoutPassword(uri)));
+    return ok ? 0 : 1;
 }
 
 int serverSqlCommand(const QString& uri, const QString& statement, bool header) {

@@ -125,12 +125,14 @@ struct Command {
 
 const Command kCommands[] = {
     {"init", "create an empty stock database (never overwrites one)", initMain},
-    {"upgrade", "drop the triggers a stock file of the previous version carries", upgradeMain},
+    {"upgrade", "bring a stock of an earlier version up to date (history tables, no triggers)", upgradeMain},
     {"check", "check a stock database's integrity and its own rules; --repair mends the quantities", checkMain},
     {"sql", "run statements on a stock database, rows '|'-separated", sqlMain},
     {"sample", "add sample declarations, articles and cancellations", sampleMain},
     {"sample-outside", "create a sample outside customs database (an SQLite file)", sampleOutsideMain},
     {"copy", "copy a whole stock between a file and a server (into an empty one)", copyMain},
+    {"history", "the stock's history of saves: a table or CSV; --verify, --prune-before", historyCommand},
+    {"restore", "put back what a deletion entry of the history removed", restoreCommand},
 };
 
 QString mainHelp() {

@@ -54,10 +54,19 @@ bool Eliminar_Articulo(const QString& p_INTNDC, std::int16_t p_ARTINO, std::int1
         };
         if (!save.begin())
             return stop(deleteFailed);
-        conexion.setSql(sql::deleteCancellation(article, hostExportItem()));
+        const sql::ExportItem exportItem = hostExportItem();
+        history::Entry entry = history::cancellationEntry(history::kDeletion, article.intndc, article.artino,
+                                                          article.artsno, exportItem.extnro, exportItem.extitm);
+        if (save.recordsHistory())
+            save.capture(QStringLiteral("CANCELACIONES"), history::cancellationWhere(),
+                         history::cancellationValues(entry), entry.rows);
+        conexion.setSql(sql::deleteCancellation(article, exportItem));
         if (conexion.Execute() == 0)
             return stop(deleteFailed);
         save.wrote(deleteFailed);
+        if (!entry.rows.empty())
+            entry.before = entry.rows.front().value(QStringLiteral("ARTCDS")).toDouble();
+        save.record(std::move(entry));
         const QString failure = recomputeAvailable(article);
         if (!failure.isEmpty())
             return stop(failure);

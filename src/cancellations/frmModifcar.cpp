@@ -201,10 +201,20 @@ bool frmModifcar::Guardar_Datos() {
                  vbExclamation);
             return false;
         }
+        history::Entry entry = history::cancellationEntry(history::kModification, article.intndc, article.artino,
+                                                          article.artsno, g.g_NumeroInterno, g.g_Item);
+        std::vector<history::RemovedRow> before;
+        if (save.recordsHistory() &&
+            save.capture(QStringLiteral("CANCELACIONES"), history::cancellationWhere(),
+                         history::cancellationValues(entry), before) &&
+            !before.empty())
+            entry.before = before.front().value(QStringLiteral("ARTCDS")).toDouble();
         conexion.setSql(sql::updateCancellation(article, exportItem, update));
         if (conexion.Execute() == 0)
             return stop(updateFailed);
         save.wrote(updateFailed);
+        entry.after = Regional::readNumber(update.quantity);
+        save.record(std::move(entry));
         const QString failure = recomputeAvailable(article);
         if (!failure.isEmpty())
             return stop(failure);

@@ -287,6 +287,10 @@ bool frmRelArt::register_() {
     if (conexion.Execute() == 0)
         return stop(insertFailed, vbCritical);
     save.wrote(insertFailed);
+    history::Entry entry = history::cancellationEntry(history::kRegistration, key.intndc, key.artino, key.artsno,
+                                                      exportItem.extnro, exportItem.extitm);
+    entry.after = Regional::readNumber(row.artcds).value_or(quantity);
+    save.record(std::move(entry));
 
     rs = Recordset();
     conexion.setSql(sql::sumCancelled(key));

@@ -31,6 +31,8 @@ public:
     // Whether a transaction is open: false after begin when the engine rolled the
     // transaction back by itself (a full disk, an I/O error).
     virtual bool inTransaction() const = 0;
+    // Whether the stock is on a PostgreSQL server (else a file).
+    virtual bool onServer() const { return false; }
 };
 
 // Opens a local stock database file. Never creates it. Throws RuntimeError when the file

@@ -9,7 +9,14 @@
 // middle of a save leaves none of it. When the commit fails (or the engine rolled the
 // transaction back by itself) the clerk sees the message of the first step whose effect
 // was lost.
+//
+// A save also writes to the stock's history what it kept, in the same transaction: the
+// routine records, after each write step that succeeded, what the save has changed so
+// far, and end() writes the last record before the commit. A save rolled back records
+// nothing; an entry that cannot be written takes the save back with it.
+#include "data/History.h"
 #include "data/clConexion.h"
+#include <optional>
 
 namespace quendarx {
 
@@ -31,10 +38,19 @@ public:
     // when the commit failed or the engine had rolled the transaction back.
     QString end(const QString& message = QString());
 
+    // Whether the stock keeps a history (so that rows about to be deleted are worth reading).
+    bool recordsHistory();
+    // Reads rows of a stock table before the save deletes them (see history::capture).
+    bool capture(const QString& table, const QString& where, const QVariantList& values,
+                 std::vector<history::RemovedRow>& rows);
+    // What the save has changed so far; replaces an earlier record.
+    void record(history::Entry entry);
+
 private:
     clConexion& conexion_;
     bool open_ = false;
     QString firstLost_;
+    std::optional<history::Entry> entry_;
 };
 
 } // namespace quendarx

@@ -1,4 +1,5 @@
 #include "data/Schema.h"
+#include "data/History.h"
 #include "platform/Regional.h"
 #include <QFile>
 #include <QFileInfo>
@@ -101,7 +102,7 @@ void registerEngineFunctions(sqlite3* db) {
     createFunction(db, "qx_datetime", dateFunction<DateForm::DateTime>);
 }
 
-bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error) {
+bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error, bool* historyAdded) {
     auto fail = [&](const QString& reason) {
         if (error)
             *error = reason;
@@ -144,10 +145,14 @@ bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error
         for (const char* table : {"OPERACIONES", "ARTICULOS", "CANCELACIONES"})
             if (!tables.contains(QLatin1String(table)))
                 reason = QStringLiteral("not a stock database, no table %1").arg(QLatin1String(table));
-    if (reason.isEmpty() && !triggers.isEmpty()) {
+    const bool addHistory = !tables.contains(QLatin1String("HISTORY")) &&
+                            !tables.contains(QLatin1String("HISTORY_ROWS"));
+    if (reason.isEmpty() && (!triggers.isEmpty() || addHistory)) {
         QByteArray script = "BEGIN IMMEDIATE;\n";
         for (const QString& name : triggers)
             script += "DROP TRIGGER \"" + name.toUtf8() + "\";\n";
+        if (addHistory)
+            script += history::tablesSql(false).toUtf8() + "\n";
         script += "COMMIT;";
         char* message = nullptr;
         if (sqlite3_exec(db, script.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
@@ -161,6 +166,8 @@ bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error
         return fail(QStringLiteral("%1: %2").arg(path, reason));
     if (done)
         *done = triggers;
+    if (historyAdded)
+        *historyAdded = addHistory;
     return true;
 }
 
@@ -182,7 +189,8 @@ bool createLocalDatabase(const QString& path, QString* error) {
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     QString reason;
     if (rc == SQLITE_OK) {
-        const QByteArray script = "BEGIN;\n" + localSchemaSql().toUtf8() + "\nCOMMIT;\nPRAGMA journal_mode=WAL;";
+        const QByteArray script = "BEGIN;\n" + localSchemaSql().toUtf8() + "\n" + history::tablesSql(false).toUtf8() +
+                                  "\nCOMMIT;\nPRAGMA journal_mode=WAL;";
         char* message = nullptr;
         rc = sqlite3_exec(db, script.constData(), nullptr, nullptr, &message);
         if (rc != SQLITE_OK)

@@ -9,7 +9,8 @@ struct sqlite3;
 
 namespace quendarx {
 
-// The CREATE statements of the three tables and their index.
+// The CREATE statements of the three tables and their index (the history's tables are
+// history::tablesSql).
 QString localSchemaSql();
 // Registers cdbl() and the conversion functions old triggers call on a connection.
 void registerEngineFunctions(sqlite3* db);
@@ -18,8 +19,9 @@ void registerEngineFunctions(sqlite3* db);
 bool createLocalDatabase(const QString& path, QString* error);
 
 // Drops the triggers of a stock file made by the previous version (those calling the
-// library's conversion functions); *done names them. Fails (reason in *error) on a file
-// that is not a stock database.
-bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error);
+// library's conversion functions), *done names them, and adds the history tables when the
+// file has none (*historyAdded). Fails (reason in *error) on a file that is not a stock
+// database.
+bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error, bool* historyAdded = nullptr);
 
 } // namespace quendarx

@@ -8,6 +8,7 @@
 // frozen, a network gone) has its connection dropped, the call failing; the next call
 // connects again.
 #include "data/ServerEngine.h"
+#include "data/History.h"
 #include "data/ServerSql.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
@@ -242,6 +243,8 @@ public:
     bool inTransaction() const override {
         return PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) == PQTRANS_INTRANS;
     }
+
+    bool onServer() const override { return true; }
 
 private:
     void exec(const char* command) { Result r(run(command)); }
@@ -533,7 +536,10 @@ CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
 
 } // namespace
 
-QString serverSchemaSql() { return (QString::fromUtf8(kServerSchema) + QString::fromUtf8(kServerFunctions)).trimmed(); }
+QString serverSchemaSql() {
+    return (QString::fromUtf8(kServerSchema) + QString::fromUtf8(kServerFunctions)).trimmed() + u'\n' +
+           history::tablesSql(true);
+}
 
 std::unique_ptr<Engine> openServerEngine(const QString& uri) {
     const QByteArray dbname = server::libpqLocation(uri).toUtf8();

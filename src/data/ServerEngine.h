@@ -12,7 +12,8 @@ namespace quendarx {
 // the database lacks one of the three tables.
 std::unique_ptr<Engine> openServerEngine(const QString& uri);
 
-// The schema `quendarx-db init` creates on a server, run in one transaction.
+// The schema `quendarx-db init` creates on a server (the stock and its history), run in
+// one transaction.
 QString serverSchemaSql();
 
 } // namespace quendarx

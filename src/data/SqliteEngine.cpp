@@ -135,11 +135,15 @@ const QString kFileGone = QStringLiteral("the database file has been deleted or 
     throw RuntimeError(errDatabase, reason, QStringLiteral("clConexion"));
 }
 
-// Binds one typed value: null, a whole number, a double or a text.
+// Binds one typed value: null, a whole number, a double, bytes or a text.
 int bindValue(sqlite3_stmt* st, int index, const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return sqlite3_bind_null(st, index);
     const int id = value.metaType().id();
+    if (id == QMetaType::QByteArray) {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob(st, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    }
     if (isWholeNumberType(id))
         return sqlite3_bind_int64(st, index, value.toLongLong());
     if (isNumberType(id))

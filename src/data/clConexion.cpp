@@ -2,6 +2,7 @@
 #include "data/ConnectFailure.h"
 #include "data/ConnectionString.h"
 #include "data/Engine.h"
+#include "data/History.h"
 #include "data/ServerEngine.h"
 #include "data/ServerSql.h"
 #include "platform/Regional.h"
@@ -18,6 +19,7 @@ struct clConexion::Impl {
     // A server stock that could not be reached when connecting: tried again at the next
     // call, as a lost connection is.
     std::optional<QString> unreached;
+    std::optional<bool> history;
 
     void log(const QString& reason) {
         lastError = reason;
@@ -60,6 +62,7 @@ QString clConexion::lastError() const { return d->lastError; }
 void clConexion::Connect() {
     d->engine.reset();
     d->unreached.reset();
+    d->history.reset();
     d->lastError.clear();
     try {
         if (d->connectionString.trimmed().isEmpty())
@@ -146,6 +149,16 @@ void clConexion::RollbackTransaction() {
     if (d->engine)
         d->engine->rollback();
 }
+
+bool clConexion::hasHistory() {
+    if (!d->engine)
+        return false;
+    if (!d->history)
+        d->history = history::present(*d->engine);
+    return *d->history;
+}
+
+Engine* clConexion::engine() const { return d->engine.get(); }
 
 bool clConexion::InTransaction() const { return d->engine && d->engine->inTransaction(); }
 

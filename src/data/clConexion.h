@@ -11,6 +11,8 @@
 
 namespace quendarx {
 
+class Engine;
+
 class clConexion {
 public:
     clConexion();
@@ -49,6 +51,11 @@ public:
     void RollbackTransaction();
     // Whether a transaction is still open (false once the engine rolled it back itself).
     bool InTransaction() const;
+
+    // Whether the stock has the history tables (looked up once a connection).
+    bool hasHistory();
+    // The open engine (null when not connected), for the history.
+    Engine* engine() const;
 
     // The engine's last error text ("" when none), for messages that quote the reason.
     QString lastError() const;

@@ -119,13 +119,28 @@ void frmDespachos::lp_Eliminar_Despacho() {
         if (!save.begin())
             throw failed();
         save.wrote(QStringLiteral("lost"));
-        for (const sql::Statement& statement : {sql::deleteDeclarationCancellations(code),
-                                                sql::deleteDeclarationArticles(code), sql::deleteDeclaration(code)}) {
+        // The history keeps the rows each statement removed (the declaration's first), to
+        // put them back exactly.
+        history::Entry entry;
+        entry.operation = QLatin1String(history::kDeclarationDeletion);
+        entry.intndc = code;
+        const std::pair<const char*, sql::Statement> steps[] = {
+            {"CANCELACIONES", sql::deleteDeclarationCancellations(code)},
+            {"ARTICULOS", sql::deleteDeclarationArticles(code)},
+            {"OPERACIONES", sql::deleteDeclaration(code)}};
+        for (const auto& [table, statement] : steps) {
+            std::vector<history::RemovedRow> rows;
+            if (save.recordsHistory())
+                save.capture(QLatin1String(table), QStringLiteral("INTNDC = ? COLLATE NOCASE"), {code}, rows);
             conexion.setSql(statement);
             conexion.Execute();
             if (!conexion.InTransaction())
                 break;
+            if (conexion.lastError().isEmpty())
+                entry.rows.insert(entry.rows.begin(), rows.begin(), rows.end());
         }
+        if (!entry.rows.empty())
+            save.record(std::move(entry));
         if (!save.end().isEmpty())
             throw failed();
         delete list->takeTopLevelItem(list->indexOfTopLevelItem(row));

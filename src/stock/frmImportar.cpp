@@ -261,13 +261,24 @@ void frmImportar::agregar(Recordset& rsItems, Recordset& rsSubItems) {
         return;
     }
     save.wrote(declarationFailed);
+    history::Entry entry;
+    entry.operation = QLatin1String(history::kImport);
+    entry.intndc = code;
+    int imported = 0;
+    auto record = [&] {
+        entry.note = QStringLiteral("%1 article(s) from %2").arg(imported).arg(state.g_NumeroInterno);
+        save.record(entry);
+    };
     for (const sql::NewArticle& article : articles) {
         local.setSql(sql::insertArticle(article));
         if (local.Execute() == 0) {
+            record();
             MessageBoxes::show(save.end(QStringLiteral("Error en guardar el articulo en Stock")), vbCritical);
             return;
         }
+        ++imported;
     }
+    record();
     if (const QString outcome = save.end(outsideStop); outcome != outsideStop) {
         MessageBoxes::show(outcome, vbCritical); // the commit failed: nothing was kept
         return;

@@ -158,6 +158,7 @@ TEST(Statements, QuotedTextsTravelThroughTheDatabaseUnchanged) {
     EXPECT_EQ(t.execute(deleteCancellation(key, item)), 1);
     EXPECT_EQ(t.execute(deleteDeclarationArticles(hostile)), 1);
     EXPECT_EQ(t.execute(deleteDeclaration(hostile)), 1);
-    EXPECT_EQ(t.db.query(QStringLiteral("select count(*) from sqlite_master where type = 'table'")), QStringList{"3"});
+    EXPECT_EQ(t.db.query(QStringLiteral("select count(*) from sqlite_master where type = 'table'")),
+              QStringList{"5"}); // the three stock tables and the two of its history
     EXPECT_EQ(t.db.query(QStringLiteral("select INTNDC from OPERACIONES")), QStringList{"B"});
 }

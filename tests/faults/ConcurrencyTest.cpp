@@ -44,6 +44,10 @@ TEST(ConcurrentClerks, TwoProcessesOnOneExportItemLoseNothingAndNumberEveryLineO
                                    "where EXTNRO = 'EXP-1' and EXTITM = 1"),
               QStringList{QStringLiteral("%1|%1|1|%1|%1|1|%1").arg(2 * each)});
     EXPECT_EQ(unbalancedArticles(db.path()), 0);
+    // Exactly one history entry a registration, numbered 1..n without a gap or a double.
+    EXPECT_EQ(queryFile(db.path(), "select count(*), count(distinct ENTRY), min(ENTRY), max(ENTRY) from HISTORY "
+                                   "where OPERATION = 'registration' and EXTNRO = 'EXP-1' and EXTITM = 1"),
+              QStringList{QStringLiteral("%1|%1|1|%1").arg(2 * each)});
     // The two clerks did work at the same time: their lines alternate.
     const QStringList owners = queryFile(
         db.path(), QStringLiteral("select ARTINO > %1 from CANCELACIONES order by LINORD").arg(each));

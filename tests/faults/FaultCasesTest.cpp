@@ -156,8 +156,12 @@ TEST_F(StockFaults, FullDiskRefusesTheRegistrationAndTheNextOneWorksOnceThereIsR
 
 TEST_F(StockFaults, StockFileDeletedWhileConnectedRefusesToWriteIntoTheVoid) {
     startWithOneRegistered();
+    // A copy page for page (the journal folded in first): the journal the deleted file
+    // leaves behind holds pages of the same numbers, so reopening the file put back with
+    // that journal beside it reads the same rows.
     const QString copy = db.dir() + "/copy.db";
-    execFile(db.path(), "vacuum into '" + copy + "'");
+    execFile(db.path(), "pragma wal_checkpoint(full)");
+    ASSERT_TRUE(QFile::copy(db.path(), copy));
 
     ASSERT_TRUE(QFile::remove(db.path()));
     EXPECT_EQ(registerArticle(2), kInsertRefused);

@@ -66,6 +66,10 @@ TEST_F(KilledClerk, RegistrationsKilledAnywhereLeaveASoundDatabase) {
         // A registration killed part way left none of it: every article's availability
         // matches its cancellations. The next clerk starts after the interrupted article.
         EXPECT_EQ(unbalancedArticles(db.path()), 0) << "kill " << k;
+        // The history holds one entry for every registration kept, none for the one killed.
+        EXPECT_EQ(countRows(db.path(), "from HISTORY where OPERATION = 'registration'"),
+                  countRows(db.path(), "from CANCELACIONES"))
+            << "kill " << k;
         next += run.lines.size();
         interrupted << QString::number(next - 1);
     }
@@ -105,6 +109,8 @@ TEST_F(KilledClerk, ImportsKilledAnywhereLeaveASoundDatabase) {
         EXPECT_TRUE(told ? articles == kArticles : articles == 0 || articles == kArticles)
             << articles << (told ? ", told it was added" : "");
         EXPECT_EQ(countRows(db.path(), "from OPERACIONES where INTNDC = '" + code + "'"), articles > 0 ? 1 : 0);
+        EXPECT_EQ(countRows(db.path(), "from HISTORY where OPERATION = 'import' and INTNDC = '" + code + "'"),
+                  articles > 0 ? 1 : 0);
         EXPECT_EQ(partial, 0);
     }
     ASSERT_FALSE(HasFailure());

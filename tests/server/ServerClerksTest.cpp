@@ -51,6 +51,10 @@ TEST_F(ServerClerks, FourProcessesOnOneExportItemNumberEveryLineOnceWithoutAMess
     EXPECT_EQ(query("select count(*) from ARTICULOS a where ARTDSC <> ARTCAN - (select coalesce(sum(ARTCDS), 0) "
                     "from CANCELACIONES c where c.INTNDC = a.INTNDC and c.ARTINO = a.ARTINO and c.ARTSNO = a.ARTSNO)"),
               QStringList{"0"});
+    // One history entry a registration, each appended after the one before it.
+    EXPECT_EQ(query("select count(*), count(distinct ENTRY), min(ENTRY), max(ENTRY) from HISTORY "
+                    "where OPERATION = 'registration'"),
+              QStringList{QStringLiteral("%1|%1|1|%1").arg(n)});
     // The clerks worked at the same time: their lines alternate.
     const QStringList owners = query(
         QStringLiteral("select (ARTINO - 1) / %1 from CANCELACIONES order by LINORD").arg(each));
@@ -82,6 +86,9 @@ TEST_F(ServerClerks, AnImportKilledPartWayLeavesNoneOfItOnTheServer) {
         // The whole import or none of it.
         EXPECT_TRUE((articles == kItems * kSubItems && declarations == 1) || (articles == 0 && declarations == 0))
             << code.toStdString() << ": " << articles << " articles";
+        // Its history entry stands or falls with it.
+        EXPECT_EQ(query("select count(*) from HISTORY where OPERATION = 'import' and INTNDC = '" + code + "'"),
+                  QStringList{QString::number(declarations)});
         const int after = query("select last_value + 0 from articulos_qx_row_seq").value(0).toInt();
         midWrite = articles == 0 && after > before;
     }

@@ -1,0 +1,104 @@
+#pragma once
+// What the history tests share, on a file and on a server: the clerk's saves on the
+// screens, and quendarx-db and the sqlite3 shell run as an operator runs them.
+#include "Clerk.h"
+#include "cancellations/HostOperations.h"
+#include "cancellations/frmModifcar.h"
+#include "cancellations/frmRelArt.h"
+#include "state/basGlobal.h"
+#include "stock/frmDespachos.h"
+#include "support/TestSupport.h"
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace quendarx::test {
+
+struct ToolRun {
+    int exitCode = -1;
+    QStringList lines; // standard output, line by line
+    QString errors;    // standard error
+};
+
+inline ToolRun runProgram(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    ToolRun run;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        run.errors = QStringLiteral("did not end: ") + program;
+        return run;
+    }
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    run.lines = text.split(QLatin1Char('\n'));
+    if (!run.lines.isEmpty() && run.lines.back().isEmpty())
+        run.lines.removeLast();
+    run.errors = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+inline ToolRun runTool(const QStringList& args) { return runProgram(QStringLiteral(QX_DB_TOOL), args); }
+
+// Statements run by the sqlite3 shell on a file, as any other client would.
+inline ToolRun runShell(const QString& path, const QString& statements) {
+    return runProgram(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), path, statements});
+}
+
+// The clerk's saves against the host's export item; each gives the boxes it showed.
+class HistoryClerk {
+public:
+    explicit HistoryClerk(RecordingMessageBoxes& boxes) : boxes_(boxes) {}
+
+    QStringList registerArticle(int artino, const QString& quantity, const QString& intndc = QStringLiteral("D-1")) {
+        choose(intndc, artino);
+        pressF11(frmRelArt::instance(), {{QStringLiteral("txtDescuento"), quantity}});
+        return taken();
+    }
+    QStringList modifyArticle(int artino, const QString& quantity) {
+        choose(QStringLiteral("D-1"), artino);
+        pressF11(frmModifcar::instance(), {{QStringLiteral("txtARTCDS"), quantity},
+                                           {QStringLiteral("TxtARTVEN"), QStringLiteral("31/12/2027")}});
+        return taken();
+    }
+    // The host deletes a cancellation and the clerk answers Yes.
+    QStringList deleteArticle(int artino) {
+        boxes_.queueAnswer(vbYes);
+        Eliminar_Articulo(QStringLiteral("D-1"), std::int16_t(artino), 0);
+        return taken();
+    }
+    // The clerk deletes a declaration on the declarations screen with the Delete key.
+    QStringList deleteDeclaration(const QString& code) {
+        frmDespachos& screen = frmDespachos::instance();
+        screen.showModeless();
+        QTreeWidget* list = screen.listView(QStringLiteral("lstV"));
+        const auto found = list->findItems(code, Qt::MatchExactly, 0);
+        EXPECT_EQ(found.size(), 1);
+        if (found.size() == 1) {
+            list->setCurrentItem(found.front());
+            QTest::keyClick(list, Qt::Key_Delete);
+        }
+        screen.unload();
+        return taken();
+    }
+    QStringList taken() {
+        const QStringList shown = boxes_.texts();
+        boxes_.shown.clear();
+        return shown;
+    }
+
+private:
+    static void choose(const QString& intndc, int artino) {
+        LibraryState& g = basGlobal();
+        g.g_INTNDC = intndc;
+        g.g_ARTINO = artino;
+        g.g_ARTSNO = 0;
+    }
+    RecordingMessageBoxes& boxes_;
+};
+
+} // namespace quendarx::test
