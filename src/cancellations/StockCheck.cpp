@@ -1,5 +1,6 @@
 #include "cancellations/StockCheck.h"
 #include "cancellations/Recompute.h"
+#include "data/History.h"
 #include "platform/RuntimeError.h"
 #include <cmath>
 #include <optional>
@@ -133,6 +134,20 @@ std::vector<AvailableChange> repairAvailable(Engine& engine) {
             if (!changed)
                 throw RuntimeError(errDatabase, error, QStringLiteral("repair"));
             changes.push_back({a.key, a.available, expected});
+        }
+        // Each quantity rewritten is an entry of the stock's history, when it keeps one.
+        if (!changes.empty() && history::present(engine)) {
+            for (const AvailableChange& change : changes) {
+                history::Entry entry;
+                entry.operation = QLatin1String(history::kRepair);
+                entry.intndc = change.article.intndc;
+                entry.artino = change.article.artino;
+                entry.artsno = change.article.artsno;
+                entry.before = number(change.before);
+                entry.after = change.after;
+                if (!history::append(engine, entry, &error))
+                    throw RuntimeError(errDatabase, error, QStringLiteral("repair"));
+            }
         }
         if (!engine.commit(&error))
             throw RuntimeError(errDatabase, error, QStringLiteral("repair"));

@@ -27,6 +27,7 @@ inline constexpr const char* kDeclarationDeletion = "declaration-deletion";
 inline constexpr const char* kImport = "import";
 inline constexpr const char* kRestore = "restore";
 inline constexpr const char* kPrune = "prune";
+inline constexpr const char* kRepair = "repair";
 
 // One value of a removed row: its column, the type it was stored with (the file's storage
 // class, or the server's column type) and its text (null for NULL).

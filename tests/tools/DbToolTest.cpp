@@ -162,8 +162,8 @@ TEST(DbTool, CheckFindsWhatDoesNotAddUpAndRepairMendsTheQuantities) {
     }
 }
 
-TEST(DbTool, RepairWritesEveryQuantityOrNone) {
-    ScratchDatabase db(StockKind::Plain);
+TEST(DbTool, RepairWritesEveryQuantityOrNoneAndRecordsWhatItChanged) {
+    ScratchDatabase db;
     ASSERT_EQ(tool({"sample", db.path()}, db.dir()).status, 0);
     db.exec("update ARTICULOS set ARTDSC = 1 where INTNDC in ('23073IC03001877B', '24016IC04000045X')");
     // The second article's update fails, as a full disk would fail it.
@@ -173,12 +173,18 @@ TEST(DbTool, RepairWritesEveryQuantityOrNone) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("database or disk is full")) << r.err.toStdString();
     EXPECT_EQ(db.query("select ARTDSC from ARTICULOS where INTNDC = '23073IC03001877B'"), QStringList{"1.0"});
+    EXPECT_EQ(db.query("select count(*) from HISTORY where OPERATION = 'repair'"), QStringList{"0"});
 
     db.exec("drop trigger no_space");
     EXPECT_EQ(tool({"check", "--repair", db.path()}, db.dir()).status, 0);
     EXPECT_EQ(db.query("select ARTDSC, typeof(ARTDSC) from ARTICULOS where ARTINO = 1 and INTNDC in "
                        "('23073IC03001877B', '24016IC04000045X') order by INTNDC, ARTSNO"),
               (QStringList{"1250.5|real", "10000.0|real", "6000.0|real"}));
+    // Each quantity rewritten is an entry of the history, before and after, and the chain holds.
+    const QStringList repairs = tool({"history", "--csv", db.path()}, db.dir()).out.split(u'\n').filter(",repair,");
+    ASSERT_EQ(repairs.size(), 3) << repairs.join(u'\n').toStdString();
+    EXPECT_TRUE(repairs[0].endsWith(",repair,23073IC03001877B,1,0,,,1,1250.5")) << repairs[0].toStdString();
+    EXPECT_EQ(tool({"history", "--verify", db.path()}, db.dir()).status, 0);
 }
 
 TEST(DbTool, CheckReadsTheFileItself) {
