@@ -126,8 +126,22 @@ private:
     bool resending_ = false;
     // The key presses previewed since the last key release, with the control each went to:
     // a control that ignores a key lets Qt hand the same event on to its parents, which
-    // must not preview it again (a handler may send keys of its own meanwhile).
-    std::vector<std::pair<const QEvent*, QPointer<QWidget>>> previewed_;
+    // must not preview it again (a handler may send keys of its own meanwhile). The event
+    // is known by more than its address: the press of a key held down (Alt, Shift) and
+    // the next key's press may be delivered at the same address, and the second is a key
+    // of its own.
+    struct Previewed {
+        const QKeyEvent* event;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        quint64 timestamp;
+        QPointer<QWidget> target;
+        bool sameAs(const QKeyEvent* other) const {
+            return event == other && key == other->key() && modifiers == other->modifiers() &&
+                   timestamp == other->timestamp();
+        }
+    };
+    std::vector<Previewed> previewed_;
 };
 
 struct Form::Live {
@@ -384,12 +398,12 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
     if (!win || widget->window() != win)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    for (const auto& [seen, target] : previewed_)
-        if (seen == event && target && widget->isAncestorOf(target))
+    for (const Previewed& seen : previewed_)
+        if (seen.sameAs(key) && seen.target && widget->isAncestorOf(seen.target))
             return key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (previewed_.size() >= 8)
         previewed_.erase(previewed_.begin());
-    previewed_.emplace_back(event, widget);
+    previewed_.push_back({key, key->key(), key->modifiers(), key->timestamp(), widget});
     int code = vbKeyCode(key);
     const int shift = vbShift(key);
     const bool escape = key->key() == Qt::Key_Escape;
@@ -410,6 +424,9 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
         return true; // a handler swallowed the key
 
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    // A key pressed with Alt held is a command, never a character: it types nothing.
+    if ((key->modifiers() & Qt::AltModifier) && !enter && !key->text().isEmpty() && qobject_cast<QLineEdit*>(widget))
+        return true;
     if (named && (enter || !key->text().isEmpty())) {
         int ascii = enter ? 13 : key->text().at(0).unicode();
         const int original = ascii;
@@ -424,10 +441,11 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    // Enter presses the focused command button, as Space does.
+    // Enter presses the focused command button on the key itself: its action has run
+    // before the next key is read, so a key typed right after it waits for it.
     if (enter && named && !key->isAutoRepeat())
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
-            button->animateClick();
+            button->click();
             return true;
         }
     // Keys a screen does not handle do nothing to the window itself (no close on Esc,

@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -121,6 +122,20 @@ TEST_F(ListingScreenTest, APrinterFailureIsReportedAndStopsTheListing) {
     EXPECT_FALSE(printers.open);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(screen().isLoaded());
+}
+
+// Enter on the focused button runs its listing on the key itself: an Esc typed right after
+// it waits for the listing instead of closing the screen first.
+TEST_F(ListingScreenTest, EscTypedRightAfterEnterWaitsForTheListing) {
+    cancellations(3, 1);
+    screen().showModeless();
+    QPushButton* imprimir = screen().button(QStringLiteral("cmdImprimir"));
+    imprimir->setFocus();
+    QTest::keyClick(imprimir, Qt::Key_Return);
+    QTest::keyClick(imprimir, Qt::Key_Escape);
+    EXPECT_EQ(printers.pages.size(), 1);
+    EXPECT_EQ(boxes.texts(), QStringList{"64 Listo"});
+    EXPECT_FALSE(screen().isLoaded());
 }
 
 TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
