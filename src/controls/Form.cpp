@@ -508,7 +508,7 @@ void ensureGuiThread() {
     if (prepareGuiApplication(&reason) == GuiAvailability::Ready)
         return;
     logMessage(QStringLiteral("screen not shown: ") + reason);
-    throw RuntimeError(5, QStringLiteral("Screens cannot be shown: ") + reason, QStringLiteral("Quendarx"));
+    throw RuntimeError(StandardError::ScreensUnavailable, reason);
 }
 
 bool screensAvailable() {

@@ -30,13 +30,13 @@ public:
     void setCurrent(const QString&) override {}
     void beginDocument() override {
         if (failAt == 0)
-            throw RuntimeError(482, QStringLiteral("Printer error"));
+            throw RuntimeError(StandardError::PrinterError);
         open = true;
     }
     void setFont(const QString&, int) override {}
     void print(const QString& text) override {
         if (failAt == pages.size() + 1)
-            throw RuntimeError(482, QStringLiteral("Printer error"), QStringLiteral("CUPS"));
+            throw RuntimeError(StandardError::PrinterError, {}, QStringLiteral("CUPS"));
         pages << text;
     }
     void endPage() override {}
@@ -114,8 +114,8 @@ TEST_F(ListingScreenTest, APrinterFailureIsReportedAndStopsTheListing) {
     printers.failAt = 2;
     click("cmdImprimir");
     EXPECT_EQ(boxes.texts(),
-              QStringList({"16 482 - Printer error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:Quendarx",
-                           "16 482 - Printer error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:CUPS"}));
+              QStringList({"16 482 - Error de impresora\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:Quendarx",
+                           "16 482 - Error de impresora\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:CUPS"}));
     // The page printed before the failure stays printed; the document is closed.
     ASSERT_EQ(printers.pages.size(), 1);
     EXPECT_TRUE(printers.pages[0].contains(QStringLiteral("Pagina 0001 de 0003")));
