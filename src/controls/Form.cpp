@@ -14,8 +14,10 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <QThread>
 #include <QTreeWidget>
 #include <algorithm>
@@ -72,12 +74,14 @@ thread_local ScreenObserver* t_observer = nullptr;
 // The screens' face. Their captions are laid out for Tahoma's widths; Debian keeps a face
 // with those widths in the fonts-wine package, outside the folders the system's font
 // configuration searches, so it is loaded from there when the system has no Tahoma.
+// Only its regular face: the package's bold face, at the screens' small sizes, carries no
+// more ink than the regular one, so bold text is drawn from the regular face made heavier
+// (the font engine emboldens a face that has no bold of its own), at the regular widths.
 QFont screenFont() {
     static const QString family = [] {
         const QString tahoma = QStringLiteral("Tahoma");
         if (!QFontDatabase::hasFamily(tahoma))
-            for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-                QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+            QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
         // Without it, the narrowest face at hand keeps most captions whole.
         return QFontDatabase::hasFamily(tahoma) ? tahoma : QStringLiteral("DejaVu Sans Condensed");
     }();
@@ -361,18 +365,73 @@ int codeWidth(const QTreeWidget* list) {
     option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     return list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), list).width();
 }
+
+// The width the columns may take without a horizontal scroll bar once the rows need the
+// vertical one: the list's inside less the vertical bar.
+int columnsRoom(const QTreeWidget* list) {
+    const QStyle* style = list->style();
+    int room = list->width() - 2 * list->frameWidth() -
+               style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list->verticalScrollBar());
+    if (style->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr, list))
+        room -= style->pixelMetric(QStyle::PM_ScrollView_ScrollBarSpacing, nullptr, list);
+    return room;
+}
+
+// Draws a column's texts elided in the middle when they do not fit.
+class MiddleElision final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
 } // namespace
 
 void Form::setColumns(QTreeWidget* list, const std::vector<ColumnSpec>& columns) {
     QStringList headers;
     for (const ColumnSpec& c : columns)
         headers << c.header;
-    list->setColumnCount(static_cast<int>(columns.size()));
+    const int count = static_cast<int>(columns.size());
+    list->setColumnCount(count);
     list->setHeaderLabels(headers);
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+    std::vector<int> widths;
+    for (const ColumnSpec& c : columns)
+        widths.push_back(twipsToPixels(c.widthTwips));
+    int spare = columnsRoom(list);
+    for (const int width : widths)
+        spare -= width;
+    spare = std::max(spare, 0);
+    for (int i = 0; i < count; ++i) {
+        if (!columns[static_cast<std::size_t>(i)].holdsCodes)
+            continue;
+        list->setItemDelegateForColumn(i, new MiddleElision(list));
+        int wanted = codeWidth(list) - widths[static_cast<std::size_t>(i)];
+        if (wanted <= 0)
+            continue;
+        // The room the list has to spare first, then what a yielding column can give.
+        std::vector<int> grown = widths;
+        const int fromSpare = std::min(wanted, spare);
+        wanted -= fromSpare;
+        for (int j = 0; j < count && wanted > 0; ++j) {
+            if (!columns[static_cast<std::size_t>(j)].yields)
+                continue;
+            const int least = list->header()->sectionSizeHint(j);
+            const int given = std::clamp(grown[static_cast<std::size_t>(j)] - least, 0, wanted);
+            grown[static_cast<std::size_t>(j)] -= given;
+            wanted -= given;
+        }
+        if (wanted > 0)
+            continue; // nothing to grow into: the code is elided in the middle
+        grown[static_cast<std::size_t>(i)] = codeWidth(list);
+        spare -= fromSpare;
+        widths = std::move(grown);
+    }
+    for (int i = 0; i < count; ++i) {
         const ColumnSpec& c = columns[static_cast<std::size_t>(i)];
-        list->setColumnWidth(i, c.holdsCodes ? std::max(twipsToPixels(c.widthTwips), codeWidth(list))
-                                             : twipsToPixels(c.widthTwips));
+        list->setColumnWidth(i, widths[static_cast<std::size_t>(i)]);
         list->headerItem()->setTextAlignment(i, (c.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     list->setProperty("qxRightColumns", [&] {

@@ -57,7 +57,7 @@ frmDespachos::frmDespachos()
 void frmDespachos::Form_Load() {
     setColumns(listView(kList), {{QStringLiteral("Declaración"), 1440, false, true},
                                  {QStringLiteral("Interno"), 1440},
-                                 {QStringLiteral("Descripción"), 2700},
+                                 {QStringLiteral("Descripción"), 2700, false, false, true},
                                  {QStringLiteral("Oficialización"), 1300, true}});
     lp_Cargar_Listado();
 }
