@@ -398,6 +398,7 @@ void Form::setColumns(QTreeWidget* list, const std::vector<ColumnSpec>& columns)
     list->setColumnCount(count);
     list->setHeaderLabels(headers);
     std::vector<int> widths;
+    widths.reserve(columns.size());
     for (const ColumnSpec& c : columns)
         widths.push_back(twipsToPixels(c.widthTwips));
     int spare = columnsRoom(list);

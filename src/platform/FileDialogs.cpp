@@ -129,7 +129,7 @@ protected:
                 vbYesNo | vbExclamation) != vbYes)
             return;
         chosen_ = path;
-        QDialog::accept();
+        done(QDialog::Accepted); // not QFileDialog::accept(): its checks are made above
     }
 
 private:
