@@ -21,18 +21,10 @@ template <class Body> HRESULT direct(Body body) {
     }
 }
 
-[[noreturn]] void noSuchField() {
-    throw RuntimeError(errItemNotFound,
-                       QStringLiteral("Item cannot be found in the collection corresponding to the "
-                                      "requested name or ordinal."),
-                       QStringLiteral("Recordset"));
-}
+[[noreturn]] void noSuchField() { throw RuntimeError(StandardError::ItemNotFound, {}, QStringLiteral("Recordset")); }
 
 [[noreturn]] void noCurrentRecord() {
-    throw RuntimeError(errNoCurrentRecord,
-                       QStringLiteral("Either BOF or EOF is True, or the current record has been "
-                                      "deleted. Requested operation requires a current record."),
-                       QStringLiteral("Recordset"));
+    throw RuntimeError(StandardError::NoCurrentRecord, {}, QStringLiteral("Recordset"));
 }
 
 // The column an argument names: a name (any letter case) or a 0-based index.

@@ -14,8 +14,10 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <QThread>
 #include <QTreeWidget>
 #include <algorithm>
@@ -72,12 +74,14 @@ thread_local ScreenObserver* t_observer = nullptr;
 // The screens' face. Their captions are laid out for Tahoma's widths; Debian keeps a face
 // with those widths in the fonts-wine package, outside the folders the system's font
 // configuration searches, so it is loaded from there when the system has no Tahoma.
+// Only its regular face: the package's bold face, at the screens' small sizes, carries no
+// more ink than the regular one, so bold text is drawn from the regular face made heavier
+// (the font engine emboldens a face that has no bold of its own), at the regular widths.
 QFont screenFont() {
     static const QString family = [] {
         const QString tahoma = QStringLiteral("Tahoma");
         if (!QFontDatabase::hasFamily(tahoma))
-            for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-                QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+            QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
         // Without it, the narrowest face at hand keeps most captions whole.
         return QFontDatabase::hasFamily(tahoma) ? tahoma : QStringLiteral("DejaVu Sans Condensed");
     }();
@@ -126,8 +130,22 @@ private:
     bool resending_ = false;
     // The key presses previewed since the last key release, with the control each went to:
     // a control that ignores a key lets Qt hand the same event on to its parents, which
-    // must not preview it again (a handler may send keys of its own meanwhile).
-    std::vector<std::pair<const QEvent*, QPointer<QWidget>>> previewed_;
+    // must not preview it again (a handler may send keys of its own meanwhile). The event
+    // is known by more than its address: the press of a key held down (Alt, Shift) and
+    // the next key's press may be delivered at the same address, and the second is a key
+    // of its own.
+    struct Previewed {
+        const QKeyEvent* event;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        quint64 timestamp;
+        QPointer<QWidget> target;
+        bool sameAs(const QKeyEvent* other) const {
+            return event == other && key == other->key() && modifiers == other->modifiers() &&
+                   timestamp == other->timestamp();
+        }
+    };
+    std::vector<Previewed> previewed_;
 };
 
 struct Form::Live {
@@ -347,18 +365,74 @@ int codeWidth(const QTreeWidget* list) {
     option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     return list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), list).width();
 }
+
+// The width the columns may take without a horizontal scroll bar once the rows need the
+// vertical one: the list's inside less the vertical bar.
+int columnsRoom(const QTreeWidget* list) {
+    const QStyle* style = list->style();
+    int room = list->width() - 2 * list->frameWidth() -
+               style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list->verticalScrollBar());
+    if (style->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr, list))
+        room -= style->pixelMetric(QStyle::PM_ScrollView_ScrollBarSpacing, nullptr, list);
+    return room;
+}
+
+// Draws a column's texts elided in the middle when they do not fit.
+class MiddleElision final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
 } // namespace
 
 void Form::setColumns(QTreeWidget* list, const std::vector<ColumnSpec>& columns) {
     QStringList headers;
     for (const ColumnSpec& c : columns)
         headers << c.header;
-    list->setColumnCount(static_cast<int>(columns.size()));
+    const int count = static_cast<int>(columns.size());
+    list->setColumnCount(count);
     list->setHeaderLabels(headers);
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+    std::vector<int> widths;
+    widths.reserve(columns.size());
+    for (const ColumnSpec& c : columns)
+        widths.push_back(twipsToPixels(c.widthTwips));
+    int spare = columnsRoom(list);
+    for (const int width : widths)
+        spare -= width;
+    spare = std::max(spare, 0);
+    for (int i = 0; i < count; ++i) {
+        if (!columns[static_cast<std::size_t>(i)].holdsCodes)
+            continue;
+        list->setItemDelegateForColumn(i, new MiddleElision(list));
+        int wanted = codeWidth(list) - widths[static_cast<std::size_t>(i)];
+        if (wanted <= 0)
+            continue;
+        // The room the list has to spare first, then what a yielding column can give.
+        std::vector<int> grown = widths;
+        const int fromSpare = std::min(wanted, spare);
+        wanted -= fromSpare;
+        for (int j = 0; j < count && wanted > 0; ++j) {
+            if (!columns[static_cast<std::size_t>(j)].yields)
+                continue;
+            const int least = list->header()->sectionSizeHint(j);
+            const int given = std::clamp(grown[static_cast<std::size_t>(j)] - least, 0, wanted);
+            grown[static_cast<std::size_t>(j)] -= given;
+            wanted -= given;
+        }
+        if (wanted > 0)
+            continue; // nothing to grow into: the code is elided in the middle
+        grown[static_cast<std::size_t>(i)] = codeWidth(list);
+        spare -= fromSpare;
+        widths = std::move(grown);
+    }
+    for (int i = 0; i < count; ++i) {
         const ColumnSpec& c = columns[static_cast<std::size_t>(i)];
-        list->setColumnWidth(i, c.holdsCodes ? std::max(twipsToPixels(c.widthTwips), codeWidth(list))
-                                             : twipsToPixels(c.widthTwips));
+        list->setColumnWidth(i, widths[static_cast<std::size_t>(i)]);
         list->headerItem()->setTextAlignment(i, (c.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     list->setProperty("qxRightColumns", [&] {
@@ -384,12 +458,12 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
     if (!win || widget->window() != win)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    for (const auto& [seen, target] : previewed_)
-        if (seen == event && target && widget->isAncestorOf(target))
+    for (const Previewed& seen : previewed_)
+        if (seen.sameAs(key) && seen.target && widget->isAncestorOf(seen.target))
             return key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (previewed_.size() >= 8)
         previewed_.erase(previewed_.begin());
-    previewed_.emplace_back(event, widget);
+    previewed_.push_back({key, key->key(), key->modifiers(), key->timestamp(), widget});
     int code = vbKeyCode(key);
     const int shift = vbShift(key);
     const bool escape = key->key() == Qt::Key_Escape;
@@ -410,6 +484,9 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
         return true; // a handler swallowed the key
 
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    // A key pressed with Alt held is a command, never a character: it types nothing.
+    if ((key->modifiers() & Qt::AltModifier) && !enter && !key->text().isEmpty() && qobject_cast<QLineEdit*>(widget))
+        return true;
     if (named && (enter || !key->text().isEmpty())) {
         int ascii = enter ? 13 : key->text().at(0).unicode();
         const int original = ascii;
@@ -424,10 +501,11 @@ bool Form::Filter::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    // Enter presses the focused command button, as Space does.
+    // Enter presses the focused command button on the key itself: its action has run
+    // before the next key is read, so a key typed right after it waits for it.
     if (enter && named && !key->isAutoRepeat())
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
-            button->animateClick();
+            button->click();
             return true;
         }
     // Keys a screen does not handle do nothing to the window itself (no close on Esc,
@@ -490,7 +568,7 @@ void ensureGuiThread() {
     if (prepareGuiApplication(&reason) == GuiAvailability::Ready)
         return;
     logMessage(QStringLiteral("screen not shown: ") + reason);
-    throw RuntimeError(5, QStringLiteral("Screens cannot be shown: ") + reason, QStringLiteral("Quendarx"));
+    throw RuntimeError(StandardError::ScreensUnavailable, reason);
 }
 
 bool screensAvailable() {

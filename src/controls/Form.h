@@ -47,9 +47,14 @@ struct ColumnSpec {
     QString header;
     int widthTwips;
     bool alignRight = false;
-    // The column holds sixteen-character declaration codes: it is made wide enough to
-    // show one whole in the list's face, whatever its width in twips.
+    // The column holds sixteen-character declaration codes. It grows to show one whole
+    // only where a column that yields (below) can give up the width; otherwise it keeps
+    // its width, and a code too wide for it is elided in the middle, so that the number at
+    // its end, which tells two codes apart, stays in view.
     bool holdsCodes = false;
+    // The column's texts are elided when long anyway (a description): it gives up width
+    // to a code column, down to what its heading needs.
+    bool yields = false;
 };
 
 // Colours the screens name.

@@ -12,18 +12,9 @@ QVariant Recordset::Fields(const QString& name) const {
         if (columns_[i].compare(name, Qt::CaseInsensitive) == 0)
             column = i;
     if (column < 0)
-        throw RuntimeError(errItemNotFound,
-                           QStringLiteral("Item cannot be found in the collection corresponding "
-                                          "to the requested name or ordinal: %1")
-                               .arg(name),
-                           QStringLiteral("Recordset"));
+        throw RuntimeError(StandardError::ItemNotFound, name, QStringLiteral("Recordset"));
     if (current_ >= rows_.size())
-        throw RuntimeError(errNoCurrentRecord,
-                           QStringLiteral("Either BOF or EOF is True, or the current record has "
-                                          "been deleted. Requested operation requires a current "
-                                          "record: %1")
-                               .arg(name),
-                           QStringLiteral("Recordset"));
+        throw RuntimeError(StandardError::NoCurrentRecord, name, QStringLiteral("Recordset"));
     return rows_[current_][static_cast<std::size_t>(column)];
 }
 

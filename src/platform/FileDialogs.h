@@ -10,10 +10,23 @@
 // while the library still has it open, and another program could then checkpoint and
 // delete the stock's journal under it.
 #include <QString>
+#include <functional>
 
 class QWidget;
 
 namespace quendarx {
+
+// What a save-file dialog asks for.
+struct SaveFileRequest {
+    QString caption;
+    QString proposedName; // the file name (or path) offered
+    QString filter;       // a Qt name filter such as "PDF (*.pdf)"
+    QString suffix;       // "pdf": added to a chosen name that does not end in ".pdf"
+    // Why a chosen path may not be written, or "" when it may. Asked of the name as given
+    // and with its suffix, before anything else; a refused name is told to the user with
+    // this text (an exclamation box) and the dialog stays open for another.
+    std::function<QString(const QString& path)> refusal;
+};
 
 class FileDialogHandler {
 public:
@@ -27,10 +40,11 @@ public:
 
 class FileDialogs {
 public:
-    // Asks where to save: proposedName is the file name (or path) offered, filter a Qt
-    // name filter such as "PDF (*.pdf)". Returns "" when the user cancelled.
-    static QString getSaveFileName(QWidget* parent, const QString& caption, const QString& proposedName,
-                                   const QString& filter);
+    // Asks where to save. Returns the path to write, with the request's suffix, or "" when
+    // the user cancelled. Qt's dialog asks before replacing an existing file and keeps
+    // asking while the name is refused; a handler's answer is checked the same way once
+    // (a refused answer is told and gives "").
+    static QString getSaveFileName(QWidget* parent, const SaveFileRequest& request);
     // Asks for a file to open, with the same care for the files listed. Not replaceable:
     // only the interactive host window asks for one.
     static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,

@@ -13,7 +13,7 @@ namespace quendarx {
 
 namespace {
 
-[[noreturn]] void raisePrinterError() { throw RuntimeError(482, QStringLiteral("Printer error")); }
+[[noreturn]] void raisePrinterError() { throw RuntimeError(StandardError::PrinterError); }
 
 // The printers of Qt Print Support. A page is started lazily: the first print after an
 // endPage begins a new sheet, so a document never ends with an empty page.

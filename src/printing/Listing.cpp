@@ -57,7 +57,7 @@ QString joinedLine(const std::array<QString, 9>& cells) {
 QString FormatString(QVariant& p_Valor, std::int16_t p_Long, std::int16_t Iz1Dr2) {
     try {
         if (p_Long < 0)
-            throw RuntimeError(5, QStringLiteral("Invalid procedure call or argument"));
+            throw RuntimeError(StandardError::InvalidCall);
         QString text = valueText(p_Valor);
         if (text.size() > p_Long)
             text.truncate(p_Long);

@@ -12,9 +12,7 @@ namespace quendarx {
 
 namespace {
 
-[[noreturn]] void raiseFileError(const QString& path) {
-    throw RuntimeError(75, QStringLiteral("Path/File access error"), path);
-}
+[[noreturn]] void raiseFileError(const QString& path) { throw RuntimeError(StandardError::PathFileAccess, {}, path); }
 
 } // namespace
 

@@ -14,6 +14,7 @@
 #include "printing/ListingPdf.h"
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -229,6 +230,7 @@ void frmImprimir::lpImprimir() {
 }
 
 void frmImprimir::lpArchivo() {
+    QString path;
     std::unique_ptr<PdfOutput> out;
     std::unique_ptr<BusyPointer> busy;
     try {
@@ -236,12 +238,11 @@ void frmImprimir::lpArchivo() {
         Recordset rs;
         if (!queryRows(rs))
             return;
-        const QString path = FileDialogs::getSaveFileName(window(), QStringLiteral("Guardar listado"),
-                                                          proposedFileName(basGlobal().g_NumeroInterno),
-                                                          QStringLiteral("Documentos PDF (*.pdf)"));
+        path = FileDialogs::getSaveFileName(window(), {QStringLiteral("Guardar listado"),
+                                                       proposedFileName(basGlobal().g_NumeroInterno),
+                                                       QStringLiteral("Documentos PDF (*.pdf)"), QStringLiteral("pdf"),
+                                                       [](const QString& chosen) { return stockFileRefusal(chosen); }});
         if (path.isEmpty())
-            return;
-        if (writesOverTheStock(path))
             return;
         out = std::make_unique<PdfOutput>(path);
         busy = std::make_unique<BusyPointer>();
@@ -254,19 +255,19 @@ void frmImprimir::lpArchivo() {
         return;
     }
     busy.reset();
-    MessageBoxes::show(QStringLiteral("Listo"), vbInformation);
+    MessageBoxes::show(QStringLiteral("Listo\r\n\r\nEl listado quedó guardado en:\r\n") +
+                           QDir::toNativeSeparators(path),
+                       vbInformation);
 }
 
-bool frmImprimir::writesOverTheStock(const QString& path) {
+QString frmImprimir::stockFileRefusal(const QString& path) {
     const std::optional<QString> stock = jetDataSource(basGlobal().conexionLocal().ConnectionString());
     // A stock on a server has no file to write over.
     if (!stock || server::isServerLocation(*stock) || !isStockFileOrCompanion(path, *stock))
-        return false;
-    MessageBoxes::show(QStringLiteral("No se puede guardar el listado en \"%1\": es un archivo de la base "
-                                      "de datos. Elija otro nombre.")
-                           .arg(QFileInfo(path).fileName()),
-                       vbExclamation);
-    return true;
+        return {};
+    return QStringLiteral("No se puede guardar el listado en \"%1\": es un archivo de la base de datos. Elija "
+                          "otro nombre.")
+        .arg(QFileInfo(path).fileName());
 }
 
 void frmImprimir::runListing(Recordset& rs, Output& out) {

@@ -38,9 +38,9 @@ private:
 
     // Runs the listing query; false (after the message) when it gave no row.
     bool queryRows(Recordset& rs);
-    // True, after telling the clerk, when the chosen file is the stock database or one of
-    // its companions: the listing must never be written over them.
-    bool writesOverTheStock(const QString& path);
+    // Why the listing may not be saved at a path: the stock database and its companions are
+    // never written over. "" when it may.
+    static QString stockFileRefusal(const QString& path);
     // Lays out the rows of rs page by page and hands each page to out.
     void runListing(Recordset& rs, Output& out);
 

@@ -57,7 +57,7 @@ frmDespachos::frmDespachos()
 void frmDespachos::Form_Load() {
     setColumns(listView(kList), {{QStringLiteral("Declaración"), 1440, false, true},
                                  {QStringLiteral("Interno"), 1440},
-                                 {QStringLiteral("Descripción"), 2700},
+                                 {QStringLiteral("Descripción"), 2700, false, false, true},
                                  {QStringLiteral("Oficialización"), 1300, true}});
     lp_Cargar_Listado();
 }
@@ -108,7 +108,7 @@ void frmDespachos::lp_Eliminar_Despacho() {
         QTreeWidget* list = listView(kList);
         QTreeWidgetItem* row = selectedRow(list);
         if (!row)
-            throw RuntimeError(5, QStringLiteral("Invalid procedure call or argument"));
+            throw RuntimeError(StandardError::InvalidCall);
         const QString code = row->text(0);
         clConexion& conexion = basGlobal().conexionLocal();
         // One save; the three results are not looked at, but a save the engine could not

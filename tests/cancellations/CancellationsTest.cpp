@@ -69,3 +69,30 @@ TEST_F(CancellationsTest, TheAvailableQuantityCountsEveryCancellationRoundedToCe
 }
 
 } // namespace
+
+// Alt with a key is a command: whatever box has the focus, the key types nothing there,
+// while the same keys without Alt still type.
+TEST_F(CancellationsTest, AKeyWithAltHeldTypesNothingIntoABox) {
+    frmModifcar& screen = frmModifcar::instance();
+    screen.showModeless();
+    struct Case {
+        const char* box;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* typed;
+    };
+    const Case cases[] = {
+        {"txtARTCDS", Qt::Key_T, Qt::AltModifier, ""},
+        {"txtARTCDS", Qt::Key_7, Qt::AltModifier, ""},
+        {"txtARTCDS", Qt::Key_7, Qt::NoModifier, "7"},
+        {"TxtARTVEN", Qt::Key_T, Qt::AltModifier | Qt::ShiftModifier, ""},
+        {"TxtARTVEN", Qt::Key_T, Qt::NoModifier, "t"},
+    };
+    for (const Case& c : cases) {
+        QLineEdit* box = screen.textBox(QLatin1String(c.box));
+        box->setFocus();
+        box->clear();
+        QTest::keyClick(box, c.key, c.modifiers);
+        EXPECT_EQ(box->text(), QLatin1String(c.typed)) << c.box << " key " << c.key << " modifiers " << c.modifiers;
+    }
+}

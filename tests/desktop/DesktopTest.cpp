@@ -125,7 +125,7 @@ TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRet
     BoxLook quantity, expediente;
     Clerk clerk;
     clerk.when([&] { return screen.isLoaded() && typingInto(box("txtDescuento")); }, {"type", "x"})
-        .when([&] { return box("txtDescuento")->text() == "x"; }, {"key", "Down"})
+        .when([&] { return box("txtDescuento")->text() == "x"; }, {"key", "alt+t", "Down"})
         .when([&] { return typingInto(box("txtARTEXP")); }, {"type", "E1"})
         .when([&] { return box("txtARTEXP")->text() == "E1"; }, {"key", "F11"})
         .when([] { return messageShown("Debe ingresar un valor numérico"); }, {"key", "Return"})
@@ -138,6 +138,7 @@ TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRet
         .when([&] { return box("txtDescuento")->text() != "x"; }, {"key", "F11"});
     EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
 
+    EXPECT_EQ(quantity.text, "x"); // Alt+T typed nothing
     EXPECT_TRUE(quantity.selected);
     EXPECT_EQ(quantity.colour, kLightGreen);
     EXPECT_EQ(expediente.colour, kWhite);
@@ -207,7 +208,7 @@ TEST_F(DesktopTest, EnterPressesTheListingButtonsAndTheRealSaveDialogKeepsTheSto
                        QApplication::focusWidget()->property("text").toString() == saved;
             },
             {"key", "Return"})
-        .when([] { return messageShown("Listo"); }, {"key", "Return"})
+        .when([&] { return messageShown("Listo\r\n\r\nEl listado quedó guardado en:\r\n" + saved); }, {"key", "Return"})
         .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Escape"});
     EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
     Printers::setInstance(nullptr);

@@ -1,12 +1,15 @@
 // The real message box each style asks for, and the key codes the key handlers see.
 #include "platform/Keys.h"
 #include "platform/MessageBoxes.h"
+#include "platform/Regional.h"
+#include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace quendarx;
@@ -74,5 +77,43 @@ TEST(Keys, codesAsTheKeyHandlersKnowThem) {
         const QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);
         EXPECT_EQ(vbKeyCode(&event), c.code);
         EXPECT_EQ(vbShift(&event), c.shift);
+    }
+}
+
+// A run-time error is described in the language of the regional settings in force when it
+// is raised: Spanish under any Spanish locale, English under every other; a detail takes
+// the place of the description's closing full stop.
+TEST(RuntimeErrors, areDescribedInTheLanguageOfTheRegionalSettings) {
+    const auto raised = [](const std::function<void()>& raise) {
+        try {
+            raise();
+        } catch (const RuntimeError& error) {
+            return errorReportText(error, QStringLiteral("[x]"));
+        }
+        return QStringLiteral("nothing raised");
+    };
+    struct Case {
+        QLocale locale;
+        const char* mismatch;
+        const char* missingField;
+    };
+    const Case cases[] = {
+        {test::esAR(), "13 - No coinciden los tipos\r\n\r\n[x]",
+         "3265 - No se encontró el elemento en la colección que corresponde al nombre o al ordinal solicitado: "
+         "INTDSC\r\n\r\n[x]"},
+        {QLocale(QLocale::Spanish, QLocale::Spain), "13 - No coinciden los tipos\r\n\r\n[x]", nullptr},
+        {test::enUS(), "13 - Type mismatch\r\n\r\n[x]",
+         "3265 - Item cannot be found in the collection corresponding to the requested name or ordinal: "
+         "INTDSC\r\n\r\n[x]"},
+        {QLocale(QLocale::German, QLocale::Germany), "13 - Type mismatch\r\n\r\n[x]", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale.name().toStdString());
+        ScopedLocale scope(c.locale);
+        EXPECT_EQ(raised([] { (void)Regional::toInt16(QStringLiteral("abc")); }), QString::fromUtf8(c.mismatch));
+        if (c.missingField) {
+            EXPECT_EQ(raised([] { throw RuntimeError(StandardError::ItemNotFound, QStringLiteral("INTDSC")); }),
+                      QString::fromUtf8(c.missingField));
+        }
     }
 }

@@ -132,7 +132,7 @@ TEST(Regional, convertsToIntegersRoundingHalfToEven) {
             EXPECT_EQ(c.error, 0);
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.number, c.error);
-            EXPECT_EQ(e.description, c.error == 6 ? "Overflow" : "Type mismatch");
+            EXPECT_EQ(e.description, c.error == 6 ? "Desbordamiento" : "No coinciden los tipos");
         }
     }
 }

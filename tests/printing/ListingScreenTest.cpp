@@ -3,18 +3,26 @@
 #include "data/clConexion.h"
 #include "platform/FileDialogs.h"
 #include "platform/Printers.h"
+#include "platform/QtTexts.h"
+#include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "printing/frmImprimir.h"
 #include "support/StockTest.h"
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <functional>
 
 using namespace quendarx;
@@ -29,13 +37,13 @@ public:
     void setCurrent(const QString&) override {}
     void beginDocument() override {
         if (failAt == 0)
-            throw RuntimeError(482, QStringLiteral("Printer error"));
+            throw RuntimeError(StandardError::PrinterError);
         open = true;
     }
     void setFont(const QString&, int) override {}
     void print(const QString& text) override {
         if (failAt == pages.size() + 1)
-            throw RuntimeError(482, QStringLiteral("Printer error"), QStringLiteral("CUPS"));
+            throw RuntimeError(StandardError::PrinterError, {}, QStringLiteral("CUPS"));
         pages << text;
     }
     void endPage() override {}
@@ -113,14 +121,28 @@ TEST_F(ListingScreenTest, APrinterFailureIsReportedAndStopsTheListing) {
     printers.failAt = 2;
     click("cmdImprimir");
     EXPECT_EQ(boxes.texts(),
-              QStringList({"16 482 - Printer error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:Quendarx",
-                           "16 482 - Printer error\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:CUPS"}));
+              QStringList({"16 482 - Error de impresora\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:Quendarx",
+                           "16 482 - Error de impresora\r\n\r\nSeccion [QuendarxDLL.frmImprimir.lpImprimir]:CUPS"}));
     // The page printed before the failure stays printed; the document is closed.
     ASSERT_EQ(printers.pages.size(), 1);
     EXPECT_TRUE(printers.pages[0].contains(QStringLiteral("Pagina 0001 de 0003")));
     EXPECT_FALSE(printers.open);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(screen().isLoaded());
+}
+
+// Enter on the focused button runs its listing on the key itself: an Esc typed right after
+// it waits for the listing instead of closing the screen first.
+TEST_F(ListingScreenTest, EscTypedRightAfterEnterWaitsForTheListing) {
+    cancellations(3, 1);
+    screen().showModeless();
+    QPushButton* imprimir = screen().button(QStringLiteral("cmdImprimir"));
+    imprimir->setFocus();
+    QTest::keyClick(imprimir, Qt::Key_Return);
+    QTest::keyClick(imprimir, Qt::Key_Escape);
+    EXPECT_EQ(printers.pages.size(), 1);
+    EXPECT_EQ(boxes.texts(), QStringList{"64 Listo"});
+    EXPECT_FALSE(screen().isLoaded());
 }
 
 TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
@@ -131,7 +153,7 @@ TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
     screen().showModeless();
     click("Command2");
     EXPECT_EQ(dialog.proposed, QStringLiteral("cancelaciones-EXP-1.pdf"));
-    EXPECT_EQ(boxes.texts(), QStringList{"64 Listo"});
+    EXPECT_EQ(boxes.texts(), QStringList{"64 Listo\r\n\r\nEl listado quedó guardado en:\r\n" + dialog.path});
     click("cmdImprimir");
     ASSERT_EQ(printers.pages.size(), 3);
 
@@ -213,6 +235,138 @@ TEST_F(ListingScreenTest, TheRealSaveDialogInTheStockFolderKeepsTheStockLocks) {
     conexion.setSql(QStringLiteral("delete from CANCELACIONES where LINORD = 1"));
     EXPECT_EQ(conexion.Execute(), 1);
     EXPECT_EQ(otherProcess(db.path(), QStringLiteral("select count(*) from CANCELACIONES")), QStringLiteral("2"));
+}
+
+// Plays steps against the real save dialog from a timer: each step waits (returns false)
+// until the dialog is ready for it. The dialog is dismissed if a step waits in vain.
+class DialogSteps {
+public:
+    explicit DialogSteps(std::vector<std::function<bool(QFileDialog*)>> steps) : steps_(std::move(steps)) {
+        elapsed_.start();
+        QTimer::singleShot(0, [this] { poll(); });
+    }
+    bool finished() const { return next_ == steps_.size(); }
+    std::size_t stalledAt() const { return next_; }
+
+private:
+    void poll() {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        while (dialog && next_ < steps_.size() && steps_[next_](dialog))
+            ++next_;
+        if (finished())
+            return;
+        if (elapsed_.elapsed() > 15000) {
+            if (dialog)
+                dialog->reject();
+            return;
+        }
+        QTimer::singleShot(20, [this] { poll(); });
+    }
+    std::vector<std::function<bool(QFileDialog*)>> steps_;
+    std::size_t next_ = 0;
+    QElapsedTimer elapsed_;
+};
+
+// Types a name into the dialog and presses its accept button.
+bool typeAndAccept(QFileDialog* dialog, const QString& name) {
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!edit)
+        return false;
+    edit->setText(name);
+    static_cast<QDialog*>(dialog)->accept();
+    return true;
+}
+
+// The real save dialog under Spanish settings: Spanish words and dates, every column whole,
+// the stock's name refused at once with the dialog left open, a question before replacing a
+// file, ".pdf" added to a name without it, and the closing message saying where it went.
+TEST_F(ListingScreenTest, TheSaveDialogSpeaksSpanishRefusesTheStockAndAddsPdf) {
+    cancellations(3, 1);
+    installQtTranslations(); // as the library does when it makes the application
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(db.dir());
+    ASSERT_TRUE(QDir(db.dir()).mkdir(QStringLiteral("anteriores")));
+    const QString old = db.dir() + QStringLiteral("/viejo.pdf");
+    {
+        QFile file(old);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1500, 'x'));
+    }
+    const QString stockName = QFileInfo(db.path()).fileName();
+    struct {
+        QStringList words;
+        QString stockType, folderType, oldDate, oldSize;
+        bool columnsWhole = false;
+        QStringList boxesAfterStock, boxesAfterOld;
+        bool openAfterStock = false, openAfterOld = false;
+    } seen;
+    int settled = 0;
+    const auto cell = [](QFileDialog* dialog, const QString& path, int column) {
+        auto* files = dialog->findChild<QFileSystemModel*>();
+        const QModelIndex index = files->index(path, column);
+        return (dialog->proxyModel() ? dialog->proxyModel()->mapFromSource(index) : index).data().toString();
+    };
+    boxes.queueAnswer(vbNo); // keep the old file
+    DialogSteps steps({
+        [&](QFileDialog* dialog) { // listed and typed, with time for the file-information thread
+            settled = cell(dialog, db.path(), 2).isEmpty() ? 0 : settled + 1;
+            return settled >= 10;
+        },
+        [&](QFileDialog* dialog) {
+            for (const QLabel* label : dialog->findChildren<QLabel*>())
+                seen.words << label->text();
+            for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+                seen.words << button->text();
+            seen.stockType = cell(dialog, db.path(), 2);
+            seen.folderType = cell(dialog, db.dir() + QStringLiteral("/anteriores"), 2);
+            seen.oldDate = cell(dialog, old, 3);
+            seen.oldSize = cell(dialog, old, 1);
+            auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            const QAbstractItemView* items = view;
+            seen.columnsWhole = true;
+            for (int column = 1; column < 4; ++column)
+                seen.columnsWhole = seen.columnsWhole &&
+                                    view->columnWidth(column) >= items->sizeHintForColumn(column) &&
+                                    view->columnWidth(column) >= view->header()->sectionSizeHint(column);
+            return typeAndAccept(dialog, stockName);
+        },
+        [&](QFileDialog* dialog) {
+            seen.boxesAfterStock = boxes.texts();
+            seen.openAfterStock = dialog->isVisible();
+            return typeAndAccept(dialog, QStringLiteral("viejo"));
+        },
+        [&](QFileDialog* dialog) {
+            seen.boxesAfterOld = boxes.texts();
+            seen.openAfterOld = dialog->isVisible();
+            return typeAndAccept(dialog, QStringLiteral("nuevo"));
+        },
+    });
+    screen().showModeless();
+    click("Command2");
+    QDir::setCurrent(cwd);
+    ASSERT_TRUE(steps.finished()) << "stalled at step " << steps.stalledAt();
+
+    for (const QString& word : seen.words)
+        EXPECT_FALSE(word.contains(QStringLiteral("ichero"), Qt::CaseInsensitive)) << word.toStdString();
+    EXPECT_TRUE(seen.words.contains(QStringLiteral("&Nombre de archivo:"))) << seen.words.join(u'|').toStdString();
+    EXPECT_EQ(seen.stockType, QStringLiteral("Archivo DB"));
+    EXPECT_EQ(seen.folderType, QStringLiteral("Carpeta"));
+    EXPECT_EQ(seen.oldDate, Regional::generalDate(QFileInfo(old).lastModified()));
+    EXPECT_EQ(seen.oldSize, QStringLiteral("1,5 kB"));
+    EXPECT_TRUE(seen.columnsWhole);
+    const QString refusal = QStringLiteral("48 No se puede guardar el listado en \"%1\": es un archivo de la base de "
+                                           "datos. Elija otro nombre.")
+                                .arg(stockName);
+    EXPECT_EQ(seen.boxesAfterStock, QStringList{refusal});
+    EXPECT_TRUE(seen.openAfterStock);
+    EXPECT_EQ(seen.boxesAfterOld,
+              (QStringList{refusal, "52 El archivo \"viejo.pdf\" ya existe.\r\n¿Desea reemplazarlo?"}));
+    EXPECT_TRUE(seen.openAfterOld);
+    EXPECT_EQ(QFileInfo(old).size(), 1500);
+    const QString saved = QDir(db.dir()).absoluteFilePath(QStringLiteral("nuevo.pdf"));
+    EXPECT_GT(QFileInfo(saved).size(), 0);
+    ASSERT_EQ(boxes.texts().size(), 3);
+    EXPECT_EQ(boxes.texts()[2], "64 Listo\r\n\r\nEl listado quedó guardado en:\r\n" + saved);
 }
 
 } // namespace
