@@ -207,11 +207,18 @@ public:
         return run(st, error);
     }
 
-    bool begin(QString* error) override { return exec("BEGIN IMMEDIATE", error); }
+    bool begin(QString* error) override {
+        checkedFile_ = false;
+        return exec("BEGIN IMMEDIATE", error);
+    }
 
     bool commit(QString* error) override {
         if (sqlite3_get_autocommit(db_))
             return fail(QStringLiteral("the transaction was rolled back by the engine"), error);
+        if (checkedFile_ && fileGone(db_)) {
+            rollback();
+            return fail(kFileGone, error);
+        }
         if (exec("COMMIT", error))
             return true;
         rollback();
@@ -232,6 +239,19 @@ private:
         const QString reason = QString::fromUtf8(message ? message : sqlite3_errstr(rc));
         sqlite3_free(message);
         return rc == SQLITE_OK || fail(reason, error);
+    }
+
+    // Whether a write would go into a file deleted or moved since it was opened: looked at
+    // before the first write of a transaction (a stat of the file's path) and again before
+    // its commit, and before every write outside one.
+    bool writesIntoTheVoid() {
+        const bool inTransaction = !sqlite3_get_autocommit(db_);
+        if (inTransaction && checkedFile_)
+            return false;
+        if (fileGone(db_))
+            return true;
+        checkedFile_ = inTransaction;
+        return false;
     }
 
     // The cached statement of the shape with the values bound; null with the reason.
@@ -260,7 +280,7 @@ private:
     }
 
     bool rows(sqlite3_stmt* st, Recordset& rs, QString* error) {
-        if (!sqlite3_stmt_readonly(st) && fileGone(db_))
+        if (!sqlite3_stmt_readonly(st) && writesIntoTheVoid())
             return fail(kFileGone, error);
         const int count = sqlite3_column_count(st);
         QStringList columns;
@@ -284,7 +304,7 @@ private:
 
     std::optional<int> run(sqlite3_stmt* st, QString* error) {
         const bool readOnly = sqlite3_stmt_readonly(st);
-        if (!readOnly && fileGone(db_)) {
+        if (!readOnly && writesIntoTheVoid()) {
             fail(kFileGone, error);
             return std::nullopt;
         }
@@ -306,6 +326,7 @@ private:
 
     sqlite3* db_;
     QHash<QString, sqlite3_stmt*> cache_;
+    bool checkedFile_ = false; // the file was there at the first write of this transaction
 };
 
 } // namespace

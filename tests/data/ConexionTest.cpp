@@ -303,3 +303,22 @@ TEST(clConexion, OutsideStatementsBindEveryKindOfValueAndReadEveryRow) {
     EXPECT_FALSE(cn.GetRecordset(rs));
     EXPECT_TRUE(cn.lastError().contains(QLatin1String("nowhere"))) << qPrintable(cn.lastError());
 }
+
+// A stock file deleted in the middle of a save: the save is not reported kept, whether
+// the deletion came before its first write or between two of them.
+TEST(clConexion, ASaveIntoADeletedFileIsNotKept) {
+    CapturedLog log;
+    for (const bool afterFirstWrite : {false, true}) {
+        SCOPED_TRACE(afterFirstWrite ? "deleted between two writes" : "deleted before the first write");
+        ConnectedDatabase t;
+        ASSERT_TRUE(t.cn.BeginTransaction());
+        if (afterFirstWrite) {
+            ASSERT_EQ(t.execute(sql::insertDeclaration("1", "D1", "uno", "05/12/2026")), 1);
+        }
+        ASSERT_TRUE(QFile::remove(t.db.path()));
+        const int second = t.execute(sql::insertDeclaration("2", "D2", "dos", "05/12/2026"));
+        const bool kept = t.cn.CommitTransaction();
+        EXPECT_FALSE(second == 1 && kept) << "the save was reported kept";
+        EXPECT_TRUE(log.text().contains(QLatin1String("deleted or moved"))) << qPrintable(log.text());
+    }
+}
