@@ -161,17 +161,19 @@ std::optional<double> Regional::readNumber(const QString& text) {
 QString Regional::format(double value, const QString& pattern) {
     if (!std::isfinite(value))
         return generalNumber(value);
-    const qsizetype point = pattern.indexOf(QLatin1Char('.'));
-    const QString before = point < 0 ? pattern : pattern.left(point);
-    const QString after = point < 0 ? QString() : pattern.mid(point + 1);
-    const int integerWidth = int(before.count(QLatin1Char('0')));
-    const int decimals = int(after.count(QLatin1Char('0')));
+    const QStringView whole(pattern);
+    const qsizetype point = whole.indexOf(u'.');
+    const QStringView before = point < 0 ? whole : whole.left(point);
+    const QStringView after = point < 0 ? QStringView() : whole.mid(point + 1);
+    const int integerWidth = int(before.count(u'0'));
+    const int decimals = int(after.count(u'0'));
 
     char buffer[512];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     const std::string rounded = roundDecimalText(std::string(buffer, result.ptr), decimals, integerWidth);
-    QString text = QString::fromStdString(rounded);
-    text.replace(QLatin1Char('.'), decimalSeparator());
+    QString text = QString::fromLatin1(rounded.data(), qsizetype(rounded.size()));
+    if (decimals > 0)
+        text.replace(QLatin1Char('.'), decimalSeparator());
     return text;
 }
 
