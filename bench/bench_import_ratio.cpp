@@ -1,6 +1,7 @@
 // The import of a declaration of 2,000 items and 10,000 sub-items from the outside
 // database through the SQLite ODBC driver, on Google Benchmark (medians of repetitions,
-// JSON in bench_import_ratio.json), all of one run:
+// JSON in bench_import_ratio.json; nine repetitions each, interleaved at random), all of
+// one run:
 // - BM_ImportLibrary: the library's import alone (importDeclaration, no screen);
 // - BM_ImportF11: a clerk's F11 on the shown import screen, from the key to the end of
 //   the events it leaves (progress bar, message, the screen closed) (target: at most 1.25
@@ -288,25 +289,25 @@ void BM_ImportPlainFile(benchmark::State& state) {
 BENCHMARK(BM_ImportLibrary)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
-    ->Repetitions(5)
+    ->Repetitions(9)
     ->UseManualTime()
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImportF11)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
-    ->Repetitions(5)
+    ->Repetitions(9)
     ->UseManualTime()
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImportPlainOdbc)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
-    ->Repetitions(5)
+    ->Repetitions(9)
     ->UseManualTime()
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_ImportPlainFile)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
-    ->Repetitions(5)
+    ->Repetitions(9)
     ->UseManualTime()
     ->ReportAggregatesOnly(true);
 
@@ -318,7 +319,14 @@ int main(int argc, char** argv) {
     state.outside = state.dir.filePath(QStringLiteral("outside.db"));
     state.expected = items * kSubItems;
     makeOutside(state.outside, kInterno, items, kSubItems);
-    return runWithRatios(argc, argv, "bench_import_ratio",
+    // The repetitions of the four benchmarks run interleaved in a random order, so that a
+    // load on a shared machine falls on all of them alike; the same flag given on the
+    // command line comes later and wins.
+    std::vector<char*> args(argv, argv + argc);
+    char interleaved[] = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleaved);
+    int count = static_cast<int>(args.size());
+    return runWithRatios(count, args.data(), "bench_import_ratio",
                          {{"import of 2,000 items / 10,000 sub-items over ODBC, against plain code reading through "
                            "the same ODBC driver, one transaction",
                            2, "BM_ImportLibrary", "BM_ImportPlainOdbc"},
