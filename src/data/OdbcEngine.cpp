@@ -269,8 +269,10 @@ public:
 
     // Runs the statement with `values` bound: null, a whole number, a double or a text.
     bool execute(const QVariantList& values, QString* error) {
-        SQLFreeStmt(stmt_, SQL_RESET_PARAMS);
-        parameters_.resize(static_cast<std::size_t>(values.size()));
+        if (parameters_.size() != static_cast<std::size_t>(values.size())) {
+            SQLFreeStmt(stmt_, SQL_RESET_PARAMS);
+            parameters_ = std::vector<Parameter>(static_cast<std::size_t>(values.size()));
+        }
         for (qsizetype i = 0; i < values.size(); ++i)
             if (!bind(static_cast<SQLUSMALLINT>(i + 1), values[i], parameters_[static_cast<std::size_t>(i)]))
                 return fail(error, QStringLiteral("a value cannot be bound"));
@@ -280,26 +282,12 @@ public:
 
     // The rows of the run; false with the reason when it gives none or a read fails.
     bool rows(Recordset& rs, QString* error) {
-        SQLSMALLINT count = 0;
-        if (!SQL_SUCCEEDED(SQLNumResultCols(stmt_, &count)) || count <= 0) {
+        if (names_.isEmpty() && !describe(error)) {
             close();
-            return fail(error, QStringLiteral("the statement gives no rows"));
+            return false;
         }
-        QStringList columns;
-        std::vector<ColumnKind> kinds;
-        for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
-            SQLWCHAR name[256] = {};
-            SQLSMALLINT nameLength = 0, type = 0, scale = 0, nullable = 0;
-            SQLULEN size = 0;
-            if (!SQL_SUCCEEDED(SQLDescribeColW(stmt_, i, name, SQLSMALLINT(std::size(name)), &nameLength, &type, &size,
-                                               &scale, &nullable))) {
-                close();
-                return fail(error, QStringLiteral("the statement's columns cannot be read"));
-            }
-            columns << QString::fromUtf16(reinterpret_cast<const char16_t*>(name),
-                                          std::min<qsizetype>(nameLength, std::size(name) - 1));
-            kinds.push_back(sqlColumnKind(type));
-        }
+        QStringList columns = names_;
+        const std::vector<ColumnKind>& kinds = kinds_;
         std::vector<std::vector<QVariant>> result;
         std::optional<bool> read;
         if (std::find(kinds.begin(), kinds.end(), ColumnKind::Bytes) == kinds.end())
@@ -319,11 +307,46 @@ public:
     }
 
 private:
+    // The names and kinds of the result's columns, read after the first run: a prepared
+    // statement keeps them.
+    bool describe(QString* error) {
+        SQLSMALLINT count = 0;
+        if (!SQL_SUCCEEDED(SQLNumResultCols(stmt_, &count)) || count <= 0)
+            return fail(error, QStringLiteral("the statement gives no rows"));
+        QStringList names;
+        std::vector<ColumnKind> kinds;
+        for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+            SQLWCHAR name[256] = {};
+            SQLSMALLINT nameLength = 0, type = 0, scale = 0, nullable = 0;
+            SQLULEN size = 0;
+            if (!SQL_SUCCEEDED(SQLDescribeColW(stmt_, i, name, SQLSMALLINT(std::size(name)), &nameLength, &type, &size,
+                                               &scale, &nullable)))
+                return fail(error, QStringLiteral("the statement's columns cannot be read"));
+            names << QString::fromUtf16(reinterpret_cast<const char16_t*>(name),
+                                        std::min<qsizetype>(nameLength, std::size(name) - 1));
+            kinds.push_back(sqlColumnKind(type));
+        }
+        names_ = std::move(names);
+        kinds_ = std::move(kinds);
+        return true;
+    }
+
+    // How a parameter is bound to the driver.
+    struct Binding {
+        SQLSMALLINT cType = 0, sqlType = 0;
+        SQLULEN size = 0;
+        SQLPOINTER buffer = nullptr;
+        SQLLEN length = 0;
+        bool operator==(const Binding&) const = default;
+    };
+
+    // A parameter's value, in a buffer that stays where it is between runs.
     struct Parameter {
         SQLBIGINT whole = 0;
         double number = 0;
         std::u16string text;
         SQLLEN indicator = 0;
+        std::optional<Binding> bound;
     };
 
     // One bound column: kBlock slots of its C type and their length indicators.
@@ -333,31 +356,37 @@ private:
         SQLLEN indicators[kBlock] = {};
     };
 
+    // Binds a value, calling the driver only when the binding itself changes: a new value
+    // of the same kind in the same buffer needs none.
     bool bind(SQLUSMALLINT index, const QVariant& value, Parameter& p) {
-        SQLRETURN r;
+        Binding b;
         if (!value.isValid() || value.isNull()) {
             p.indicator = SQL_NULL_DATA;
-            r = SQLBindParameter(stmt_, index, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 1, 0, nullptr, 0,
-                                 &p.indicator);
+            b = {SQL_C_CHAR, SQL_VARCHAR, 1, nullptr, 0};
         } else if (isWholeNumberType(value.typeId())) {
             p.whole = value.toLongLong();
             p.indicator = 0;
-            r = SQLBindParameter(stmt_, index, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &p.whole, 0,
-                                 &p.indicator);
+            b = {SQL_C_SBIGINT, SQL_BIGINT, 0, &p.whole, 0};
         } else if (isNumberType(value.typeId())) {
             p.number = value.toDouble();
             p.indicator = 0;
-            r = SQLBindParameter(stmt_, index, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &p.number, 0,
-                                 &p.indicator);
+            b = {SQL_C_DOUBLE, SQL_DOUBLE, 0, &p.number, 0};
         } else {
-            p.text = value.toString().toStdU16String();
+            const QString text = value.toString();
+            p.text.assign(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
             const auto units = static_cast<SQLULEN>(p.text.size());
             p.indicator = static_cast<SQLLEN>(units * sizeof(SQLWCHAR));
-            r = SQLBindParameter(stmt_, index, SQL_PARAM_INPUT, SQL_C_WCHAR,
-                                 units > 254 ? SQL_WLONGVARCHAR : SQL_WVARCHAR, std::max<SQLULEN>(units, 1), 0,
-                                 p.text.data(), p.indicator, &p.indicator);
+            b = {SQL_C_WCHAR, static_cast<SQLSMALLINT>(units > 254 ? SQL_WLONGVARCHAR : SQL_WVARCHAR),
+                 std::max<SQLULEN>(units, 1), p.text.data(), p.indicator};
         }
-        return SQL_SUCCEEDED(r);
+        if (p.bound && *p.bound == b)
+            return true;
+        p.bound.reset();
+        if (!SQL_SUCCEEDED(SQLBindParameter(stmt_, index, SQL_PARAM_INPUT, b.cType, b.sqlType, b.size, 0, b.buffer,
+                                            b.length, &p.indicator)))
+            return false;
+        p.bound = b;
+        return true;
     }
 
     // Reads the run's rows a block at a time. Empty when a text did not fit its slot.
@@ -514,6 +543,8 @@ private:
     SQLUSMALLINT status_[kBlock] = {};
     std::vector<Parameter> parameters_;
     std::vector<Column> columns_;
+    QStringList names_;
+    std::vector<ColumnKind> kinds_;
 };
 
 class OdbcEngine : public Engine {
