@@ -256,7 +256,11 @@ private:
 
     // The cached statement of the shape with the values bound; null with the reason.
     sqlite3_stmt* bound(const sql::Statement& statement, QString* error) {
-        sqlite3_stmt* st = cache_.value(statement.shape);
+        // A save runs one shape many times over (an import's articles): the same shared
+        // text as the last one is found without hashing it.
+        const bool same = statement.shape.size() == lastShape_.size() &&
+                          statement.shape.constData() == lastShape_.constData() && lastStatement_;
+        sqlite3_stmt* st = same ? lastStatement_ : cache_.value(statement.shape);
         if (!st) {
             const QByteArray utf8 = statement.shape.toUtf8();
             const int rc = sqlite3_prepare_v3(db_, utf8.constData(), static_cast<int>(utf8.size()),
@@ -269,6 +273,8 @@ private:
             }
             cache_.insert(statement.shape, st);
         }
+        lastShape_ = statement.shape; // held, so that its text cannot be freed and reused
+        lastStatement_ = st;
         for (int i = 0; i < statement.values.size(); ++i) {
             if (bindValue(st, i + 1, statement.values[i]) != SQLITE_OK) {
                 fail(QString::fromUtf8(sqlite3_errmsg(db_)), error);
@@ -326,6 +332,8 @@ private:
 
     sqlite3* db_;
     QHash<QString, sqlite3_stmt*> cache_;
+    QString lastShape_;
+    sqlite3_stmt* lastStatement_ = nullptr;
     bool checkedFile_ = false; // the file was there at the first write of this transaction
 };
 
