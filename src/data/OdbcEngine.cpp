@@ -435,7 +435,11 @@ private:
                 return false;
             }
         }
+        // A driver may keep a size of its own: one beyond the block's room is refused.
+        SQLULEN size = 0;
         SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(kBlock), 0);
+        if (!SQL_SUCCEEDED(SQLGetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, &size, 0, nullptr)) || size > kBlock)
+            SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(1)), 0);
         return true;
     }
 
