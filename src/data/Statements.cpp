@@ -7,28 +7,29 @@ namespace quendarx::sql {
 
 namespace {
 
-// A text that reads as a regional number, as a double; any other text unchanged (the
-// original engine read such texts into number columns with the regional rules).
-QVariant numberValue(const QString& text) {
+// A text that reads as a regional number (`separator` the decimal point), as a double; any
+// other text unchanged (the original engine read such texts into number columns with the
+// regional rules).
+QVariant numberValue(const QString& text, const QString& separator) {
     // Plain digits with at most one separator, as the numbers the library formats itself
     // read, are read here at once: the general reader costs a microsecond a value.
     char plain[40];
     qsizetype length = 0;
     qsizetype separators = 0;
-    QChar separator;
+    QChar mark;
     for (const QChar c : text) {
         if (length == qsizetype(sizeof plain))
             break;
         if (c >= u'0' && c <= u'9') {
             plain[length++] = char(c.unicode());
         } else {
-            separator = c;
+            mark = c;
             ++separators;
             plain[length++] = '.';
         }
     }
     if (length == text.size() && length > 0 && separators <= 1 && plain[0] != '.' && plain[length - 1] != '.' &&
-        (separators == 0 || Regional::decimalSeparator() == QString(separator))) {
+        (separators == 0 || (separator.size() == 1 && separator.front() == mark))) {
         double value = 0;
         const auto [end, ec] = std::from_chars(plain, plain + length, value);
         if (ec == std::errc() && end == plain + length && std::isfinite(value))
@@ -38,6 +39,8 @@ QVariant numberValue(const QString& text) {
         return *value;
     return text;
 }
+
+QVariant numberValue(const QString& text) { return numberValue(text, Regional::decimalSeparator()); }
 
 // The digits of a whole number as an integer; anything else as a number column takes it.
 QVariant wholeValue(const QString& text) {
@@ -347,9 +350,11 @@ Statement insertArticle(const NewArticle& a) {
             appendQuoted(text, *values[i]);
     }
     text += QLatin1Char(')');
+    const QString separator = Regional::decimalSeparator();
     return {std::move(text), shape,
             QVariantList{a.artnro, a.intndc, wholeValue(a.artino), wholeValue(a.artsno), a.artncm,
-                         numberValue(a.artcan), numberValue(a.artuni), numberValue(a.artfob), numberValue(a.artdsc)}};
+                         numberValue(a.artcan, separator), numberValue(a.artuni, separator),
+                         numberValue(a.artfob, separator), numberValue(a.artdsc, separator)}};
 }
 
 // clang-format off

@@ -13,6 +13,7 @@ namespace {
 
 QMutex localeMutex;
 std::optional<QLocale> currentLocale;
+std::optional<QString> currentSeparator; // the decimal point of currentLocale, once asked for
 
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
@@ -99,9 +100,19 @@ QLocale Regional::locale() {
 void Regional::setLocale(const QLocale& locale) {
     QMutexLocker lock(&localeMutex);
     currentLocale = locale;
+    currentSeparator.reset();
 }
 
-QString Regional::decimalSeparator() { return locale().decimalPoint(); }
+// Kept beside the locale: numbers are formatted and read by the thousand in an import.
+QString Regional::decimalSeparator() {
+    QMutexLocker lock(&localeMutex);
+    if (!currentSeparator) {
+        if (!currentLocale)
+            currentLocale = QLocale::system();
+        currentSeparator = currentLocale->decimalPoint();
+    }
+    return *currentSeparator;
+}
 
 std::optional<double> Regional::readNumber(const QString& text) {
     const QLocale l = locale();
