@@ -333,5 +333,11 @@ private:
 // stored whole.
 double importThroughScreen(const QString& stock, const QString& outside, const QString& interno, QuietBoxes& boxes,
                            int expected);
+// The same, the clerk's F11 typed on the shown screen: from the key to the end of the
+// events it leaves (the message, the screen closed, the paints).
+double importByF11(const QString& stock, const QString& outside, const QString& interno, QuietBoxes& boxes,
+                   int expected);
+// The import alone, without its screen: the library's importDeclaration.
+double importAlone(const QString& stock, const QString& outside, const QString& interno, int expected);
 
 } // namespace quendarx::bench

@@ -8,8 +8,10 @@ Recordset::Recordset(QStringList columns, std::vector<std::vector<QVariant>> row
 
 QVariant Recordset::Fields(const QString& name) const {
     qsizetype column = -1;
+    // Letter case folds one unit to one unit: names of other lengths never match, and are
+    // passed over without the slower comparison.
     for (qsizetype i = 0; i < columns_.size() && column < 0; ++i)
-        if (columns_[i].compare(name, Qt::CaseInsensitive) == 0)
+        if (columns_[i].size() == name.size() && columns_[i].compare(name, Qt::CaseInsensitive) == 0)
             column = i;
     if (column < 0)
         throw RuntimeError(StandardError::ItemNotFound, name, QStringLiteral("Recordset"));

@@ -211,11 +211,18 @@ public:
         return run(st, error);
     }
 
-    bool begin(QString* error) override { return exec("BEGIN IMMEDIATE", error); }
+    bool begin(QString* error) override {
+        checkedFile_ = false;
+        return exec("BEGIN IMMEDIATE", error);
+    }
 
     bool commit(QString* error) override {
         if (sqlite3_get_autocommit(db_))
             return fail(QStringLiteral("the transaction was rolled back by the engine"), error);
+        if (checkedFile_ && fileGone(db_)) {
+            rollback();
+            return fail(kFileGone, error);
+        }
         if (exec("COMMIT", error))
             return true;
         rollback();
@@ -238,9 +245,26 @@ private:
         return rc == SQLITE_OK || fail(reason, error);
     }
 
+    // Whether a write would go into a file deleted or moved since it was opened: looked at
+    // before the first write of a transaction (a stat of the file's path) and again before
+    // its commit, and before every write outside one.
+    bool writesIntoTheVoid() {
+        const bool inTransaction = !sqlite3_get_autocommit(db_);
+        if (inTransaction && checkedFile_)
+            return false;
+        if (fileGone(db_))
+            return true;
+        checkedFile_ = inTransaction;
+        return false;
+    }
+
     // The cached statement of the shape with the values bound; null with the reason.
     sqlite3_stmt* bound(const sql::Statement& statement, QString* error) {
-        sqlite3_stmt* st = cache_.value(statement.shape);
+        // A save runs one shape many times over (an import's articles): the same shared
+        // text as the last one is found without hashing it.
+        const bool same = statement.shape.size() == lastShape_.size() &&
+                          statement.shape.constData() == lastShape_.constData() && lastStatement_;
+        sqlite3_stmt* st = same ? lastStatement_ : cache_.value(statement.shape);
         if (!st) {
             const QByteArray utf8 = statement.shape.toUtf8();
             const int rc = sqlite3_prepare_v3(db_, utf8.constData(), static_cast<int>(utf8.size()),
@@ -253,6 +277,8 @@ private:
             }
             cache_.insert(statement.shape, st);
         }
+        lastShape_ = statement.shape; // held, so that its text cannot be freed and reused
+        lastStatement_ = st;
         for (int i = 0; i < statement.values.size(); ++i) {
             if (bindValue(st, i + 1, statement.values[i]) != SQLITE_OK) {
                 fail(QString::fromUtf8(sqlite3_errmsg(db_)), error);
@@ -264,7 +290,7 @@ private:
     }
 
     bool rows(sqlite3_stmt* st, Recordset& rs, QString* error) {
-        if (!sqlite3_stmt_readonly(st) && fileGone(db_))
+        if (!sqlite3_stmt_readonly(st) && writesIntoTheVoid())
             return fail(kFileGone, error);
         const int count = sqlite3_column_count(st);
         QStringList columns;
@@ -288,7 +314,7 @@ private:
 
     std::optional<int> run(sqlite3_stmt* st, QString* error) {
         const bool readOnly = sqlite3_stmt_readonly(st);
-        if (!readOnly && fileGone(db_)) {
+        if (!readOnly && writesIntoTheVoid()) {
             fail(kFileGone, error);
             return std::nullopt;
         }
@@ -310,6 +336,9 @@ private:
 
     sqlite3* db_;
     QHash<QString, sqlite3_stmt*> cache_;
+    QString lastShape_;
+    sqlite3_stmt* lastStatement_ = nullptr;
+    bool checkedFile_ = false; // the file was there at the first write of this transaction
 };
 
 } // namespace

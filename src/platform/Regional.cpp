@@ -13,6 +13,7 @@ namespace {
 
 QMutex localeMutex;
 std::optional<QLocale> currentLocale;
+std::optional<QString> currentSeparator; // the decimal point of currentLocale, once asked for
 
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
@@ -99,9 +100,19 @@ QLocale Regional::locale() {
 void Regional::setLocale(const QLocale& locale) {
     QMutexLocker lock(&localeMutex);
     currentLocale = locale;
+    currentSeparator.reset();
 }
 
-QString Regional::decimalSeparator() { return locale().decimalPoint(); }
+// Kept beside the locale: numbers are formatted and read by the thousand in an import.
+QString Regional::decimalSeparator() {
+    QMutexLocker lock(&localeMutex);
+    if (!currentSeparator) {
+        if (!currentLocale)
+            currentLocale = QLocale::system();
+        currentSeparator = currentLocale->decimalPoint();
+    }
+    return *currentSeparator;
+}
 
 std::optional<double> Regional::readNumber(const QString& text) {
     const QLocale l = locale();
@@ -161,17 +172,19 @@ std::optional<double> Regional::readNumber(const QString& text) {
 QString Regional::format(double value, const QString& pattern) {
     if (!std::isfinite(value))
         return generalNumber(value);
-    const qsizetype point = pattern.indexOf(QLatin1Char('.'));
-    const QString before = point < 0 ? pattern : pattern.left(point);
-    const QString after = point < 0 ? QString() : pattern.mid(point + 1);
-    const int integerWidth = int(before.count(QLatin1Char('0')));
-    const int decimals = int(after.count(QLatin1Char('0')));
+    const QStringView whole(pattern);
+    const qsizetype point = whole.indexOf(u'.');
+    const QStringView before = point < 0 ? whole : whole.left(point);
+    const QStringView after = point < 0 ? QStringView() : whole.mid(point + 1);
+    const int integerWidth = int(before.count(u'0'));
+    const int decimals = int(after.count(u'0'));
 
     char buffer[512];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     const std::string rounded = roundDecimalText(std::string(buffer, result.ptr), decimals, integerWidth);
-    QString text = QString::fromStdString(rounded);
-    text.replace(QLatin1Char('.'), decimalSeparator());
+    QString text = QString::fromLatin1(rounded.data(), qsizetype(rounded.size()));
+    if (decimals > 0)
+        text.replace(QLatin1Char('.'), decimalSeparator());
     return text;
 }
 

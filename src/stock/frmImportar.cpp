@@ -1,15 +1,13 @@
 #include "stock/frmImportar.h"
 #include "data/Recordset.h"
-#include "data/Save.h"
-#include "data/Statements.h"
 #include "platform/Keys.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
+#include "stock/DeclarationImport.h"
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <cmath>
-#include <optional>
 
 namespace quendarx {
 
@@ -43,22 +41,6 @@ std::vector<ControlSpec> importControls() {
         {QStringLiteral("Line1"), K::Decoration, 120, 720, 5760, 15, {}},
         {QStringLiteral("Line2"), K::Decoration, 120, 3900, 5760, 15, {}},
     };
-}
-
-// An outside item id read as a 16-bit signed integer (rounded half to even).
-std::int16_t readInteger(const QVariant& value) {
-    if (!value.isValid() || value.isNull())
-        raiseInvalidUseOfNull();
-    if (value.typeId() == QMetaType::QString)
-        return Regional::toInt16(value.toString());
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    if (!ok)
-        raiseTypeMismatch();
-    const double whole = std::nearbyint(number);
-    if (!(whole >= -32768.0 && whole <= 32767.0))
-        raiseOverflow();
-    return static_cast<std::int16_t>(whole);
 }
 
 // What every end of the save does: record sets released, the outside connection
@@ -138,60 +120,7 @@ void frmImportar::lp_AgregarInterno() {
     }
 }
 
-QString frmImportar::readOutside(const QString& code, Recordset& rsItems, Recordset& rsSubItems,
-                                 std::vector<sql::NewArticle>& articles) {
-    LibraryState& state = basGlobal();
-    const clValores& valores = state.valores();
-    QProgressBar* pb = progressBar(QStringLiteral("Pb"));
-    state.g_ConexionExterna = std::make_unique<clConexion>();
-    clConexion& outside = *state.g_ConexionExterna;
-    outside.setConnectionString(state.g_BaseExterna);
-    outside.Connect();
-    if (!outside.Connected())
-        return QStringLiteral("Error en conexion con las bases del Brevik");
-    outside.setSql(sql::outsideItems(state.g_NumeroInterno));
-    if (!outside.GetRecordset(rsItems))
-        return QStringLiteral("No se puede obtener los item's del despacho");
-    pb->show();
-    pb->setMaximum(rsItems.RecordCount());
-
-    while (!rsItems.EOF_()) {
-        const std::int16_t id = readInteger(rsItems.Fields(QStringLiteral("id")));
-        pb->setValue(id);
-
-        // One prepared statement for every item, the item's number bound.
-        outside.setSql(sql::outsideSubItems(state.g_NumeroInterno, QString::number(id)));
-        if (!outside.GetRecordset(rsSubItems))
-            return QStringLiteral("Error en obtener los Articulos");
-        std::int16_t subItem = rsSubItems.RecordCount() > 1 ? 1 : 0;
-        while (!rsSubItems.EOF_()) {
-            const QString quantity = Regional::format(valores.Numero(rsSubItems.Fields(QStringLiteral("cantidad"))),
-                                                      QStringLiteral("00.00"));
-            sql::NewArticle article;
-            article.artnro = valores.Texto(rsSubItems.Fields(QStringLiteral("idarticulo")), 0);
-            article.intndc = code;
-            article.artino = valores.Texto(rsSubItems.Fields(QStringLiteral("id")), 0);
-            article.artsno = QString::number(subItem);
-            article.artncm = valores.Texto(rsSubItems.Fields(QStringLiteral("ncm")), 0);
-            article.artcan = quantity;
-            article.artuni = Regional::format(valores.Numero(rsSubItems.Fields(QStringLiteral("preciounitario"))),
-                                              QStringLiteral("00.0000"));
-            article.artfob = Regional::format(valores.Numero(rsSubItems.Fields(QStringLiteral("fob"))),
-                                              QStringLiteral("00.00"));
-            article.artdsc = quantity;
-            if (subItem == 32767)
-                raiseOverflow(); // before the row is written, as the row-by-row import did
-            ++subItem;
-            articles.push_back(std::move(article));
-            rsSubItems.MoveNext();
-        }
-        rsItems.MoveNext();
-    }
-    return QString();
-}
-
 void frmImportar::agregar(Recordset& rsItems, Recordset& rsSubItems) {
-    LibraryState& state = basGlobal();
     QProgressBar* pb = progressBar(QStringLiteral("Pb"));
     pb->setMinimum(0);
     pb->setMaximum(100);
@@ -217,81 +146,28 @@ void frmImportar::agregar(Recordset& rsItems, Recordset& rsSubItems) {
         return;
     }
 
-    clConexion& local = state.conexionLocal();
-    clValores& valores = state.valores();
-    const auto isDuplicate = [&] {
-        Recordset rsCount;
-        local.setSql(sql::countDeclaration(code));
-        local.GetRecordset(rsCount); // a failed count raises when its column is read
-        return valores.Numero(rsCount.Fields(QStringLiteral("cant"))) > 0;
+    ImportProgress progress;
+    progress.items = [pb](int count) {
+        pb->show();
+        pb->setMaximum(count);
     };
-    const QString duplicate = QStringLiteral("El número de declaración ") + code +
-                              QStringLiteral(" ya existe en base de datos");
-    if (isDuplicate()) {
-        MessageBoxes::show(duplicate, vbExclamation);
-        return;
-    }
-
-    // The outside rows are read before anything is written, so the write lock is held
-    // only while the rows go in. A stop on the outside side (a message or a run-time
-    // error) is kept, and the rows the import would have written before it are written.
-    std::vector<sql::NewArticle> articles;
-    QString outsideStop;
-    std::optional<RuntimeError> outsideError;
-    try {
-        outsideStop = readOutside(code, rsItems, rsSubItems, articles);
-    } catch (const RuntimeError& error) {
-        outsideError = error;
-    }
-
-    const QString declarationFailed = QStringLiteral("No se agrego ninguna operación");
-    Save save(local);
-    if (!save.begin()) {
-        MessageBoxes::show(declarationFailed, vbCritical);
-        return;
-    }
-    // Another workstation may have imported the same code meanwhile.
-    if (isDuplicate()) {
-        MessageBoxes::show(save.end(duplicate), vbExclamation);
-        return;
-    }
-    local.setSql(sql::insertDeclaration(state.g_NumeroInterno, code, description, date));
-    if (local.Execute() == 0) {
-        MessageBoxes::show(save.end(declarationFailed), vbCritical);
-        return;
-    }
-    save.wrote(declarationFailed);
-    history::Entry entry;
-    entry.operation = QLatin1String(history::kImport);
-    entry.intndc = code;
-    int imported = 0;
-    auto record = [&] {
-        entry.note = QStringLiteral("%1 article(s) from %2").arg(imported).arg(state.g_NumeroInterno);
-        save.record(entry);
-    };
-    for (const sql::NewArticle& article : articles) {
-        local.setSql(sql::insertArticle(article));
-        if (local.Execute() == 0) {
-            record();
-            MessageBoxes::show(save.end(QStringLiteral("Error en guardar el articulo en Stock")), vbCritical);
+    // The bar repaints itself at once whenever its value shows differently; at most every
+    // 40 ms is as smooth to the eye, and leaves the import its time.
+    QElapsedTimer painted;
+    progress.item = [pb, &painted](int id) {
+        if (!painted.isValid() || painted.hasExpired(40)) {
+            pb->setValue(id);
+            painted.start();
             return;
         }
-        ++imported;
-    }
-    record();
-    if (const QString outcome = save.end(outsideStop); outcome != outsideStop) {
-        MessageBoxes::show(outcome, vbCritical); // the commit failed: nothing was kept
-        return;
-    }
-    if (outsideError)
-        throw *outsideError;
-    if (!outsideStop.isEmpty()) {
-        MessageBoxes::show(outsideStop, vbCritical);
-        return;
-    }
-
-    MessageBoxes::show(QStringLiteral("Despacho agregado en stock"), vbInformation);
-    runKeyDown(vbKeyEscape);
+        pb->setUpdatesEnabled(false);
+        pb->setValue(id);
+        pb->setUpdatesEnabled(true);
+    };
+    const ImportOutcome outcome = importDeclaration(code, description, date, rsItems, rsSubItems, progress);
+    MessageBoxes::show(outcome.message, outcome.icon);
+    if (outcome.done)
+        runKeyDown(vbKeyEscape);
 }
 
 } // namespace quendarx

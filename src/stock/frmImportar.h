@@ -4,9 +4,7 @@
 // the outside customs database are copied into stock. Modeless; Esc closes it.
 #include "controls/ClCntrl.h"
 #include "controls/Form.h"
-#include "data/Statements.h"
 #include <memory>
-#include <vector>
 
 namespace quendarx {
 
@@ -30,11 +28,6 @@ protected:
 private:
     // The body of the save; returns at any stop, throws RuntimeError for a run-time error.
     void agregar(Recordset& rsItems, Recordset& rsSubItems);
-    // Connects to the outside database and turns its sub-items into the article rows to
-    // write, in order. Returns "" or the message of the outside stop; throws RuntimeError
-    // for a run-time error. The rows read before a stop are in `articles`.
-    QString readOutside(const QString& code, Recordset& rsItems, Recordset& rsSubItems,
-                        std::vector<sql::NewArticle>& articles);
 
     std::unique_ptr<ClCntrl> cntrlINTDSC_;
     std::unique_ptr<ClCntrl> cntrlINTFOF_;

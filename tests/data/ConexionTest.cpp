@@ -250,18 +250,112 @@ TEST(clConexion, OutsideValuesArriveWholeWithTheirTypes) {
     cn.setConnectionString(QStringLiteral("Driver=SQLite3;Database=") + path);
     cn.Connect();
     ASSERT_TRUE(cn.Connected()) << qPrintable(cn.lastError());
+    // A text run as it is, and a statement of the library run prepared with its value bound.
+    const QString text = QStringLiteral("select n, big, x, d, ts, s, b from t where 1 <> 2 order by n desc");
+    const sql::Statement statement{
+        text, QStringLiteral("select n, big, x, d, ts, s, b from t where ? <> 2 order by n desc"), {qlonglong(1)}};
+    for (const bool prepared : {false, true}) {
+        SCOPED_TRACE(prepared ? "prepared" : "as text");
+        Recordset rs;
+        if (prepared)
+            cn.setSql(statement);
+        else
+            cn.setSql(text);
+        ASSERT_TRUE(cn.GetRecordset(rs)) << qPrintable(cn.lastError());
+        ASSERT_EQ(rs.RecordCount(), 2);
+        EXPECT_EQ(rs.Fields(QStringLiteral("n")), QVariant(qlonglong(7)));
+        EXPECT_EQ(rs.Fields(QStringLiteral("big")), QVariant(qlonglong(4294967296)));
+        EXPECT_EQ(rs.Fields(QStringLiteral("x")), QVariant(1.25));
+        EXPECT_EQ(rs.Fields(QStringLiteral("d")), QVariant(QDateTime(QDate(2026, 12, 5), QTime(0, 0))));
+        EXPECT_EQ(rs.Fields(QStringLiteral("ts")), QVariant(QDateTime(QDate(2026, 12, 5), QTime(9, 15, 30))));
+        EXPECT_EQ(rs.Fields(QStringLiteral("s")).toString(), longText);
+        EXPECT_EQ(rs.Fields(QStringLiteral("b")).toByteArray(), QByteArray("\x00\xff\x10", 3));
+        rs.MoveNext();
+        for (const char* column : {"n", "big", "x", "d", "ts", "s", "b"})
+            EXPECT_TRUE(rs.Fields(QLatin1String(column)).isNull()) << column;
+    }
+}
+
+// The library's statements on an outside database: each kind of value bound, the rows
+// read in blocks, whole, in order, with a text too long for a block's slot among them.
+TEST(clConexion, OutsideStatementsBindEveryKindOfValueAndReadEveryRow) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("outside.db"));
+    const QString longText = QString(700, QChar(u'ñ'));
+    const auto rowText = [&](int i) { return i == 140 ? longText : QStringLiteral("it's %1").arg(i); };
+    QString sql = QStringLiteral("begin; create table m (i integer, t text, r real, d date);");
+    for (int i = 1; i <= 150; ++i)
+        sql += QStringLiteral("insert into m values (%1, '%2', %3, '2026-12-%4');")
+                   .arg(i)
+                   .arg(sql::quoted(rowText(i)))
+                   .arg(i / 4.0)
+                   .arg(1 + i % 28, 2, 10, QLatin1Char('0'));
+    sql += QStringLiteral("insert into m values (151, null, null, null); commit;");
+    writeFile(path, {});
+    execFile(path, sql);
+
+    clConexion cn;
+    cn.setConnectionString(QStringLiteral("Driver=SQLite3;Database=") + path);
+    cn.Connect();
+    ASSERT_TRUE(cn.Connected()) << qPrintable(cn.lastError());
+    const QString shape = QStringLiteral("select i, t, r, d from m where i >= ? and i <= ? and coalesce(r, 0) < ? and "
+                                         "coalesce(t, '') <> ? and ? is null order by i");
+    struct Case {
+        const char* name;
+        qlonglong last;
+        int rows;
+        int leftOut; // the row whose text the statement leaves out
+    };
+    // Every row but the long one, then all of them; each twice, the statement prepared once
+    // and its values bound anew.
+    for (const Case& c : {Case{"short texts", 139, 139, 3}, Case{"a long text", 151, 151, 120},
+                          Case{"short texts again", 139, 139, 64}, Case{"a long text again", 151, 151, 5}}) {
+        SCOPED_TRACE(c.name);
+        Recordset rs;
+        cn.setSql(sql::Statement{QStringLiteral("(the same, as text)"),
+                                 shape,
+                                 {qlonglong(1), c.last, 1000.0, rowText(c.leftOut), QVariant()}});
+        ASSERT_TRUE(cn.GetRecordset(rs)) << qPrintable(cn.lastError());
+        ASSERT_EQ(rs.RecordCount(), c.rows - 1);
+        for (int i = 1; i <= c.rows; ++i, rs.MoveNext()) {
+            if (i == c.leftOut)
+                ++i;
+            ASSERT_FALSE(rs.EOF_()) << i;
+            EXPECT_EQ(rs.Fields(QStringLiteral("i")), QVariant(qlonglong(i)));
+            if (i == 151) {
+                for (const char* column : {"t", "r", "d"})
+                    EXPECT_TRUE(rs.Fields(QLatin1String(column)).isNull()) << column;
+                continue;
+            }
+            EXPECT_EQ(rs.Fields(QStringLiteral("t")), QVariant(rowText(i)));
+            EXPECT_EQ(rs.Fields(QStringLiteral("r")), QVariant(i / 4.0));
+            EXPECT_EQ(rs.Fields(QStringLiteral("d")), QVariant(QDateTime(QDate(2026, 12, 1 + i % 28), QTime(0, 0))));
+        }
+        EXPECT_TRUE(rs.EOF_());
+    }
+    // A shape the driver cannot prepare, or one that gives no rows, fails and says why.
     Recordset rs;
-    cn.setSql(QStringLiteral("select n, big, x, d, ts, s, b from t order by n desc"));
-    ASSERT_TRUE(cn.GetRecordset(rs)) << qPrintable(cn.lastError());
-    ASSERT_EQ(rs.RecordCount(), 2);
-    EXPECT_EQ(rs.Fields(QStringLiteral("n")), QVariant(qlonglong(7)));
-    EXPECT_EQ(rs.Fields(QStringLiteral("big")), QVariant(qlonglong(4294967296)));
-    EXPECT_EQ(rs.Fields(QStringLiteral("x")), QVariant(1.25));
-    EXPECT_EQ(rs.Fields(QStringLiteral("d")), QVariant(QDateTime(QDate(2026, 12, 5), QTime(0, 0))));
-    EXPECT_EQ(rs.Fields(QStringLiteral("ts")), QVariant(QDateTime(QDate(2026, 12, 5), QTime(9, 15, 30))));
-    EXPECT_EQ(rs.Fields(QStringLiteral("s")).toString(), longText);
-    EXPECT_EQ(rs.Fields(QStringLiteral("b")).toByteArray(), QByteArray("\x00\xff\x10", 3));
-    rs.MoveNext();
-    for (const char* column : {"n", "big", "x", "d", "ts", "s", "b"})
-        EXPECT_TRUE(rs.Fields(QLatin1String(column)).isNull()) << column;
+    cn.setSql(sql::Statement{
+        QStringLiteral("select nothing"), QStringLiteral("select x from nowhere where ?"), {qlonglong(1)}});
+    EXPECT_FALSE(cn.GetRecordset(rs));
+    EXPECT_TRUE(cn.lastError().contains(QLatin1String("nowhere"))) << qPrintable(cn.lastError());
+}
+
+// A stock file deleted in the middle of a save: the save is not reported kept, whether
+// the deletion came before its first write or between two of them.
+TEST(clConexion, ASaveIntoADeletedFileIsNotKept) {
+    CapturedLog log;
+    for (const bool afterFirstWrite : {false, true}) {
+        SCOPED_TRACE(afterFirstWrite ? "deleted between two writes" : "deleted before the first write");
+        ConnectedDatabase t;
+        ASSERT_TRUE(t.cn.BeginTransaction());
+        if (afterFirstWrite) {
+            ASSERT_EQ(t.execute(sql::insertDeclaration("1", "D1", "uno", "05/12/2026")), 1);
+        }
+        ASSERT_TRUE(QFile::remove(t.db.path()));
+        const int second = t.execute(sql::insertDeclaration("2", "D2", "dos", "05/12/2026"));
+        const bool kept = t.cn.CommitTransaction();
+        EXPECT_FALSE(second == 1 && kept) << "the save was reported kept";
+        EXPECT_TRUE(log.text().contains(QLatin1String("deleted or moved"))) << qPrintable(log.text());
+    }
 }
