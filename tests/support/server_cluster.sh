@@ -31,6 +31,7 @@ server_programs() {
 stop_cluster() {
   if [ -f "$dir/data/postmaster.pid" ]; then
     as_owner "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null || true
+    [ "$action" != stop ] || echo "stopped after ${SECONDS} s ($(du -sh "$dir/data" | cut -f1) of data)"
   fi
   rm -rf "$dir"
 }
@@ -44,8 +45,10 @@ no_server() {
 
 bin=$(server_programs)
 if [ "$action" = stop ]; then
+  SECONDS=0
   [ -z "$bin" ] || stop_cluster
   rm -rf "$dir"
+  echo "PostgreSQL server stopped and removed in ${SECONDS} s"
   exit 0
 fi
 [ "$action" = start ] || { echo "usage: $0 start|stop DIR" >&2; exit 2; }
@@ -72,13 +75,18 @@ as_owner "$bin/initdb" -D "$dir/data" -U postgres --pwfile="$dir/password" --aut
   { cat "$dir/initdb.log"; exit 1; }
 rm -f "$dir/password"
 
+# Loopback only, no socket file; no durability (a throwaway server), and a small write-ahead
+# log, which keeps the folder, and its removal by stop, small.
+options="-c listen_addresses=127.0.0.1 -c unix_socket_directories='' -c fsync=off -c full_page_writes=off"
+options+=" -c wal_level=minimal -c max_wal_senders=0 -c max_wal_size=48MB -c min_wal_size=32MB"
+
 # A port outside the kernel's range for outgoing connections; another server (another
 # build folder's run) may hold it, so a few are tried.
 for _ in 1 2 3 4 5 6 7 8; do
   port=$((10000 + RANDOM % 22000))
   rm -f "$dir/server.log"
   if as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 -s \
-    -o "-p $port -c listen_addresses=127.0.0.1 -c unix_socket_directories='' -c fsync=off" start; then
+    -o "-p $port $options" start; then
     (umask 077 && cat >"$dir/env") <<EOF
 PGHOST=127.0.0.1
 PGPORT=$port
