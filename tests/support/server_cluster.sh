@@ -1,12 +1,13 @@
 #!/bin/bash
 # The throwaway PostgreSQL server of one test run, in a folder of the build tree.
 #   server_cluster.sh start|stop DIR
-# start: a new cluster in DIR/data (run by the postgres user when started as root, since the
-#   server refuses to run as root), listening on 127.0.0.1 only, at a free port, with password
-#   logins; its libpq variables go to DIR/env. When this machine cannot run a server (no
-#   server programs, no postgres user), the reason goes to DIR/none, it is said once here,
-#   and the exit status is still 0: the server tests are then skipped.
-# stop: stops the cluster and removes DIR.
+# start: a new cluster in DIR/data (its data in memory, /dev/shm, where it can; run by the
+#   postgres user when started as root, since the server refuses to run as root), listening
+#   on 127.0.0.1 only, at a free port, with password logins; its libpq variables go to
+#   DIR/env. When this machine cannot run a server (no server programs, no postgres user),
+#   the reason goes to DIR/none, it is said once here, and the exit status is still 0: the
+#   server tests are then skipped.
+# stop: stops the cluster and removes it and DIR.
 set -euo pipefail
 action=${1:?start or stop} dir=${2:?folder}
 
@@ -31,8 +32,13 @@ server_programs() {
 stop_cluster() {
   if [ -f "$dir/data/postmaster.pid" ]; then
     as_owner "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null || true
-    [ "$action" != stop ] || echo "stopped after ${SECONDS} s ($(du -sh "$dir/data" | cut -f1) of data)"
+    [ "$action" != stop ] || echo "stopped after ${SECONDS} s ($(du -sh "$dir/data/" | cut -f1) of data)"
   fi
+  local memory
+  memory=$(readlink "$dir/data" || true)
+  case $memory in
+  /dev/shm/quendarx-pg.*/data) rm -rf "${memory%/data}" ;;
+  esac
   rm -rf "$dir"
 }
 
@@ -69,8 +75,16 @@ mkdir -p "$dir"
 password=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
 echo "$password" >"$dir/password"
 chmod 600 "$dir/password"
+# The data lives in memory where it can (it is thrown away, and the databases the tests
+# make then cost no disk writes); DIR/data leads to it.
+data=$dir/data
+if [ -d /dev/shm ] && [ -w /dev/shm ] && memory=$(mktemp -d /dev/shm/quendarx-pg.XXXXXX); then
+  data=$memory/data
+  ln -s "$data" "$dir/data"
+  [ "$(id -u)" != 0 ] || chown postgres: "$memory"
+fi
 [ "$(id -u)" != 0 ] || chown -R postgres: "$dir"
-as_owner "$bin/initdb" -D "$dir/data" -U postgres --pwfile="$dir/password" --auth=scram-sha-256 \
+as_owner "$bin/initdb" -D "$data" -U postgres --pwfile="$dir/password" --auth=scram-sha-256 \
   --encoding=UTF8 --locale=C.UTF-8 --no-sync >"$dir/initdb.log" 2>&1 ||
   { cat "$dir/initdb.log"; exit 1; }
 rm -f "$dir/password"
@@ -94,7 +108,7 @@ PGUSER=postgres
 PGPASSWORD=$password
 PGDATABASE=postgres
 EOF
-    echo "PostgreSQL server at 127.0.0.1:$port (data in $dir/data)"
+    echo "PostgreSQL server at 127.0.0.1:$port (data in $data)"
     exit 0
   fi
   grep -q "could not bind" "$dir/server.log" || break
