@@ -30,14 +30,14 @@ server_programs() {
 }
 
 stop_cluster() {
-  if [ -f "$dir/data/postmaster.pid" ]; then
-    as_owner "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null || true
-    [ "$action" != stop ] || echo "stopped after ${SECONDS} s ($(du -sh "$dir/data/" | cut -f1) of data)"
+  local data
+  data=$(readlink -f "$dir/data" || true)
+  if [ -f "$data/postmaster.pid" ]; then
+    as_owner "$bin/pg_ctl" -D "$data" -m immediate -w stop >/dev/null || true
+    [ "$action" != stop ] || echo "stopped after ${SECONDS} s ($(du -sh "$data" | cut -f1) of data)"
   fi
-  local memory
-  memory=$(readlink "$dir/data" || true)
-  case $memory in
-  /dev/shm/quendarx-pg.*/data) rm -rf "${memory%/data}" ;;
+  case $data in
+  /dev/shm/quendarx-pg.*/data) rm -rf "${data%/data}" ;;
   esac
   rm -rf "$dir"
 }
@@ -71,23 +71,24 @@ if [ "$(id -u)" = 0 ]; then
   id postgres >/dev/null 2>&1 || no_server "there is no postgres user to run the server"
 fi
 
+# The server's own folder (its data, its log) is in memory where it can: it is thrown away,
+# the databases the tests make then cost no disk writes, and the postgres user needs no
+# way into the build tree. DIR/data leads to the data.
 mkdir -p "$dir"
-password=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
-echo "$password" >"$dir/password"
-chmod 600 "$dir/password"
-# The data lives in memory where it can (it is thrown away, and the databases the tests
-# make then cost no disk writes); DIR/data leads to it.
-data=$dir/data
-if [ -d /dev/shm ] && [ -w /dev/shm ] && memory=$(mktemp -d /dev/shm/quendarx-pg.XXXXXX); then
-  data=$memory/data
-  ln -s "$data" "$dir/data"
-  [ "$(id -u)" != 0 ] || chown postgres: "$memory"
+if [ -d /dev/shm ] && [ -w /dev/shm ] && home=$(mktemp -d /dev/shm/quendarx-pg.XXXXXX); then
+  ln -s "$home/data" "$dir/data"
+else
+  home=$dir
 fi
-[ "$(id -u)" != 0 ] || chown -R postgres: "$dir"
-as_owner "$bin/initdb" -D "$data" -U postgres --pwfile="$dir/password" --auth=scram-sha-256 \
+data=$home/data
+password=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+echo "$password" >"$home/password"
+chmod 600 "$home/password"
+[ "$(id -u)" != 0 ] || chown -R postgres: "$home"
+as_owner "$bin/initdb" -D "$data" -U postgres --pwfile="$home/password" --auth=scram-sha-256 \
   --encoding=UTF8 --locale=C.UTF-8 --no-sync >"$dir/initdb.log" 2>&1 ||
   { cat "$dir/initdb.log"; exit 1; }
-rm -f "$dir/password"
+rm -f "$home/password"
 
 # Loopback only, no socket file; no durability (a throwaway server), and a small write-ahead
 # log, which keeps the folder, and its removal by stop, small.
@@ -98,8 +99,8 @@ options+=" -c wal_level=minimal -c max_wal_senders=0 -c max_wal_size=48MB -c min
 # build folder's run) may hold it, so a few are tried.
 for _ in 1 2 3 4 5 6 7 8; do
   port=$((10000 + RANDOM % 22000))
-  rm -f "$dir/server.log"
-  if as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 -s \
+  rm -f "$home/server.log"
+  if as_owner "$bin/pg_ctl" -D "$data" -l "$home/server.log" -w -t 60 -s \
     -o "-p $port $options" start; then
     (umask 077 && cat >"$dir/env") <<EOF
 PGHOST=127.0.0.1
@@ -111,8 +112,8 @@ EOF
     echo "PostgreSQL server at 127.0.0.1:$port (data in $data)"
     exit 0
   fi
-  grep -q "could not bind" "$dir/server.log" || break
+  grep -q "could not bind" "$home/server.log" || break
 done
 echo "the PostgreSQL server did not start; its log:"
-tail -n 30 "$dir/server.log"
+tail -n 30 "$home/server.log"
 exit 1
