@@ -13,15 +13,17 @@ function(quendarx_add_library name)
   target_link_libraries(${name} PUBLIC ${ARGN})
 endfunction()
 
-# quendarx_add_gtest(NAME SOURCES... LIBS ...): a GoogleTest executable registered
-# with CTest, run headless with the environment every test of the project shares.
+# quendarx_add_gtest(NAME SOURCES... LIBS ... [TEST_FILTER F]): a GoogleTest executable
+# registered with CTest (but the tests the --gtest_filter F leaves out), run headless with
+# the environment every test of the project shares.
 function(quendarx_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TEST_FILTER" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE quendarx_testsupport ${ARG_LIBS} GTest::gtest)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST
+    TEST_FILTER "${ARG_TEST_FILTER}"
     PROPERTIES ENVIRONMENT "${QUENDARX_TEST_ENV}")
 endfunction()
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds Quendarx and runs the whole test suite twice: a normal build, then a build
 # under AddressSanitizer + UndefinedBehaviorSanitizer. Installs missing Debian packages.
-# Each run includes server.run: the tests of the stock on a PostgreSQL server, against a
-# throwaway server pg_virtualenv starts.
+# Each run includes the tests of the stock on a PostgreSQL server, against one throwaway
+# server the run starts (server.start) and removes (server.stop) in its build folder.
 # Before the tests of the normal build, the code is held to the house style and to
 # clang-tidy (scripts/lint.sh).
 set -euo pipefail

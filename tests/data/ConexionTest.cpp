@@ -175,12 +175,12 @@ TEST(clConexion, ServerFailuresAreToldByTheirKind) {
               QStringLiteral("El servidor de base de datos rechazó el usuario o la contraseña."));
 }
 
-// A running server that refuses the password (a throwaway cluster of pg_virtualenv, reached
+// A running server that refuses the password (the test run's throwaway server, reached
 // through the server's ODBC driver; see CMakeLists.txt). Skipped without one.
 TEST(clConexion, AServerRefusingThePasswordIsToldSo) {
     const QString host = qEnvironmentVariable("PGHOST");
     if (host.isEmpty())
-        GTEST_SKIP() << "needs a server: run under pg_virtualenv";
+        GTEST_SKIP() << "needs a server: run it with ctest (data_server_refuses_password)";
     const QString port = qEnvironmentVariable("PGPORT");
     ScopedLocale regional{QLocale(QStringLiteral("es_AR"))};
     CapturedLog log;

@@ -1,16 +1,16 @@
 #!/bin/bash
 # Runs the operator's command blocks of the README as written, on a scratch folder standing
 # for /srv/aduana and, for the server steps, the server the libpq variables name (PGHOST,
-# PGPORT, PGUSER, PGPASSWORD: the throwaway one of pg_virtualenv) standing for "server",
+# PGPORT, PGUSER, PGPASSWORD: the run's throwaway one under ctest) standing for "server",
 # its superuser for "sudo -u postgres".
 #   readme_steps.sh file|server README BINDIR
-# Exit 0 when every step did what the README says, 77 when the server steps have no server.
+# Exit 0 when every step did what the README says, 77 without the sqlite3 shell.
 set -euo pipefail
 part=$1 readme=$2 bin=$3
 
 if [ "$part" = server ] && [ -z "${PGHOST:-}" ]; then
-  echo "no PostgreSQL server named (PGHOST): run inside pg_virtualenv (ctest -R server.run)"
-  exit 77
+  echo "no PostgreSQL server named (PGHOST): run it with ctest (ctest -R operator.server-steps), which starts one"
+  exit 1
 fi
 command -v sqlite3 >/dev/null || { echo "the sqlite3 shell is missing"; exit 77; }
 

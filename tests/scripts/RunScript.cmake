@@ -18,8 +18,8 @@
 # A set-up line cannot hold ';' (use one "#@ db sql" line per statement).
 #
 # With -DSERVER=ON the stock runs on a PostgreSQL server instead (the libpq variables
-# PGHOST, PGPORT, PGUSER, PGPASSWORD name it, as pg_virtualenv sets them; without them the
-# test is skipped): "stock.db" in the script and in its set-up lines stands for a fresh
+# PGHOST, PGPORT, PGUSER, PGPASSWORD name it: under ctest, the run's throwaway server;
+# without them the test fails): "stock.db" in the script and in its set-up lines stands for a fresh
 # database on that server, and the transcript must be the same.
 foreach(_var HOST SCRIPT WORK)
   if(NOT ${_var})
@@ -40,8 +40,7 @@ file(MAKE_DIRECTORY ${WORK} ${WORK}/config)
 set(_stock "")
 if(SERVER)
   if(NOT DEFINED ENV{PGHOST} OR NOT DEFINED ENV{PGPORT} OR NOT DB)
-    message("SKIPPED: no PostgreSQL server (the server run starts one with pg_virtualenv)")
-    return()
+    message(FATAL_ERROR "${_name}: no PostgreSQL server named (PGHOST, PGPORT); ctest starts one for the server tests")
   endif()
   string(REPLACE "/" "%2F" _host "$ENV{PGHOST}")
   set(_base "postgresql://$ENV{PGUSER}:$ENV{PGPASSWORD}@${_host}:$ENV{PGPORT}")

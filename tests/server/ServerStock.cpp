@@ -47,7 +47,7 @@ QString serverUri(const QString& database, const QString& password) {
 
 void ServerStock::SetUp() {
     if (!serverNamed())
-        GTEST_SKIP() << "no PostgreSQL server named (PGHOST, PGPORT): run inside pg_virtualenv";
+        GTEST_SKIP() << "no PostgreSQL server named (PGHOST, PGPORT): run it with ctest, which starts one";
     static int counter = 0;
     const QString name = QStringLiteral("qx_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
     QString error;

@@ -1,7 +1,7 @@
 #pragma once
 // A fresh stock database on the PostgreSQL server the libpq variables name (PGHOST,
-// PGPORT, PGUSER, PGPASSWORD, as pg_virtualenv sets them). Tests using it are skipped
-// without a server; the test server.run starts a throwaway one and runs them in it.
+// PGPORT, PGUSER, PGPASSWORD): under ctest, the run's throwaway server (server.start).
+// Tests using it are skipped without a server.
 #include "support/TestSupport.h"
 #include <QString>
 #include <QStringList>
