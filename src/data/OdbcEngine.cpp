@@ -198,6 +198,25 @@ private:
     bool isNull_ = false;
 };
 
+// Reads the rest of a statement's rows value by value into `result`, stopping at the
+// first value that cannot be read (the reason is then in reader.error()).
+void readValueByValue(RowReader& reader, const std::vector<ColumnKind>& kinds,
+                      std::vector<std::vector<QVariant>>& result) {
+    while (reader.fetch()) {
+        std::vector<QVariant> row;
+        row.reserve(kinds.size());
+        for (std::size_t i = 0; i < kinds.size(); ++i) {
+            auto value = reader.value(static_cast<SQLUSMALLINT>(i + 1), kinds[i]);
+            if (!value)
+                break;
+            row.push_back(std::move(*value));
+        }
+        if (!reader.error().isEmpty())
+            break;
+        result.push_back(std::move(row));
+    }
+}
+
 // How a column of a described result is read: its SQL type as Qt SQL would type it.
 ColumnKind sqlColumnKind(SQLSMALLINT type) {
     switch (type) {
@@ -504,19 +523,7 @@ private:
         if (!SQL_SUCCEEDED(SQLExecute(stmt_)))
             return fail(error, QStringLiteral("the statement failed"));
         RowReader reader(stmt_);
-        while (reader.fetch()) {
-            std::vector<QVariant> row;
-            row.reserve(kinds.size());
-            for (std::size_t i = 0; i < kinds.size(); ++i) {
-                auto value = reader.value(static_cast<SQLUSMALLINT>(i + 1), kinds[i]);
-                if (!value)
-                    break;
-                row.push_back(std::move(*value));
-            }
-            if (!reader.error().isEmpty())
-                break;
-            result.push_back(std::move(row));
-        }
+        readValueByValue(reader, kinds, result);
         close();
         if (!reader.error().isEmpty()) {
             if (error)
@@ -687,19 +694,7 @@ private:
             kinds.push_back(columnKind(record.field(i).metaType()));
         }
         std::vector<std::vector<QVariant>> result;
-        while (reader.fetch()) {
-            std::vector<QVariant> row;
-            row.reserve(kinds.size());
-            for (std::size_t i = 0; i < kinds.size(); ++i) {
-                auto value = reader.value(static_cast<SQLUSMALLINT>(i + 1), kinds[i]);
-                if (!value)
-                    break;
-                row.push_back(std::move(*value));
-            }
-            if (!reader.error().isEmpty())
-                break;
-            result.push_back(std::move(row));
-        }
+        readValueByValue(reader, kinds, result);
         if (!reader.error().isEmpty()) {
             if (error)
                 *error = reader.error();
