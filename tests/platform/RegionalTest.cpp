@@ -2,8 +2,8 @@
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <optional>
 
