@@ -1,23 +1,28 @@
-// One registration on a stock database holding 100,000 cancellations, on Google Benchmark
-// (medians of repetitions, JSON in bench_registration.json):
-// - BM_RegistrationLibrary: the registration screen's five statements (count, greatest
-//   line, insert, total, available) as the screen sends them, through clConexion and the
-//   statement builders, in one save;
+// One registration on a stock database holding 100,000 cancellations and their history, on
+// Google Benchmark (medians of repetitions, wall and CPU time, JSON in bench_registration.json):
+// - BM_RegistrationLibrary: what the registration screen sends, through clConexion and the
+//   statement builders, in one save: the re-read of what is left of the article, the five
+//   statements (count, greatest line, insert, total, available) and the history's entry;
 // - BM_RegistrationPlain, the baseline: the same five by plain SQLite prepared statements
 //   in one BEGIN IMMEDIATE transaction, at the library's synchronous=FULL;
+// - BM_RegistrationPlainHistory: the baseline and what a plain program needs to write the
+//   same history row (the last entry's digest read by its key, a SHA-256 digest, one insert);
 // - BM_RegistrationScreen: the registration screen shown offscreen and F11 pressed.
-// Target: the library at most 1.5 times the baseline.
+// Target: the library at most 1.5 times the baseline, in wall and in CPU time.
 //
 // usage: bench_registration [--cancellations N] [Google Benchmark flags]
 #include "BenchSupport.h"
+#include "cancellations/Recompute.h"
 #include "cancellations/frmRelArt.h"
 #include "data/Save.h"
 #include "data/Statements.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
 #include "state/basGlobal.h"
+#include <QCryptographicHash>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 using namespace quendarx;
@@ -43,6 +48,8 @@ bool registerThroughLibrary(const sql::ArticleKey& key, double quantity) {
     const sql::ExportItem exportItem{kExport, kItem};
     Save save(conexion);
     if (!save.begin())
+        return false;
+    if (const auto left = quantityLeft(key); !left || *left < quantity)
         return false;
     Recordset rs;
     conexion.setSql(sql::countCancellation(key, exportItem));
@@ -95,15 +102,20 @@ public:
         sum_ = db_.prepare("select sum(ARTCDS) from CANCELACIONES where INTNDC = ? and ARTINO = ? and ARTSNO = ?");
         update_ = db_.prepare("update ARTICULOS set ARTDSC = ARTCAN - ? where INTNDC = ? and ARTINO = ? "
                               "and ARTSNO = ?");
+        last_ = db_.prepare("select ENTRY, DIGEST from HISTORY order by ENTRY desc limit 1");
+        entry_ = db_.prepare("insert into HISTORY (ENTRY, STAMP, USERNAME, WORKSTATION, OPERATION, INTNDC, ARTINO, "
+                             "ARTSNO, EXTNRO, EXTITM, QUANTITY_BEFORE, QUANTITY_AFTER, REF, NOTE, PREVIOUS, DIGEST) "
+                             "values (?,?,?,?,?,?,?,?,?,?,null,?,null,null,?,?)");
     }
     ~PlainRegistration() {
-        for (sqlite3_stmt* st : {count_, max_, insert_, sum_, update_})
+        for (sqlite3_stmt* st : {count_, max_, insert_, sum_, update_, last_, entry_})
             sqlite3_finalize(st);
     }
     PlainRegistration(const PlainRegistration&) = delete;
     PlainRegistration& operator=(const PlainRegistration&) = delete;
 
-    bool run(const sql::ArticleKey& key, double quantity) {
+    // withHistory: also the history row a plain program would write for the registration.
+    bool run(const sql::ArticleKey& key, double quantity, bool withHistory = false) {
         const QByteArray code = key.intndc.toUtf8();
         const QByteArray exportCode = kExport.toUtf8();
         auto bindArticle = [&](sqlite3_stmt* st, int first) {
@@ -139,11 +151,46 @@ public:
         bindArticle(update_, 2);
         db_.run(update_);
         const bool updated = sqlite3_changes(db_.get()) == 1;
+        if (withHistory)
+            writeHistory(code, key, exportCode, quantity);
         db_.exec("COMMIT");
         return updated;
     }
 
 private:
+    void writeHistory(const QByteArray& code, const sql::ArticleKey& key, const QByteArray& exportCode,
+                      double quantity) {
+        sqlite3_int64 number = 1;
+        QByteArray previous;
+        if (sqlite3_step(last_) == SQLITE_ROW) {
+            number = sqlite3_column_int64(last_, 0) + 1;
+            previous = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(last_, 1)),
+                                  sqlite3_column_bytes(last_, 1));
+        }
+        sqlite3_reset(last_);
+        const QByteArray stamp = "2026-12-05 10:30:00";
+        const QByteArray quantityText = QByteArray::number(quantity, 'g', 17);
+        const QByteArray content = QByteArray::number(number) + '\x1f' + stamp + '\x1f' + user_ + '\x1f' + host_ +
+                                   "\x1fregistration\x1f" + code + '\x1f' + QByteArray::number(key.artino) + '\x1f' +
+                                   QByteArray::number(key.artsno) + '\x1f' + exportCode + '\x1f' +
+                                   QByteArray::number(kItem) + "\x1f\x1f" + quantityText + "\x1f\x1f\x1f" + previous;
+        const QByteArray digest = QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex();
+        sqlite3_bind_int64(entry_, 1, number);
+        bindText(entry_, 2, stamp);
+        bindText(entry_, 3, user_);
+        bindText(entry_, 4, host_);
+        bindText(entry_, 5, "registration");
+        bindText(entry_, 6, code);
+        sqlite3_bind_int(entry_, 7, key.artino);
+        sqlite3_bind_int(entry_, 8, key.artsno);
+        bindText(entry_, 9, exportCode);
+        sqlite3_bind_int(entry_, 10, kItem);
+        sqlite3_bind_double(entry_, 11, quantity);
+        bindText(entry_, 12, previous);
+        bindText(entry_, 13, digest);
+        db_.run(entry_);
+    }
+
     double firstValue(sqlite3_stmt* st) {
         double value = 0;
         if (sqlite3_step(st) == SQLITE_ROW)
@@ -158,6 +205,10 @@ private:
     sqlite3_stmt* insert_ = nullptr;
     sqlite3_stmt* sum_ = nullptr;
     sqlite3_stmt* update_ = nullptr;
+    sqlite3_stmt* last_ = nullptr;
+    sqlite3_stmt* entry_ = nullptr;
+    const QByteArray user_ = qgetenv("USER").isEmpty() ? QByteArray("clerk") : qgetenv("USER");
+    const QByteArray host_ = QSysInfo::machineHostName().toUtf8();
 };
 
 // The registration screen for one article: shown, quantity typed, F11. Milliseconds of
@@ -204,6 +255,11 @@ void BM_RegistrationPlain(benchmark::State& state) {
         run->failures += !run->plain->run(articleOf(run->next++), 1);
 }
 
+void BM_RegistrationPlainHistory(benchmark::State& state) {
+    for (auto _ : state)
+        run->failures += !run->plain->run(articleOf(run->next++), 1, true);
+}
+
 void BM_RegistrationScreen(benchmark::State& state) {
     for (auto _ : state) {
         double f11 = 0;
@@ -220,6 +276,11 @@ BENCHMARK(BM_RegistrationLibrary)
     ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_RegistrationPlain)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RegistrationPlainHistory)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(40)
     ->Repetitions(7)
@@ -262,9 +323,15 @@ int main(int argc, char** argv) {
 
     const int status = runWithRatios(
         argc, argv, "bench_registration",
-        {{"one registration at 100,000 cancellations, five statements in one save, against plain SQLite", 1.5,
-          "BM_RegistrationLibrary", "BM_RegistrationPlain"},
-         {"the registration screen's F11, against plain SQLite", 0, "BM_RegistrationScreen", "BM_RegistrationPlain"}});
+        {{"one registration at 100,000 cancellations (re-read, five statements, history entry) in one save, against "
+          "the five plain SQLite statements",
+          1.5, "BM_RegistrationLibrary", "BM_RegistrationPlain", true},
+         {"the same, against the five plain statements and a plain history row", 0, "BM_RegistrationLibrary",
+          "BM_RegistrationPlainHistory"},
+         {"the registration screen's F11, against the five plain SQLite statements", 1.5, "BM_RegistrationScreen",
+          "BM_RegistrationPlain"},
+         {"the registration screen's F11, against the five plain statements and a plain history row", 0,
+          "BM_RegistrationScreen", "BM_RegistrationPlainHistory"}});
     if (state.failures > 0 || !boxes.shown.isEmpty()) {
         std::fprintf(stderr, "bench_registration: %d registrations failed; boxes: %s\n", state.failures,
                      qPrintable(boxes.shown.join(QLatin1String(" / "))));

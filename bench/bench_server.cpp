@@ -5,11 +5,13 @@
 //   screen, the outside rows read through the SQLite ODBC driver;
 //   BM_ServerImportPlain: the same outside rows read through the same driver with one
 //   prepared query, written with libpq prepared inserts in one transaction (target: the
-//   library at most three times it);
-// - BM_ServerRegistrationLibrary: one registration's five statements, as the registration
-//   screen sends them, in one save, on a stock of 100,000 cancellations (target: median
-//   at most 2 ms); BM_ServerRegistrationPlain: the same five by libpq prepared statements
-//   in one transaction.
+//   library at most twice it);
+// - BM_ServerRegistrationLibrary: one registration as the registration screen sends it, in
+//   one save, on a stock of 100,000 cancellations and their history: the re-read of what is
+//   left of the article, the five statements and the history's entry (target: at most 1.5
+//   times the baseline); BM_ServerRegistrationPlain: the same five by libpq prepared
+//   statements in one transaction.
+// The stock keeps its history: the library's import and registration write their entries.
 //
 // usage: pg_virtualenv -t build/bin/bench_server [--items N] [Google Benchmark flags]
 //        (pg_virtualenv runs its server with fsync=off; add -o fsync=on to measure with it)
@@ -135,6 +137,9 @@ bool registerThroughLibrary(clConexion& conexion, const sql::ArticleKey& key) {
     if (!save.begin())
         return false;
     Recordset rs;
+    conexion.setSql(sql::quantitiesOfArticle(key));
+    if (!conexion.GetRecordset(rs))
+        return false;
     conexion.setSql(sql::countCancellation(key, item));
     if (!conexion.GetRecordset(rs) || rs.Fields(QStringLiteral("cantidad")).toInt() != 0)
         return false;
@@ -352,8 +357,9 @@ int main(int argc, char** argv) {
     s.library.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + s.registrations);
     s.library.Connect();
     return runWithRatios(argc, argv, "bench_server",
-                         {{"import, 2,000 items / 10,000 sub-items (outside read through ODBC)", 3,
-                           "BM_ServerImportLibrary", "BM_ServerImportPlain"},
-                          {"one registration at 100,000 cancellations (target: median <= 2 ms)", 0,
+                         {{"import, 2,000 items / 10,000 sub-items (outside read through ODBC), with its history "
+                           "entry",
+                           2, "BM_ServerImportLibrary", "BM_ServerImportPlain"},
+                          {"one registration at 100,000 cancellations (re-read, five statements, history entry)", 1.5,
                            "BM_ServerRegistrationLibrary", "BM_ServerRegistrationPlain"}});
 }

@@ -7,7 +7,8 @@
 namespace quendarx {
 
 double roundToCents(double value) {
-    const auto rounded = Regional::readNumber(Regional::format(value, QStringLiteral("00.00")));
+    // What formatting "00.00" and reading the text back gives, without the text.
+    const auto rounded = Regional::rounded(value, 2);
     if (!rounded)
         raiseTypeMismatch();
     return *rounded;

@@ -62,8 +62,13 @@ double number(const QString& text) {
     return *value;
 }
 
-// Rounded to two decimals the way the screens do it: formatted "00.00" and read back.
-double roundedMoney(double value) { return number(Regional::format(value, kMoney)); }
+// Rounded to two decimals the way the screens do it: as formatted "00.00" and read back.
+double roundedMoney(double value) {
+    const auto rounded = Regional::rounded(value, 2);
+    if (!rounded)
+        raiseTypeMismatch();
+    return *rounded;
+}
 
 ControlSpec caption(const char* name, int left, int top, int width, const char* text, QColor colour = {},
                     bool bold = false) {

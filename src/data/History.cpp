@@ -231,7 +231,7 @@ bool capture(Engine& engine, const QString& table, const QString& where, const Q
 
 QString digestOf(const Entry& e) {
     QStringList parts{QString::number(e.number),
-                      e.when.toString(kStamp),
+                      sql::isoText(e.when, true),
                       e.user,
                       e.workstation,
                       e.operation,
@@ -255,19 +255,20 @@ bool append(Engine& engine, Entry& e, QString* error) {
     Recordset last;
     // The last entry by its key's index on both engines (the server would sort the whole
     // table for a descending order with nulls last).
-    if (!engine.query(
-            QStringLiteral("select ENTRY, DIGEST from HISTORY where ENTRY = (select max(ENTRY) from HISTORY)"), last,
-            error))
+    static const QString lastEntry = QStringLiteral(
+        "select ENTRY, DIGEST from HISTORY where ENTRY = (select max(ENTRY) from HISTORY)");
+    if (!engine.query(statement(lastEntry), last, error))
         return false;
     e.number = last.rows().empty() ? 1 : last.rows().front()[0].toLongLong() + 1;
     e.previous = last.rows().empty() ? QString() : last.rows().front()[1].toString();
     e.when = Clock::now();
-    e.when.setTime(QTime(e.when.time().hour(), e.when.time().minute(), e.when.time().second()));
+    if (e.when.time().msec() != 0) // the clock gives whole seconds already; a local time costs to set
+        e.when.setTime(QTime(e.when.time().hour(), e.when.time().minute(), e.when.time().second()));
     e.user = currentUser();
     e.workstation = workstation();
     e.digest = digestOf(e);
     const QVariantList values{e.number,
-                              e.when.toString(kStamp),
+                              sql::isoText(e.when, true),
                               e.user,
                               e.workstation,
                               e.operation,
@@ -282,18 +283,20 @@ bool append(Engine& engine, Entry& e, QString* error) {
                               bound(e.note),
                               e.previous.isNull() ? QString(QLatin1String("")) : e.previous,
                               e.digest};
-    QString marks = QStringLiteral("?");
-    for (qsizetype i = 1; i < values.size(); ++i)
-        marks += QStringLiteral(", ?");
-    if (!engine.execute(
-            statement(QStringLiteral("insert into HISTORY (%1) values (%2)").arg(kEntryColumns, marks), values), error))
+    // The texts are built once: the engine finds its prepared statement by the same shared text.
+    static const QString insertEntry = [] {
+        QString marks = QStringLiteral("?");
+        for (int i = 1; i < kEntryColumns.count(u',') + 1; ++i)
+            marks += QStringLiteral(", ?");
+        return QStringLiteral("insert into HISTORY (%1) values (%2)").arg(kEntryColumns, marks);
+    }();
+    static const QString insertRow = QStringLiteral(
+        "insert into HISTORY_ROWS (ENTRY, SEQ, TABLE_NAME, ROW_DATA) values (?, ?, ?, ?)");
+    if (!engine.execute(statement(insertEntry, values), error))
         return false;
     int seq = 0;
     for (const RemovedRow& row : e.rows) {
-        if (!engine.execute(statement(QStringLiteral("insert into HISTORY_ROWS (ENTRY, SEQ, TABLE_NAME, ROW_DATA) "
-                                                     "values (?, ?, ?, ?)"),
-                                      {e.number, qlonglong(++seq), row.table, row.encoded()}),
-                            error))
+        if (!engine.execute(statement(insertRow, {e.number, qlonglong(++seq), row.table, row.encoded()}), error))
             return false;
     }
     return true;
@@ -329,7 +332,7 @@ std::optional<std::vector<Entry>> read(Engine& engine, const QString& declaratio
         e.previous = r[14].toString();
         e.digest = r[15].toString();
         // A stamp edited into another form still counts as edited.
-        if (stampOf(r[1]) != e.when.toString(kStamp))
+        if (stampOf(r[1]) != sql::isoText(e.when, true))
             e.note += QChar(0x1f) + stampOf(r[1]);
         entries.push_back(std::move(e));
     }
@@ -606,11 +609,24 @@ QString prune(Engine& engine, const QDateTime& before, int* removed) {
     return QString();
 }
 
-QString currentUser() {
-    if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name)
+namespace {
+
+QString loginName(uid_t uid) {
+    if (const passwd* pw = getpwuid(uid); pw && pw->pw_name)
         return QString::fromLocal8Bit(pw->pw_name);
     const QString user = qEnvironmentVariable("USER");
-    return user.isEmpty() ? QString::number(geteuid()) : user;
+    return user.isEmpty() ? QString::number(uid) : user;
+}
+
+} // namespace
+
+// Looked up once per user id: reading the user database costs more than the rest of an entry.
+QString currentUser() {
+    static thread_local std::optional<std::pair<uid_t, QString>> known;
+    const uid_t uid = geteuid();
+    if (!known || known->first != uid)
+        known.emplace(uid, loginName(uid));
+    return known->second;
 }
 
 QString workstation() { return QSysInfo::machineHostName(); }

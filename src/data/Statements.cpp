@@ -60,7 +60,7 @@ QVariant dateValue(const QString& text, DateKind kind) {
     if (!value)
         return text;
     const bool withTime = kind == DateKind::DateTime || value->time() != QTime(0, 0);
-    return value->toString(withTime ? QStringLiteral("yyyy-MM-dd HH:mm:ss") : QStringLiteral("yyyy-MM-dd"));
+    return isoText(*value, withTime);
 }
 
 // Appends a text between single quotes, each quote inside it doubled.
@@ -149,6 +149,32 @@ const char* const kJoinNoCase = "cancelaciones.INTNDC = articulos.INTNDC COLLATE
                                 "articulos.ARTINO And cancelaciones.ARTSNO = articulos.ARTSNO";
 
 } // namespace
+
+QString isoText(const QDateTime& value, bool withTime) {
+    const QDate date = value.date();
+    const QTime time = value.time();
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999 || (withTime && !time.isValid()))
+        return value.toString(withTime ? QStringLiteral("yyyy-MM-dd HH:mm:ss") : QStringLiteral("yyyy-MM-dd"));
+    char text[20];
+    auto put = [&text](int at, int number, int width) {
+        for (int i = at + width - 1; i >= at; --i, number /= 10)
+            text[i] = char('0' + number % 10);
+    };
+    put(0, date.year(), 4);
+    text[4] = '-';
+    put(5, date.month(), 2);
+    text[7] = '-';
+    put(8, date.day(), 2);
+    if (!withTime)
+        return QString::fromLatin1(text, 10);
+    text[10] = ' ';
+    put(11, time.hour(), 2);
+    text[13] = ':';
+    put(14, time.minute(), 2);
+    text[16] = ':';
+    put(17, time.second(), 2);
+    return QString::fromLatin1(text, 19);
+}
 
 QString quoted(const QString& text) {
     QString result = text;

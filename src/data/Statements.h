@@ -9,6 +9,7 @@
 //   whole numbers as integers, dates as "yyyy-MM-dd" and date-times as
 //   "yyyy-MM-dd HH:mm:ss", texts as texts. Codes compare without regard to letter case.
 // The engines run the parameterised form, prepared once per shape.
+#include <QDateTime>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -28,6 +29,10 @@ QVariant orderNumberValue(const QString& text);
 
 // The text with its single quotes doubled (the only way a text enters a statement).
 QString quoted(const QString& text);
+
+// A date as it is stored: "yyyy-MM-dd", or "yyyy-MM-dd HH:mm:ss" with the time (the same
+// text as QDateTime::toString with those formats, written without the general formatter).
+QString isoText(const QDateTime& value, bool withTime);
 
 struct ArticleKey {
     QString intndc;

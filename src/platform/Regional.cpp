@@ -188,6 +188,19 @@ QString Regional::format(double value, const QString& pattern) {
     return text;
 }
 
+std::optional<double> Regional::rounded(double value, int decimals) {
+    if (!std::isfinite(value))
+        return std::nullopt;
+    char buffer[512];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    const std::string text = roundDecimalText(std::string(buffer, result.ptr), decimals, 1);
+    double back = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), back);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(back))
+        return std::nullopt;
+    return back;
+}
+
 QString Regional::formatText(const QString& text, const QString& pattern) {
     const auto value = readNumber(text);
     return value ? format(*value, pattern) : text;

@@ -28,6 +28,9 @@ public:
     // the pattern has before the mark, exactly as many decimals as after it, rounded half
     // away from zero on the decimal value (1.005 -> 01.01), no group separators.
     static QString format(double value, const QString& pattern);
+    // The number format(value, pattern) writes with `decimals` decimals, as readNumber reads
+    // it back, without the regional text in between; empty for a value that is not finite.
+    static std::optional<double> rounded(double value, int decimals);
     // A text is formatted by the pattern when it reads as a number; otherwise it is
     // returned unchanged.
     static QString formatText(const QString& text, const QString& pattern);

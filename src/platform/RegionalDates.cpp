@@ -200,9 +200,15 @@ QString Regional::generalDate(const QDateTime& value) {
     const QString time = value.time().toString(QStringLiteral("HH:mm:ss"));
     if (value.date() == kTimeOnlyDay)
         return time;
+    // The short format with a four-digit year, worked out again only when the regional
+    // settings give another short format.
     static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
-    QString dateFormat = locale().dateFormat(QLocale::ShortFormat);
-    dateFormat.replace(twoDigitYear, QStringLiteral("yyyy"));
+    static thread_local QString shortFormat, dateFormat;
+    if (const QString format = locale().dateFormat(QLocale::ShortFormat); format != shortFormat || format.isNull()) {
+        shortFormat = format;
+        dateFormat = format;
+        dateFormat.replace(twoDigitYear, QStringLiteral("yyyy"));
+    }
     const QString date = locale().toString(value.date(), dateFormat);
     return value.time() == QTime(0, 0) ? date : date + QLatin1Char(' ') + time;
 }

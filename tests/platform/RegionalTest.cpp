@@ -2,7 +2,9 @@
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <optional>
 
 using namespace quendarx;
@@ -212,4 +214,25 @@ TEST(Regional, generalLongAndPatternDates) {
     EXPECT_EQ(Regional::formatDate(at, QStringLiteral("dd/mm/yyyy HH:MM:SS")), "07/03/2026 09:05:04");
     EXPECT_EQ(Regional::formatDateText(QStringLiteral("3/7/26"), QStringLiteral("dd/mm/yyyy")), "07/03/2026");
     EXPECT_EQ(Regional::formatDateText(QStringLiteral(" sin fecha "), QStringLiteral("dd/mm/yyyy")), " sin fecha ");
+}
+
+// Rounding to cents without the text gives, to the bit (sign of zero included), what
+// formatting "00.00" and reading back gives, under a comma and a point locale alike.
+TEST(Regional, RoundedIsTheFormattedNumberReadBack) {
+    const double values[] = {0,     -0.0,      0.004,  -0.004,  0.005,   -0.005,     1.005,         2.675,
+                             0.125, 12.5,      99.995, -99.995, 1234.56, 1e15 + 0.5, 123456789.125, 3.14159,
+                             1e-9,  0.1 + 0.2, 1e300,  -1e300};
+    for (const QLocale& l : {esAR(), enUS()}) {
+        ScopedLocale scope(l);
+        for (const double value : values) {
+            SCOPED_TRACE(l.name().toStdString() + " " + std::to_string(value));
+            const auto read = Regional::readNumber(Regional::format(value, QStringLiteral("00.00")));
+            const auto rounded = Regional::rounded(value, 2);
+            ASSERT_TRUE(read && rounded);
+            EXPECT_EQ(*rounded, *read);
+            EXPECT_EQ(std::signbit(*rounded), std::signbit(*read));
+        }
+    }
+    EXPECT_FALSE(Regional::rounded(std::numeric_limits<double>::infinity(), 2));
+    EXPECT_FALSE(Regional::rounded(std::numeric_limits<double>::quiet_NaN(), 2));
 }
