@@ -475,13 +475,22 @@ bool recompute(Engine& engine, const RemovedRow& cancellation, QString* error) {
     return engine.execute(sql::updateAvailable(key, rounded), error).has_value();
 }
 
+// Opens the write transaction of a change made to the history itself (a restore, a
+// pruning). The reason when it cannot: no history, or the lock not taken.
+QString beginOnHistory(Engine& engine) {
+    if (!present(engine))
+        return QStringLiteral("the stock has no history (quendarx-db upgrade adds it)");
+    QString error;
+    if (!engine.begin(&error))
+        return error.isEmpty() ? QStringLiteral("the stock's write lock could not be taken") : error;
+    return QString();
+}
+
 } // namespace
 
 QString restore(Engine& engine, qint64 number, Entry* recorded) {
-    QString error;
-    if (!present(engine))
-        return QStringLiteral("the stock has no history (quendarx-db upgrade adds it)");
-    if (!engine.begin(&error))
+    QString error = beginOnHistory(engine);
+    if (!error.isEmpty())
         return error;
     auto refuse = [&](const QString& reason) {
         engine.rollback();
@@ -561,10 +570,8 @@ QString restore(Engine& engine, qint64 number, Entry* recorded) {
 }
 
 QString prune(Engine& engine, const QDateTime& before, int* removed) {
-    QString error;
-    if (!present(engine))
-        return QStringLiteral("the stock has no history (quendarx-db upgrade adds it)");
-    if (!engine.begin(&error))
+    QString error = beginOnHistory(engine);
+    if (!error.isEmpty())
         return error;
     auto refuse = [&](const QString& reason) {
         engine.rollback();

@@ -4,6 +4,7 @@
 // message, and the next call goes on; a stock that could not be reached when connecting
 // is tried again at the next call.
 #include "FaultSupport.h"
+#include "MeetingSaves.h"
 #include "ServerStock.h"
 #include "cancellations/frmRelArt.h"
 #include "data/ServerEngine.h"
@@ -28,13 +29,8 @@ protected:
         exec("insert into OPERACIONES (NUMERO, INTNDC, INTDSC, INTFOF) values ('1', 'D-1', 'Importacion', "
              "'2026-01-15'); insert into ARTICULOS (ARTNRO, INTNDC, ARTINO, ARTSNO, ARTNCM, ARTCAN, ARTUNI, ARTFOB, "
              "ARTDSC) values ('ART-1', 'D-1', 1, 0, '8471.30.00', 10, 1.5, 15, 10)");
-        LibraryState& g = basGlobal();
-        g.g_NumeroInterno = "EXP-1";
-        g.g_Item = 1;
-        g.g_INTNDC = "D-1";
-        g.g_ARTINO = 1;
-        g.g_ARTSNO = 0;
-        g.conexionLocal().setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + uri());
+        onArticle();
+        basGlobal().conexionLocal().setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + uri());
     }
     void TearDown() override {
         resetLibraryState();
