@@ -14,8 +14,9 @@ function(quendarx_add_library name)
 endfunction()
 
 # quendarx_add_gtest(NAME SOURCES... LIBS ... [TEST_FILTER F]): a GoogleTest executable
-# registered with CTest (but the tests the --gtest_filter F leaves out), run headless with
-# the environment every test of the project shares.
+# registered with CTest (but the tests the --gtest_filter F leaves out). Its main()
+# (tests/support/TestMain.cpp) sets the environment the other tests get from
+# QUENDARX_TEST_ENV.
 function(quendarx_add_gtest name)
   cmake_parse_arguments(ARG "" "TEST_FILTER" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -23,8 +24,7 @@ function(quendarx_add_gtest name)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST
-    TEST_FILTER "${ARG_TEST_FILTER}"
-    PROPERTIES ENVIRONMENT "${QUENDARX_TEST_ENV}")
+    TEST_FILTER "${ARG_TEST_FILTER}")
 endfunction()
 
 set(QUENDARX_TEST_ENV
