@@ -13,7 +13,7 @@ packages=(
   openbox xdotool x11-utils fonts-wine qt6-translations-l10n
   dpkg-dev file
   libpq-dev postgresql postgresql-common odbc-postgresql
-  clang-format clang-tidy
+  clang-format clang-tidy ccache
 )
 
 missing=()

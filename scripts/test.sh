@@ -9,6 +9,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
+# The compiler cache is shared by every copy of the repository on this machine: paths are
+# hashed relative to the copy, and fresh clones' headers count as unchanged.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
 jobs=$(nproc)
 
 bash scripts/lint.sh format

@@ -4,9 +4,11 @@
 Usage: tidy.py ROOT BUILD JOBS. Findings are reported in the project's own sources and
 headers only (never in Qt's or in the generated moc files). Exits 1 on any finding.
 
-A translation unit that came out clean is remembered (BUILD/tidy-clean/) under a key made of
-the clang-tidy version, .clang-tidy, its compile command and the contents of every file it
-includes (the build's dependency records), so a later run checks only what changed. The
+A translation unit that came out clean is remembered (in QUENDARX_TIDY_CACHE, by default
+~/.cache/quendarx/tidy-clean, shared by every copy of the repository) under a key made of the
+clang-tidy version, .clang-tidy, its compile command and the contents of every file it
+includes (the build's dependency records), paths taken relative to the copy, so a later run
+checks only what changed. The
 build must be up to date for those records to be right; scripts/test.sh builds first.
 """
 import concurrent.futures
@@ -28,7 +30,8 @@ def main():
     version = subprocess.run(["clang-tidy", "--version"], capture_output=True, text=True).stdout
     with open(os.path.join(root, ".clang-tidy"), "rb") as f:
         config = f.read()
-    clean_dir = os.path.join(build, "tidy-clean")
+    clean_dir = os.environ.get("QUENDARX_TIDY_CACHE") or os.path.join(
+        os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "quendarx", "tidy-clean")
     os.makedirs(clean_dir, exist_ok=True)
 
     digests = {}
@@ -49,12 +52,12 @@ def main():
                               capture_output=True, text=True).stdout.splitlines()
         if not deps or "(VALID)" not in deps[0]:
             return None  # no dependency record: always check
-        h = hashlib.sha1(version.encode() + config + unit["command"].encode())
+        h = hashlib.sha1(version.encode() + config + unit["command"].replace(root, "@").encode())
         for line in deps[1:]:
             path = line.strip()
             if path:
                 path = os.path.normpath(os.path.join(build, path))
-                h.update(path.encode() + digest(path).encode())
+                h.update(path.replace(root, "@").encode() + digest(path).encode())
         return h.hexdigest()
 
     todo = []
