@@ -55,23 +55,21 @@ TEST(Keys, codesAsTheKeyHandlersKnowThem) {
         int key;
         Qt::KeyboardModifiers modifiers;
         int code, shift;
-    } cases[] = {
-        {Qt::Key_Escape, Qt::NoModifier, 27, 0},
-        {Qt::Key_Return, Qt::NoModifier, 13, 0},
-        {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},
-        {Qt::Key_F11, Qt::NoModifier, 122, 0},
-        {Qt::Key_Delete, Qt::NoModifier, 46, 0},
-        {Qt::Key_Up, Qt::NoModifier, 38, 0},
-        {Qt::Key_Down, Qt::ControlModifier, 40, 2},
-        {Qt::Key_Tab, Qt::NoModifier, 9, 0},
-        {Qt::Key_Backtab, Qt::NoModifier, 9, 1},
-        {Qt::Key_Period, Qt::KeypadModifier, 110, 0},
-        {Qt::Key_Comma, Qt::KeypadModifier, 110, 0},
-        {Qt::Key_Period, Qt::NoModifier, 190, 0},
-        {Qt::Key_A, Qt::ShiftModifier | Qt::AltModifier, 65, 5},
-        {Qt::Key_7, Qt::NoModifier, 55, 0},
-        {Qt::Key_F24, Qt::NoModifier, 0, 0},
-    };
+    } cases[] = {{Qt::Key_Escape, Qt::NoModifier, 27, 0},
+                 {Qt::Key_Return, Qt::NoModifier, 13, 0},
+                 {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},
+                 {Qt::Key_F11, Qt::NoModifier, 122, 0},
+                 {Qt::Key_Delete, Qt::NoModifier, 46, 0},
+                 {Qt::Key_Up, Qt::NoModifier, 38, 0},
+                 {Qt::Key_Down, Qt::ControlModifier, 40, 2},
+                 {Qt::Key_Tab, Qt::NoModifier, 9, 0},
+                 {Qt::Key_Backtab, Qt::NoModifier, 9, 1},
+                 {Qt::Key_Period, Qt::KeypadModifier, 110, 0},
+                 {Qt::Key_Comma, Qt::KeypadModifier, 110, 0},
+                 {Qt::Key_Period, Qt::NoModifier, 190, 0},
+                 {Qt::Key_A, Qt::ShiftModifier | Qt::AltModifier, 65, 5},
+                 {Qt::Key_7, Qt::NoModifier, 55, 0},
+                 {Qt::Key_F24, Qt::NoModifier, 0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
         const QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);
