@@ -1,7 +1,5 @@
-// The input-control helper on plain widgets: focus colours by Tag, a click or a key
-// right after the focus arrives, Enter and the arrows as Tab at the ends of the tab order,
-// the list-box and combo-box aids, VaciarTxt. The keypad's decimal key in both locales is
-// in the host script registration-entries.
+// The input-control helper on plain widgets. The keypad's decimal key in both locales is in
+// the host script registration-entries.
 #include "controls/ClCntrl.h"
 #include "controls/Form.h"
 #include "support/TestSupport.h"
@@ -83,24 +81,9 @@ TEST(ClCntrl, FocusColoursFollowTheTag) {
     }
 }
 
-TEST(ClCntrl, AClickSelectsTheWholeTextAndAKeyRightAfterTheFocusIsKept) {
-    Panel p;
-    QTest::mouseClick(p.boxes[0], Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::qWait(1);
-    EXPECT_EQ(p.focused(), "a");
-    EXPECT_EQ(p.boxes[0]->selectedText(), QStringLiteral("12,50"));
-    for (Qt::FocusReason reason : {Qt::OtherFocusReason, Qt::ActiveWindowFocusReason, Qt::TabFocusReason}) {
-        p.boxes[1]->setFocus(reason);
-        QTest::keyClick(p.boxes[1], Qt::Key_7); // replaces the selected text at once
-        QTest::qWait(1);
-        QTest::keyClick(p.boxes[1], Qt::Key_8);
-        EXPECT_EQ(p.boxes[1]->text(), QStringLiteral("78")) << reason;
-        p.boxes[1]->setText(QStringLiteral("12,50"));
-        p.boxes[0]->setFocus();
-    }
-}
-
-TEST(ClCntrl, EnterAndArrowsMoveLikeTab) {
+// Enter and the arrows move as Tab does, round the ends of the tab order; a click selects the
+// whole text, and a key typed right after the focus arrives replaces it and is kept.
+TEST(ClCntrl, KeysAndClicksMoveTheFocusAndSelect) {
     const std::tuple<int, Qt::Key, const char*> cases[] = {
         {0, Qt::Key_Return, "b"}, {1, Qt::Key_Enter, "c"}, {2, Qt::Key_Return, "a"}, {1, Qt::Key_Down, "c"},
         {2, Qt::Key_Down, "a"},   {1, Qt::Key_Up, "a"},    {0, Qt::Key_Up, "c"},
@@ -117,6 +100,19 @@ TEST(ClCntrl, EnterAndArrowsMoveLikeTab) {
         EXPECT_EQ(entered.count(), 0);
         EXPECT_EQ(box->text(), QStringLiteral("12,50"));
         EXPECT_EQ(backColor(box), kWhite);
+    }
+    QTest::mouseClick(p.boxes[0], Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::qWait(1);
+    EXPECT_EQ(p.focused(), "a");
+    EXPECT_EQ(p.boxes[0]->selectedText(), QStringLiteral("12,50"));
+    for (Qt::FocusReason reason : {Qt::OtherFocusReason, Qt::ActiveWindowFocusReason, Qt::TabFocusReason}) {
+        p.boxes[1]->setFocus(reason);
+        QTest::keyClick(p.boxes[1], Qt::Key_7);
+        QTest::qWait(1);
+        QTest::keyClick(p.boxes[1], Qt::Key_8);
+        EXPECT_EQ(p.boxes[1]->text(), QStringLiteral("78")) << reason;
+        p.boxes[1]->setText(QStringLiteral("12,50"));
+        p.boxes[0]->setFocus();
     }
 }
 

@@ -103,17 +103,6 @@ TEST(JetHabits, RegionalTextsAreStoredAsNumbersAndIsoDates) {
     }
 }
 
-TEST(LocalSchema, CreatingRefusesAnExistingFileAndLeavesItAlone) {
-    ScratchDatabase existing;
-    existing.exec(QStringLiteral("insert into OPERACIONES values ('1', 'D1', 'x', '2024-01-01')"));
-    QString error;
-    EXPECT_FALSE(createLocalDatabase(existing.path(), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("exists")));
-    EXPECT_EQ(existing.query(QStringLiteral("select INTNDC from OPERACIONES")), QStringList{"D1"});
-    EXPECT_FALSE(createLocalDatabase(existing.dir() + QStringLiteral("/no/such/folder/x.db"), &error));
-    EXPECT_FALSE(QDir(existing.dir() + QStringLiteral("/no")).exists());
-}
-
 namespace {
 
 // Runs statements through the sqlite3 shell: its exit code and what it printed.
@@ -134,11 +123,17 @@ const QString kShellWrites = QStringLiteral(
 
 } // namespace
 
-// After the library wrote, another client writes all three tables and the library lists
-// what it wrote; a file of the previous version refuses such writes until upgraded.
-TEST(LocalSchema, AnyClientWritesTheTablesAndUpgradeDropsThePreviousTriggers) {
+// Creating never overwrites a file; after the library wrote, another client writes all three
+// tables and the library lists what it wrote; a file of the previous version refuses such
+// writes until upgraded.
+TEST(LocalSchema, NothingIsOverwrittenAnyClientWritesAndUpgradeDropsThePreviousTriggers) {
     ScopedLocale locale(test::esAR());
     ConnectedDatabase t;
+    QString error;
+    EXPECT_FALSE(createLocalDatabase(t.db.path(), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("exists")));
+    EXPECT_FALSE(createLocalDatabase(t.db.dir() + QStringLiteral("/no/such/folder/x.db"), &error));
+    EXPECT_FALSE(QDir(t.db.dir() + QStringLiteral("/no")).exists());
     ASSERT_EQ(t.execute(insertDeclaration("1", "D1", "x", "15/03/2024")), 1);
     ASSERT_EQ(t.execute(insertArticle({"RT-1", "D1", "1", "0", {}, "05,00", "01,5000", "07,50", "05,00"})), 1);
     ASSERT_EQ(shell(t.db.path(), kShellWrites).first, 0);
@@ -153,7 +148,6 @@ TEST(LocalSchema, AnyClientWritesTheTablesAndUpgradeDropsThePreviousTriggers) {
     EXPECT_NE(refused.first, 0);
     EXPECT_TRUE(refused.second.contains(QStringLiteral("no such function: qx_"))) << refused.second.toStdString();
     QStringList dropped;
-    QString error;
     ASSERT_TRUE(upgradeLocalDatabase(previous.path(), &dropped, &error)) << error.toStdString();
     EXPECT_EQ(dropped.size(), 6);
     EXPECT_EQ(shell(previous.path(), kShellWrites).first, 0);

@@ -2,10 +2,10 @@
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "support/TestSupport.h"
-#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 #include <optional>
+#include <vector>
 
 using namespace quendarx;
 using quendarx::test::enUS;
@@ -29,7 +29,7 @@ TEST(Regional, readsNumbersAsTheLocaleWritesThem) {
           {",5", 0.5},
           {"1,5E3", 1500},
           {"2e-2", 0.02}},
-         {"1.5", "1.23,5", "1234.567", "1,2,3"}},
+         {"1.5", "1.23,5", "1.2345", "1234.567", "1,2,3"}},
         {enUS(),
          {{"1.5", 1.5}, {"1,234.5", 1234.5}, {"-0.25", -0.25}, {"1E5", 100000}},
          {"1,5", "", "   ", "abc", "12a", "&H1F", "0x1F", "1E", "-", "--5", "-5-", "1 000"}},
@@ -45,50 +45,48 @@ TEST(Regional, readsNumbersAsTheLocaleWritesThem) {
     }
 }
 
-TEST(Regional, formatsPatternsHalfAwayFromZeroOnTheDecimalValue) {
-    const struct Case {
+// Patterns round half away from zero on the decimal value, under es_AR with its comma and under
+// en_US with a point; a text is formatted only when it reads as a number. Rounding to cents without
+// a text gives the same numbers.
+TEST(Regional, formatsAndRoundsHalfAwayFromZeroOnTheDecimalValue) {
+    const struct {
         double value;
-        const char *pattern, *es, *en;
-    } cases[] = {{1.005, "00.00", "01,01", "01.01"},
-                 {2.675, "00.00", "02,68", "02.68"},
-                 {10.004, "00.00", "10,00", "10.00"},
-                 {-5.5, "00.00", "-05,50", "-05.50"},
-                 {1234.5, "00.00", "1234,50", "1234.50"},
-                 {7, "000", "007", "007"},
-                 {7.5, "000", "008", "008"},
-                 {-0.001, "00.00", "00,00", "00.00"},
-                 {99.995, "00.00", "100,00", "100.00"},
-                 {0.00005, "00.0000", "00,0001", "00.0001"},
-                 {1234, "0000", "1234", "1234"},
-                 {12345, "000", "12345", "12345"},
-                 {1e21, "000", "1000000000000000000000", "1000000000000000000000"}};
+        const char *pattern, *es;
+        double cents;
+    } cases[] = {{1.005, "00.00", "01,01", 1.01},
+                 {2.675, "00.00", "02,68", 2.68},
+                 {10.004, "00.00", "10,00", 10},
+                 {-5.5, "00.00", "-05,50", -5.5},
+                 {-0.005, "00.00", "-00,01", -0.01},
+                 {-0.001, "00.00", "00,00", 0},
+                 {99.995, "00.00", "100,00", 100},
+                 {0.00005, "00.0000", "00,0001", 0},
+                 {123456789.125, "0.00", "123456789,13", 123456789.13},
+                 {7.5, "000", "008", 7.5},
+                 {12345, "000", "12345", 12345},
+                 {1e21, "000", "1000000000000000000000", 1e21}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.value) + " " + c.pattern);
-        {
-            ScopedLocale scope(esAR());
-            EXPECT_EQ(Regional::format(c.value, QString::fromLatin1(c.pattern)), QString::fromUtf8(c.es));
+        for (const QLocale& locale : {esAR(), enUS()}) {
+            ScopedLocale scope(locale);
+            QString expected = QString::fromUtf8(c.es);
+            if (locale == enUS())
+                expected.replace(',', '.');
+            EXPECT_EQ(Regional::format(c.value, QString::fromLatin1(c.pattern)), expected);
+            const auto cents = Regional::rounded(c.value, 2);
+            ASSERT_TRUE(cents.has_value());
+            EXPECT_EQ(*cents, c.cents);
+            EXPECT_FALSE(std::signbit(*cents) && c.cents == 0) << "a negative zero";
         }
-        ScopedLocale scope(enUS());
-        EXPECT_EQ(Regional::format(c.value, QString::fromLatin1(c.pattern)), QString::fromUtf8(c.en));
     }
-    // A text is formatted only when it reads as a number.
+    EXPECT_FALSE(Regional::rounded(std::numeric_limits<double>::infinity(), 2));
     ScopedLocale scope(esAR());
     EXPECT_EQ(Regional::formatText(QStringLiteral("5,125"), QStringLiteral("00.00")), "05,13");
     EXPECT_EQ(Regional::formatText(QStringLiteral("1.5"), QStringLiteral("00.00")), "1.5");
-    EXPECT_EQ(Regional::formatText(QString(), QStringLiteral("000")), "");
-}
-
-TEST(Regional, generalNumberIsShortestWithTheLocaleMark) {
-    ScopedLocale es(esAR());
     EXPECT_EQ(Regional::generalNumber(12.5), "12,5");
-    EXPECT_EQ(Regional::generalNumber(5), "5");
-    EXPECT_EQ(Regional::generalNumber(1234567), "1234567");
     EXPECT_EQ(Regional::generalNumber(-0.0), "0");
     EXPECT_EQ(Regional::generalNumber(0.1 + 0.2), "0,30000000000000004");
     EXPECT_EQ(Regional::readNumber(Regional::generalNumber(1e-7)), 1e-7);
-    ScopedLocale en(enUS());
-    EXPECT_EQ(Regional::generalNumber(12.5), "12.5");
-    EXPECT_EQ(Regional::readNumber(Regional::generalNumber(1e300)), 1e300);
 }
 
 TEST(Regional, convertsToIntegersRoundingHalfToEven) {
@@ -123,7 +121,6 @@ TEST(Regional, readsDatesInTheLocaleOrder) {
     } cases[] = {
         {esAR(),
          {{"5/12/26", "2026-12-05T00:00:00"},
-          {"2024-03-15", "2024-03-15T00:00:00"},
           {"2024-03-15 08:05", "2024-03-15T08:05:00"},
           {"29/02/2024", "2024-02-29T00:00:00"},
           {"05-12-1999", "1999-12-05T00:00:00"},
@@ -154,19 +151,15 @@ TEST(Regional, readsDatesInTheLocaleOrder) {
 
 TEST(Regional, generalLongAndPatternDates) {
     const QDateTime when(QDate(2026, 12, 5), QTime(10, 30, 0));
-    const QDateTime midnight(QDate(2026, 12, 5), QTime(0, 0));
-    const QDateTime timeOnly(QDate(1899, 12, 30), QTime(7, 0, 1));
     {
         ScopedLocale scope(esAR());
         EXPECT_EQ(Regional::generalDate(when), "5/12/2026 10:30:00");
-        EXPECT_EQ(Regional::generalDate(midnight), "5/12/2026");
-        EXPECT_EQ(Regional::generalDate(timeOnly), "07:00:01");
+        EXPECT_EQ(Regional::generalDate(QDateTime(when.date(), QTime(0, 0))), "5/12/2026");
+        EXPECT_EQ(Regional::generalDate(QDateTime(QDate(1899, 12, 30), QTime(7, 0, 1))), "07:00:01");
         EXPECT_EQ(Regional::longDate(when.date()), QStringLiteral("sábado, 5 de diciembre de 2026"));
-        EXPECT_EQ(Regional::decimalSeparator(), ",");
     }
     ScopedLocale scope(enUS());
     EXPECT_EQ(Regional::generalDate(when), "12/5/2026 10:30:00");
-    EXPECT_EQ(Regional::decimalSeparator(), ".");
     // The general date of any locale reads back as the same date and time.
     for (const QLocale& l : {esAR(), enUS(), QLocale::c(), QLocale(QLocale::German), QLocale(QLocale::Japanese)}) {
         ScopedLocale inner(l);
@@ -175,29 +168,7 @@ TEST(Regional, generalLongAndPatternDates) {
     }
     // Patterns, in the en_US locale left above.
     const QDateTime at(QDate(2026, 3, 7), QTime(9, 5, 4));
-    EXPECT_EQ(Regional::formatDate(at, QStringLiteral("dd/mm/yyyy")), "07/03/2026");
     EXPECT_EQ(Regional::formatDate(at, QStringLiteral("dd/mm/yyyy HH:MM:SS")), "07/03/2026 09:05:04");
     EXPECT_EQ(Regional::formatDateText(QStringLiteral("3/7/26"), QStringLiteral("dd/mm/yyyy")), "07/03/2026");
     EXPECT_EQ(Regional::formatDateText(QStringLiteral(" sin fecha "), QStringLiteral("dd/mm/yyyy")), " sin fecha ");
-}
-
-// Rounding to cents without the text gives, to the bit (sign of zero included), what
-// formatting "00.00" and reading back gives, under a comma and a point locale alike.
-TEST(Regional, RoundedIsTheFormattedNumberReadBack) {
-    const double values[] = {0,     -0.0,      0.004,  -0.004,  0.005,   -0.005,     1.005,         2.675,
-                             0.125, 12.5,      99.995, -99.995, 1234.56, 1e15 + 0.5, 123456789.125, 3.14159,
-                             1e-9,  0.1 + 0.2, 1e300,  -1e300};
-    for (const QLocale& l : {esAR(), enUS()}) {
-        ScopedLocale scope(l);
-        for (const double value : values) {
-            SCOPED_TRACE(l.name().toStdString() + " " + std::to_string(value));
-            const auto read = Regional::readNumber(Regional::format(value, QStringLiteral("00.00")));
-            const auto rounded = Regional::rounded(value, 2);
-            ASSERT_TRUE(read && rounded);
-            EXPECT_EQ(*rounded, *read);
-            EXPECT_EQ(std::signbit(*rounded), std::signbit(*read));
-        }
-    }
-    EXPECT_FALSE(Regional::rounded(std::numeric_limits<double>::infinity(), 2));
-    EXPECT_FALSE(Regional::rounded(std::numeric_limits<double>::quiet_NaN(), 2));
 }
