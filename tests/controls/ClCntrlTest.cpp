@@ -110,6 +110,15 @@ TEST(ClCntrl, KeysAndClicksMoveTheFocusAndSelect) {
         p.boxes[1]->setText(QStringLiteral("12,50"));
         p.boxes[0]->setFocus();
     }
+    // Back in the window (after a message box, say), the value stays as the clerk left it.
+    QTest::qWait(1);
+    p.boxes[0]->end(false);
+    for (const auto type : {QEvent::FocusOut, QEvent::FocusIn}) {
+        QFocusEvent event(type, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(p.boxes[0], &event);
+    }
+    QTest::keyClick(p.boxes[0], Qt::Key_9);
+    EXPECT_EQ(p.boxes[0]->text(), QStringLiteral("12,509"));
 }
 
 TEST(ClCntrl, ListAndComboAids) {
