@@ -56,10 +56,10 @@ TEST(JetHabits, RegionalTextsAreStoredAsNumbersAndIsoDates) {
         {es, false, [&] { return declared("ayer"); }, 1, date, "ayer"},
         {es, false,
          [&] {
-             return insertCancellation({"1", "D1", "1", "0", "12,5", {}, {}, {}, "7", "E1", "2", "15/3/2024 10:20:30"});
+             return insertCancellation({"1", "D1", "1", "0", "12,5", {}, {}, {}, "7", "E1", "2", "15/3/2024 9:05:07"});
          },
          1, "select LINORD, typeof(ARTINO), ARTCDS, ARTORD, EXTITM, EXTFDC from CANCELACIONES",
-         "1|integer|12.5|7|2|2024-03-15 10:20:30"},
+         "1|integer|12.5|7|2|2024-03-15 09:05:07"},
         {es, true, [&] { return modified("03,25", nullptr); }, 1, "select ARTCDS, ARTORD, EXTFDC from CANCELACIONES",
          "3.25|NULL|2024-03-16 10:20:30"},
         {es, false, [&] { return updateAvailable(key, "12,5"); }, 1, "select ARTDSC from ARTICULOS", "7.5"},

@@ -107,17 +107,3 @@ TEST(Statements, EveryBuilderGivesTheExactText) {
     for (const auto& c : cases)
         EXPECT_EQ(c.built.text.toStdString(), std::string(c.expected));
 }
-
-// The stored date texts are written by hand for speed: they must read exactly as Qt's
-// formatter writes them, padding included, and fall back to it where the hand-made form
-// cannot hold the year.
-TEST(Statements, StoredDateTextsMatchTheGeneralFormatter) {
-    const QDateTime cases[] = {
-        QDateTime(QDate(2024, 3, 7), QTime(9, 5, 4)), QDateTime(QDate(987, 6, 5), QTime(4, 3, 2)),
-        QDateTime(QDate(2000, 2, 29), QTime(23, 59, 59)), QDateTime(QDate(12345, 1, 1), QTime(1, 2, 3)), QDateTime()};
-    for (const QDateTime& when : cases) {
-        SCOPED_TRACE(when.toString(Qt::ISODate).toStdString());
-        EXPECT_EQ(isoText(when, true), when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        EXPECT_EQ(isoText(when, false), when.toString(QStringLiteral("yyyy-MM-dd")));
-    }
-}
