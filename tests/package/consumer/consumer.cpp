@@ -80,6 +80,7 @@ bool printRows(IDispatch* record) {
     rows->get_RecordCount(&count);
     hr = rows->get_Field("ARTCDS", &quantity);
     std::printf("RecordCount %d ARTCDS %g\n", count, quantity.vt == VT_R8 ? quantity.dblVal : -1.0);
+    api.variantClear(&quantity);
     rows->Release();
     return hr == S_OK || fail("ARTCDS", hr);
 }
