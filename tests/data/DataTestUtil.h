@@ -20,19 +20,12 @@ struct ConnectedDatabase {
         cn.setConnectionString(jetConnectionString(db.path()));
         cn.Connect();
     }
-    int execute(const QString& statement) {
+    // A text run as it is, or a statement of the library.
+    template <class Statement> int execute(const Statement& statement) {
         cn.setSql(statement);
         return cn.Execute();
     }
-    bool recordset(const QString& statement, Recordset& rs) {
-        cn.setSql(statement);
-        return cn.GetRecordset(rs);
-    }
-    int execute(const sql::Statement& statement) {
-        cn.setSql(statement);
-        return cn.Execute();
-    }
-    bool recordset(const sql::Statement& statement, Recordset& rs) {
+    template <class Statement> bool recordset(const Statement& statement, Recordset& rs) {
         cn.setSql(statement);
         return cn.GetRecordset(rs);
     }

@@ -25,161 +25,82 @@ TEST(JetHabits, RegionalTextsAreStoredAsNumbersAndIsoDates) {
         return insertArticle({"RT-2", "D1", "2", "0", {}, can, uni, fob, can});
     };
     const auto declared = [](const char* date) { return insertDeclaration("1", "D2", "x", date); };
-    const auto modified = [&](const NewCancellation& c) {
-        return updateCancellation(key, item, {"01,00", {}, {}, {}, c.artord, "16/3/2024 10:20:30"});
+    const auto registered = [](const char* artord) {
+        return insertCancellation({"1", "D1", "1", "0", "1", {}, {}, {}, artord, "E1", "2", "15/3/2024 10:20:30"});
     };
-    const auto order = [](auto build, const char* artord) {
-        return build(NewCancellation{"1", "D1", "1", "0", "1", {}, {}, {}, artord, "E1", "2", "15/3/2024 10:20:30"});
+    const auto modified = [&](const char* cds, const char* artord) {
+        return updateCancellation(key, item, {cds, {}, {}, {}, artord, "16/3/2024 10:20:30"});
     };
-    const auto cancellation = [] {
-        return insertCancellation({"1", "D1", "1", "0", "12,5", {}, {}, {}, "7", "E1", "2", "15/3/2024 10:20:30"});
-    };
-    const QString registered = QStringLiteral(
-        "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) values (1,'D1',1,0,1,'E1',2)");
+    const char* articleRow = "select typeof(ARTCAN), ARTCAN, ARTUNI, ARTFOB, ARTDSC from ARTICULOS where ARTINO = 2";
+    const char* date = "select INTFOF from OPERACIONES where INTNDC = 'D2'";
+    const char* order = "select typeof(ARTORD), ARTORD from CANCELACIONES";
     struct Case {
         QLocale locale;
-        QString setup;
+        bool cancelled;                       // a cancellation is registered first
         std::function<Statement()> statement; // built under the case's regional settings
         int changed;
         const char *query, *stored;
     } cases[] = {
-        {es,
-         {},
-         [&] { return article("05,00", "01,5000", "07,50"); },
-         1,
-         "select typeof(ARTCAN), ARTCAN, ARTUNI, ARTFOB, ARTDSC from ARTICULOS where ARTINO = 2",
-         "real|5.0|1.5|7.5|5.0"},
-        {en,
-         {},
-         [&] { return article("05.00", "01.5000", "07.50"); },
-         1,
-         "select typeof(ARTCAN), ARTCAN, ARTUNI, ARTFOB, ARTDSC from ARTICULOS where ARTINO = 2",
-         "real|5.0|1.5|7.5|5.0"},
+        {es, false, [&] { return article("05,00", "01,5000", "07,50"); }, 1, articleRow, "real|5.0|1.5|7.5|5.0"},
+        {en, false, [&] { return article("05.00", "01.5000", "07.50"); }, 1, articleRow, "real|5.0|1.5|7.5|5.0"},
         // A lone separator is the decimal point only when the regional settings say so.
-        {es,
-         {},
-         [&] { return article("1.000", "2,5", "1.000,5"); },
-         1,
-         "select typeof(ARTCAN), ARTCAN, ARTUNI, ARTFOB, ARTDSC from ARTICULOS where ARTINO = 2",
-         "real|1000.0|2.5|1000.5|1000.0"},
-        {en,
-         {},
-         [&] { return article("1,000", "2.5", "1,000.5"); },
-         1,
-         "select typeof(ARTCAN), ARTCAN, ARTUNI, ARTFOB, ARTDSC from ARTICULOS where ARTINO = 2",
-         "real|1000.0|2.5|1000.5|1000.0"},
+        {es, false, [&] { return article("1.000", "2,5", "1.000,5"); }, 1, articleRow, "real|1000.0|2.5|1000.5|1000.0"},
+        {en, false, [&] { return article("1,000", "2.5", "1,000.5"); }, 1, articleRow, "real|1000.0|2.5|1000.5|1000.0"},
         // A text that is no number is kept as written: "mucho" never turns into 0.
-        {es,
-         {},
-         [&] { return article("mucho", "01,5000", "07,50"); },
-         1,
-         "select ARTCAN, ARTFOB from ARTICULOS where ARTINO = 2",
-         "mucho|7.5"},
-        {es,
-         {},
-         [&] { return declared("15/03/2024"); },
-         1,
-         "select INTFOF from OPERACIONES where INTNDC = 'D2'",
-         "2024-03-15"},
-        {es,
-         {},
-         [&] { return declared("5-12-26"); },
-         1,
-         "select INTFOF from OPERACIONES where INTNDC = 'D2'",
-         "2026-12-05"},
-        {en,
-         {},
-         [&] { return declared("03/15/2024"); },
-         1,
-         "select INTFOF from OPERACIONES where INTNDC = 'D2'",
-         "2024-03-15"},
-        {es,
-         {},
-         [&] { return declared("2024-03-15"); },
-         1,
-         "select INTFOF from OPERACIONES where INTNDC = 'D2'",
-         "2024-03-15"},
-        {es,
-         {},
-         [&] { return declared("31/02/2024"); },
-         1,
-         "select INTFOF from OPERACIONES where INTNDC = 'D2'",
-         "31/02/2024"},
-        {es, {}, [&] { return declared("ayer"); }, 1, "select INTFOF from OPERACIONES where INTNDC = 'D2'", "ayer"},
-        {es,
-         {},
-         cancellation,
-         1,
-         "select LINORD, typeof(ARTINO), ARTCDS, ARTORD, EXTITM, EXTFDC from CANCELACIONES",
-         "1|integer|12.5|7|2|2024-03-15 10:20:30"},
-        {es, registered,
+        {es, false, [&] { return article("mucho", "01,5000", "07,50"); }, 1, articleRow, "text|mucho|1.5|7.5|mucho"},
+        {es, false, [&] { return declared("15/03/2024"); }, 1, date, "2024-03-15"},
+        {es, false, [&] { return declared("5-12-26"); }, 1, date, "2026-12-05"},
+        {en, false, [&] { return declared("03/15/2024"); }, 1, date, "2024-03-15"},
+        {es, false, [&] { return declared("2024-03-15"); }, 1, date, "2024-03-15"},
+        {es, false, [&] { return declared("31/02/2024"); }, 1, date, "31/02/2024"},
+        {es, false, [&] { return declared("ayer"); }, 1, date, "ayer"},
+        {es, false,
          [&] {
-             return updateCancellation(key, item, {"03,25", {}, {}, {}, {}, "16/3/2024 10:20:30"});
+             return insertCancellation({"1", "D1", "1", "0", "12,5", {}, {}, {}, "7", "E1", "2", "15/3/2024 9:05:07"});
          },
-         1, "select ARTCDS, ARTORD, EXTFDC from CANCELACIONES", "3.25|NULL|2024-03-16 10:20:30"},
-        {es, {}, [&] { return updateAvailable(key, "12,5"); }, 1, "select ARTDSC from ARTICULOS", "7.5"},
-        {es, {}, [&] { return updateAvailable(key, "doce"); }, 0, "select ARTDSC from ARTICULOS", "20.0"}, // a type
-                                                                                                           // mismatch
-        {es,
-         {},
-         nullptr,
-         0,
-         "select cdbl('12,5'), cdbl(' -1.234,5 '), cdbl(3), cdbl(2.5), cdbl(null) is null",
+         1, "select LINORD, typeof(ARTINO), ARTCDS, ARTORD, EXTITM, EXTFDC from CANCELACIONES",
+         "1|integer|12.5|7|2|2024-03-15 09:05:07"},
+        {es, true, [&] { return modified("03,25", nullptr); }, 1, "select ARTCDS, ARTORD, EXTFDC from CANCELACIONES",
+         "3.25|NULL|2024-03-16 10:20:30"},
+        {es, false, [&] { return updateAvailable(key, "12,5"); }, 1, "select ARTDSC from ARTICULOS", "7.5"},
+        // A type mismatch changes nothing.
+        {es, false, [&] { return updateAvailable(key, "doce"); }, 0, "select ARTDSC from ARTICULOS", "20.0"},
+        {es, false, nullptr, 0, "select cdbl('12,5'), cdbl(' -1.234,5 '), cdbl(3), cdbl(2.5), cdbl(null) is null",
          "12.5|-1234.5|3.0|2.5|1"},
-        {en, {}, nullptr, 0, "select cdbl('1.5'), cdbl('1,234.5')", "1.5|1234.5"},
-        {es, {}, [&] { return deleteDeclaration("d1"); }, 1, "select count(*) from OPERACIONES", "0"},
+        {en, false, nullptr, 0, "select cdbl('1.5'), cdbl('1,234.5')", "1.5|1234.5"},
+        {es, false, [&] { return deleteDeclaration("d1"); }, 1, "select count(*) from OPERACIONES", "0"},
         // Order numbers: a regional number is a whole number (half to even), at registration
         // and modification; modification keeps any other text as typed.
-        {es,
-         {},
-         [&] { return order(insertCancellation, "12,5"); },
-         1,
-         "select typeof(ARTORD), ARTORD from CANCELACIONES",
-         "integer|12"},
-        {es, {}, [&] { return order(insertCancellation, "13,5"); }, 1, "select ARTORD from CANCELACIONES", "14"},
-        {es, {}, [&] { return order(insertCancellation, "1.000"); }, 1, "select ARTORD from CANCELACIONES", "1000"},
-        {en, {}, [&] { return order(insertCancellation, "1,000.4"); }, 1, "select ARTORD from CANCELACIONES", "1000"},
-        {es, registered, [&] { return order(modified, "12,5"); }, 1, "select typeof(ARTORD), ARTORD from CANCELACIONES",
-         "integer|12"},
-        {es, registered, [&] { return order(modified, "A-12"); }, 1, "select typeof(ARTORD), ARTORD from CANCELACIONES",
-         "text|A-12"},
-        {es, registered,
-         [&] {
-             return updateCancellation(key, item, {"03,25", {}, {}, {}, {}, "16/3/2024 10:20:30"});
-         },
-         1, "select cancelaciones.INTNDC from cancelaciones, articulos where cancelaciones.INTNDC = articulos.INTNDC",
+        {es, false, [&] { return registered("12,5"); }, 1, order, "integer|12"},
+        {es, false, [&] { return registered("13,5"); }, 1, order, "integer|14"},
+        {es, false, [&] { return registered("1.000"); }, 1, order, "integer|1000"},
+        {en, false, [&] { return registered("1,000.4"); }, 1, order, "integer|1000"},
+        {es, true, [&] { return modified("01,00", "12,5"); }, 1, order, "integer|12"},
+        {es, true, [&] { return modified("01,00", "A-12"); }, 1, order, "text|A-12"},
+        {es, true, nullptr, 0,
+         "select cancelaciones.INTNDC from cancelaciones, articulos where cancelaciones.INTNDC = articulos.INTNDC",
          "D1"},
-
     };
-    for (const StockKind kind : {StockKind::Library, StockKind::Plain, StockKind::Previous})
+    for (const StockKind kind : {StockKind::Library, StockKind::Plain, StockKind::Previous}) {
+        ConnectedDatabase t(kind);
         for (const Case& c : cases) {
             SCOPED_TRACE(int(kind));
             ScopedLocale locale(c.locale);
             const Statement statement = c.statement ? c.statement() : Statement{};
-            SCOPED_TRACE(statement.text.isEmpty() ? QString::fromLatin1(c.query).toStdString()
-                                                  : statement.text.toStdString());
-            ConnectedDatabase t(kind);
-            t.db.exec(QStringLiteral("insert into OPERACIONES values ('1', 'D1', 'x', '2024-01-01');"
+            SCOPED_TRACE(statement.text.isEmpty() ? std::string(c.query) : statement.text.toStdString());
+            t.db.exec(QStringLiteral("delete from CANCELACIONES; delete from ARTICULOS; delete from OPERACIONES;"
+                                     "insert into OPERACIONES values ('1', 'D1', 'x', '2024-01-01');"
                                      "insert into ARTICULOS values ('RT-1', 'D1', 1, 0, null, 20, 1, 20, 20)"));
-            if (!c.setup.isEmpty())
-                t.db.exec(c.setup);
+            if (c.cancelled)
+                t.db.exec(QStringLiteral("insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
+                                         "values (1,'D1',1,0,1,'E1',2)"));
             if (!statement.text.isEmpty()) {
                 test::CapturedLog log;
                 EXPECT_EQ(t.execute(statement), c.changed);
             }
             EXPECT_EQ(t.db.query(QString::fromLatin1(c.query)), QStringList{QString::fromUtf8(c.stored)});
         }
-}
-
-TEST(LocalSchema, CreatingRefusesAnExistingFileAndLeavesItAlone) {
-    ScratchDatabase existing;
-    existing.exec(QStringLiteral("insert into OPERACIONES values ('1', 'D1', 'x', '2024-01-01')"));
-    QString error;
-    EXPECT_FALSE(createLocalDatabase(existing.path(), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("exists")));
-    EXPECT_EQ(existing.query(QStringLiteral("select INTNDC from OPERACIONES")), QStringList{"D1"});
-    EXPECT_FALSE(createLocalDatabase(existing.dir() + QStringLiteral("/no/such/folder/x.db"), &error));
-    EXPECT_FALSE(QDir(existing.dir() + QStringLiteral("/no")).exists());
+    }
 }
 
 namespace {
@@ -202,11 +123,17 @@ const QString kShellWrites = QStringLiteral(
 
 } // namespace
 
-// After the library wrote, another client writes all three tables and the library lists
-// what it wrote; a file of the previous version refuses such writes until upgraded.
-TEST(LocalSchema, AnyClientWritesTheTablesAndUpgradeDropsThePreviousTriggers) {
+// Creating never overwrites a file; after the library wrote, another client writes all three
+// tables and the library lists what it wrote; a file of the previous version refuses such
+// writes until upgraded.
+TEST(LocalSchema, NothingIsOverwrittenAnyClientWritesAndUpgradeDropsThePreviousTriggers) {
     ScopedLocale locale(test::esAR());
     ConnectedDatabase t;
+    QString error;
+    EXPECT_FALSE(createLocalDatabase(t.db.path(), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("exists")));
+    EXPECT_FALSE(createLocalDatabase(t.db.dir() + QStringLiteral("/no/such/folder/x.db"), &error));
+    EXPECT_FALSE(QDir(t.db.dir() + QStringLiteral("/no")).exists());
     ASSERT_EQ(t.execute(insertDeclaration("1", "D1", "x", "15/03/2024")), 1);
     ASSERT_EQ(t.execute(insertArticle({"RT-1", "D1", "1", "0", {}, "05,00", "01,5000", "07,50", "05,00"})), 1);
     ASSERT_EQ(shell(t.db.path(), kShellWrites).first, 0);
@@ -221,7 +148,6 @@ TEST(LocalSchema, AnyClientWritesTheTablesAndUpgradeDropsThePreviousTriggers) {
     EXPECT_NE(refused.first, 0);
     EXPECT_TRUE(refused.second.contains(QStringLiteral("no such function: qx_"))) << refused.second.toStdString();
     QStringList dropped;
-    QString error;
     ASSERT_TRUE(upgradeLocalDatabase(previous.path(), &dropped, &error)) << error.toStdString();
     EXPECT_EQ(dropped.size(), 6);
     EXPECT_EQ(shell(previous.path(), kShellWrites).first, 0);

@@ -9,7 +9,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace quendarx;
@@ -50,28 +49,18 @@ TEST(MessageBoxes, theQtBoxFollowsTheStyle) {
     }
 }
 
+// The codes the key handlers compare with; a keypad's decimal key is the decimal key whichever mark
+// it carries.
 TEST(Keys, codesAsTheKeyHandlersKnowThem) {
     const struct Case {
         int key;
         Qt::KeyboardModifiers modifiers;
         int code, shift;
-    } cases[] = {
-        {Qt::Key_Escape, Qt::NoModifier, 27, 0},
-        {Qt::Key_Return, Qt::NoModifier, 13, 0},
-        {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},
-        {Qt::Key_F11, Qt::NoModifier, 122, 0},
-        {Qt::Key_Delete, Qt::NoModifier, 46, 0},
-        {Qt::Key_Up, Qt::NoModifier, 38, 0},
-        {Qt::Key_Down, Qt::ControlModifier, 40, 2},
-        {Qt::Key_Tab, Qt::NoModifier, 9, 0},
-        {Qt::Key_Backtab, Qt::NoModifier, 9, 1},
-        {Qt::Key_Period, Qt::KeypadModifier, 110, 0},
-        {Qt::Key_Comma, Qt::KeypadModifier, 110, 0},
-        {Qt::Key_Period, Qt::NoModifier, 190, 0},
-        {Qt::Key_A, Qt::ShiftModifier | Qt::AltModifier, 65, 5},
-        {Qt::Key_7, Qt::NoModifier, 55, 0},
-        {Qt::Key_F24, Qt::NoModifier, 0, 0},
-    };
+    } cases[] = {{Qt::Key_Enter, Qt::KeypadModifier, 13, 0},   {Qt::Key_F11, Qt::NoModifier, 122, 0},
+                 {Qt::Key_Down, Qt::ControlModifier, 40, 2},   {Qt::Key_Backtab, Qt::NoModifier, 9, 1},
+                 {Qt::Key_Period, Qt::KeypadModifier, 110, 0}, {Qt::Key_Comma, Qt::KeypadModifier, 110, 0},
+                 {Qt::Key_Period, Qt::NoModifier, 190, 0},     {Qt::Key_A, Qt::ShiftModifier | Qt::AltModifier, 65, 5},
+                 {Qt::Key_F24, Qt::NoModifier, 0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
         const QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);
@@ -80,40 +69,29 @@ TEST(Keys, codesAsTheKeyHandlersKnowThem) {
     }
 }
 
-// A run-time error is described in the language of the regional settings in force when it
-// is raised: Spanish under any Spanish locale, English under every other; a detail takes
-// the place of the description's closing full stop.
+// A run-time error is described in the language of the regional settings in force when it is
+// raised: Spanish under any Spanish locale, English under every other; a detail takes the place of
+// the description's closing full stop.
 TEST(RuntimeErrors, areDescribedInTheLanguageOfTheRegionalSettings) {
-    const auto raised = [](const std::function<void()>& raise) {
+    const QString spanish[] = {QStringLiteral("13 - No coinciden los tipos\r\n\r\n[x]"),
+                               QStringLiteral("3265 - No se encontró el elemento en la colección que "
+                                              "corresponde al "
+                                              "nombre o al ordinal solicitado: INTDSC\r\n\r\n[x]")};
+    const QString english[] = {QStringLiteral("13 - Type mismatch\r\n\r\n[x]"),
+                               QStringLiteral("3265 - Item cannot be found in the collection corresponding to the "
+                                              "requested name or ordinal: INTDSC\r\n\r\n[x]")};
+    for (const QLocale& locale : {test::esAR(), QLocale(QLocale::Spanish, QLocale::Spain), test::enUS(),
+                                  QLocale(QLocale::German, QLocale::Germany)}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        ScopedLocale scope(locale);
+        const QString* expected = locale.language() == QLocale::Spanish ? spanish : english;
         try {
-            raise();
+            (void)Regional::toInt16(QStringLiteral("abc"));
+            ADD_FAILURE() << "nothing raised";
         } catch (const RuntimeError& error) {
-            return errorReportText(error, QStringLiteral("[x]"));
+            EXPECT_EQ(errorReportText(error, QStringLiteral("[x]")), expected[0]);
         }
-        return QStringLiteral("nothing raised");
-    };
-    struct Case {
-        QLocale locale;
-        const char* mismatch;
-        const char* missingField;
-    };
-    const Case cases[] = {
-        {test::esAR(), "13 - No coinciden los tipos\r\n\r\n[x]",
-         "3265 - No se encontró el elemento en la colección que corresponde al nombre o al ordinal solicitado: "
-         "INTDSC\r\n\r\n[x]"},
-        {QLocale(QLocale::Spanish, QLocale::Spain), "13 - No coinciden los tipos\r\n\r\n[x]", nullptr},
-        {test::enUS(), "13 - Type mismatch\r\n\r\n[x]",
-         "3265 - Item cannot be found in the collection corresponding to the requested name or ordinal: "
-         "INTDSC\r\n\r\n[x]"},
-        {QLocale(QLocale::German, QLocale::Germany), "13 - Type mismatch\r\n\r\n[x]", nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.locale.name().toStdString());
-        ScopedLocale scope(c.locale);
-        EXPECT_EQ(raised([] { (void)Regional::toInt16(QStringLiteral("abc")); }), QString::fromUtf8(c.mismatch));
-        if (c.missingField) {
-            EXPECT_EQ(raised([] { throw RuntimeError(StandardError::ItemNotFound, QStringLiteral("INTDSC")); }),
-                      QString::fromUtf8(c.missingField));
-        }
+        const RuntimeError missing(StandardError::ItemNotFound, QStringLiteral("INTDSC"));
+        EXPECT_EQ(errorReportText(missing, QStringLiteral("[x]")), expected[1]);
     }
 }
