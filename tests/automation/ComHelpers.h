@@ -67,6 +67,8 @@ struct CallResult {
     std::uint16_t vt = VT_EMPTY;
     bool boolean = false;
     std::int32_t number = 0; // a VT_I4 result
+    std::int64_t big = 0;    // a VT_I8 one
+    double date = 0;         // a VT_DATE one
     QString text;            // a VT_BSTR result
     Ref<IDispatch> object;   // a VT_DISPATCH result
     int scode = 0;
@@ -90,6 +92,8 @@ inline CallResult invoke(IDispatch* object, const char* name, std::uint16_t flag
     out.vt = result.v.vt;
     out.boolean = result.v.vt == VT_BOOL && result.v.boolVal == VARIANT_TRUE;
     out.number = result.v.vt == VT_I4 ? result.v.lVal : 0;
+    out.big = result.v.vt == VT_I8 ? result.v.llVal : 0;
+    out.date = result.v.vt == VT_DATE ? result.v.date : 0;
     out.text = result.v.vt == VT_BSTR ? QString::fromUtf8(result.v.bstrVal) : QString();
     if (result.v.vt == VT_DISPATCH && result.v.pdispVal) {
         result.v.pdispVal->AddRef();

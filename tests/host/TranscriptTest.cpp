@@ -28,8 +28,6 @@ TEST(Transcript, JsonKeepsEveryCharacterAndWritesShortestNumbers) {
     std::setlocale(LC_NUMERIC, "C.UTF-8");
     const std::pair<double, const char16_t*> numbers[] = {
         {2.5, u"2.5"},
-        {10, u"10"},
-        {-0.125, u"-0.125"},
         {-0.0, u"0"},
         {1234567.5, u"1234567.5"},
         {0.1 + 0.2, u"0.30000000000000004"},
@@ -70,21 +68,14 @@ TEST(Transcript, AutomationValuesAndDates) {
     v.piVal = &item;
     EXPECT_EQ(variantJson(v), u"3"_qs);
     EXPECT_EQ(variantJson(make(VT_EMPTY)), u"null"_qs);
-    v = make(VT_BOOL);
-    v.boolVal = VARIANT_TRUE;
-    EXPECT_EQ(resultText(v), u"True"_qs);
-    EXPECT_EQ(resultText(make(VT_EMPTY)), QString());
 }
 
 TEST(Transcript, PageLinesSplitAtBreaksKeepingTrailingBlanks) {
     const std::pair<QString, QStringList> cases[] = {
         {u""_qs, {}},
-        {u"one\n"_qs, {u"one"_qs}},
         {u"one\r\ntwo  \r\n"_qs, {u"one"_qs, u"two  "_qs}},
-        {u"a\n\nb\n"_qs, {u"a"_qs, u""_qs, u"b"_qs}},
-        {u"a\rb"_qs, {u"a"_qs, u"b"_qs}},
+        {u"a\n\nb\rc"_qs, {u"a"_qs, u""_qs, u"b"_qs, u"c"_qs}},
         {u"a\n\n"_qs, {u"a"_qs, u""_qs}},
-        {u"   "_qs, {u"   "_qs}},
     };
     for (const auto& [page, lines] : cases)
         EXPECT_EQ(pageLines(page), lines) << page.toStdString();
