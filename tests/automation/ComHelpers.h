@@ -26,7 +26,6 @@ public:
         reset();
         return reinterpret_cast<void**>(&p_);
     }
-    I** slot() { return &p_; } // for an in-out one
     void reset() {
         if (p_)
             p_->Release();
@@ -131,11 +130,6 @@ inline VARIANT byRef(BSTR* text) {
 inline VARIANT byRef(std::int16_t* value) {
     VARIANT v = typed(VT_BYREF | VT_I2);
     v.piVal = value;
-    return v;
-}
-inline VARIANT byRef(IDispatch** object) {
-    VARIANT v = typed(VT_BYREF | VT_DISPATCH);
-    v.ppdispVal = object;
     return v;
 }
 

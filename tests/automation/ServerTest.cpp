@@ -1,12 +1,10 @@
 // The server's entry points: registration in the registry file, class factories, the
-// unload answer and automation dates; and the record sets it hands to hosts, read
-// through their interface or by names, the host's own reference refilled or released.
+// unload answer and automation dates; and the record sets it hands to hosts, read by
+// names as a late-binding host reads them.
 #include "ComHelpers.h"
 #include "automation/ComSupport.h"
 #include "automation/RecordsetObject.h"
 #include "automation/Registry.h"
-#include "state/basGlobal.h"
-#include "support/TestSupport.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <optional>
@@ -51,9 +49,6 @@ TEST(Registration, WritesBothClassesOnceKeepsOtherSectionsAndRemovesItsOwn) {
     ScopedEnv noFile("QUENDARX_REGISTRY", std::nullopt);
     ScopedEnv config("XDG_CONFIG_HOME", dir.path());
     EXPECT_EQ(registry::registryFilePath(), dir.filePath("quendarx/registry.ini"));
-    ScopedEnv noConfig("XDG_CONFIG_HOME", std::nullopt);
-    ScopedEnv home("HOME", dir.path());
-    EXPECT_EQ(registry::registryFilePath(), dir.filePath(".config/quendarx/registry.ini"));
 }
 
 TEST(Server, CannotUnloadWhileAFactoryAnObjectOrALockLives) {
@@ -162,36 +157,6 @@ TEST(RecordsetObject, ALateBindingHostReadsItAsAnAdoRecordSet) {
     EXPECT_EQ(value(third.object.get()).scode, 3265);
     SysFreeString(artino);
     SysFreeString(nope);
-}
-
-// The host's variable may hold an earlier record set: it is refilled, replaced or
-// released and emptied, never leaked.
-TEST(RecordsetObject, TheHostsReferenceIsRefilledOrReleased) {
-    resetLibraryState();
-    ScratchDatabase db;
-    RecordingMessageBoxes boxes;
-    db.exec("INSERT INTO ARTICULOS VALUES ('A', 'D-100', 2, 0, '8471', 10, 1, 10, 7.5);"
-            "INSERT INTO CANCELACIONES (LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, EXTNRO, EXTITM) "
-            "VALUES (1, 'D-100', 2, 0, 2.5, 'EXP-1', 1)");
-    {
-        auto cm = cancelMain();
-        put(cm.get(), "Ubicacion_Base_Datos", db.path());
-        ASSERT_TRUE(call(cm.get(), "Conectar_DB").boolean);
-        put(cm.get(), "Numero_Interno", "EXP-1");
-        for (const char* item : {"1", "2"}) {
-            put(cm.get(), "Item", item);
-            for (const char* method : {"Obtener_Items", "ObtenerCancelacion"}) {
-                Ref<IDispatch> rs(RecordsetObject::create(sample()));
-                const CallResult r = call(cm.get(), method, {byRef(rs.slot())});
-                ASSERT_EQ(r.hr, S_OK) << method << " " << item;
-                EXPECT_EQ(r.boolean, *item == '1') << method << " " << item;
-                EXPECT_EQ(bool(rs), *item == '1') << method << " " << item;
-            }
-        }
-    }
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(DllCanUnloadNow(), S_OK);
-    resetLibraryState();
 }
 
 } // namespace
