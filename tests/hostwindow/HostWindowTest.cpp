@@ -81,7 +81,9 @@ protected:
     std::unique_ptr<InteractiveHostWindow> window_;
 };
 
-TEST_F(HostWindowTest, ConnectingAndListingFillTheTableOfTheItem) {
+TEST_F(HostWindowTest, TheButtonsCallTheLibraryWithTheFieldsAndTheChosenRow) {
+    YesBoxes boxes;
+    ScopedMessageBoxHandler scope(&boxes);
     // Enter in a field calls nothing; on a focused button it presses the button.
     auto* interno = window_->findChild<QLineEdit*>(QStringLiteral("txtInterno"));
     interno->setFocus();
@@ -96,38 +98,13 @@ TEST_F(HostWindowTest, ConnectingAndListingFillTheTableOfTheItem) {
     EXPECT_EQ(window_->statusText(), QStringLiteral("ObtenerCancelacion: True (2 filas)"));
     EXPECT_EQ(rows(), (QStringList{QStringLiteral("IC-1|8471.30.00|1|0|2.5|EXP-A|CO-1|3"),
                                    QStringLiteral("IC-1|8482.10.10|2|0|4|EXP-A|CO-2|")}));
+    ASSERT_EQ(window_->table()->selectedItems().size(), window_->table()->columnCount()); // the first row
 
-    // Another item: the fields go in as properties before the call.
-    window_->setField(QStringLiteral("txtItem"), QStringLiteral("2"));
-    window_->press(QStringLiteral("Obtener_Items"));
-    EXPECT_EQ(window_->statusText(), QStringLiteral("Obtener_Items: True (1 fila)"));
-    EXPECT_EQ(rows(), QStringList{QStringLiteral("IC-1|8482.10.10|2|0|1|EXP-B||")});
-
-    window_->setField(QStringLiteral("txtInterno"), QStringLiteral("OTRO"));
-    window_->press(QStringLiteral("ObtenerCancelacion"));
-    EXPECT_EQ(window_->statusText(), QStringLiteral("ObtenerCancelacion: False (sin registros)"));
-    EXPECT_TRUE(rows().isEmpty());
-
-    // A failed property stops the call and shows the error.
-    window_->setField(QStringLiteral("txtItem"), QStringLiteral("abc"));
-    window_->press(QStringLiteral("ObtenerCancelacion"));
-    EXPECT_EQ(window_->statusText(), QStringLiteral("Item: error 13 Type mismatch"));
-    EXPECT_FALSE(window_->press(QStringLiteral("NoSuchMember")));
-}
-
-TEST_F(HostWindowTest, DeletingTakesTheArgumentsFromTheSelectedRow) {
-    YesBoxes boxes;
-    ScopedMessageBoxHandler scope(&boxes);
-    window_->press(QStringLiteral("Conectar_DB"));
-    // The first row is chosen as the table fills.
-    ASSERT_EQ(window_->table()->selectedItems().size(), window_->table()->columnCount());
-    EXPECT_EQ(window_->table()->selectedItems().first()->row(), 0);
-
+    // Eliminar_Articulo takes its arguments from the chosen row, and needs one.
     window_->table()->clearSelection();
     window_->press(QStringLiteral("Eliminar_Articulo"));
     EXPECT_EQ(window_->statusText(), QStringLiteral("Eliminar_Articulo: elija una cancelación de la tabla"));
     EXPECT_TRUE(boxes.texts.isEmpty());
-
     window_->table()->selectRow(1);
     window_->press(QStringLiteral("Eliminar_Articulo"));
     ASSERT_EQ(boxes.texts.size(), 1);
@@ -135,6 +112,21 @@ TEST_F(HostWindowTest, DeletingTakesTheArgumentsFromTheSelectedRow) {
         << boxes.texts[0].toStdString();
     EXPECT_EQ(window_->statusText(), QStringLiteral("Eliminar_Articulo: True"));
     EXPECT_EQ(rows(), QStringList{QStringLiteral("IC-1|8471.30.00|1|0|2.5|EXP-A|CO-1|3")});
+
+    // Another item: the fields go in as properties before the call.
+    window_->setField(QStringLiteral("txtItem"), QStringLiteral("2"));
+    window_->press(QStringLiteral("Obtener_Items"));
+    EXPECT_EQ(window_->statusText(), QStringLiteral("Obtener_Items: True (1 fila)"));
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("IC-1|8482.10.10|2|0|1|EXP-B||")});
+    window_->setField(QStringLiteral("txtInterno"), QStringLiteral("OTRO"));
+    window_->press(QStringLiteral("ObtenerCancelacion"));
+    EXPECT_EQ(window_->statusText(), QStringLiteral("ObtenerCancelacion: False (sin registros)"));
+    EXPECT_TRUE(rows().isEmpty());
+    // A failed property stops the call and shows the error.
+    window_->setField(QStringLiteral("txtItem"), QStringLiteral("abc"));
+    window_->press(QStringLiteral("ObtenerCancelacion"));
+    EXPECT_EQ(window_->statusText(), QStringLiteral("Item: error 13 Type mismatch"));
+    EXPECT_FALSE(window_->press(QStringLiteral("NoSuchMember")));
 }
 
 // With the modeless import screen open, the clcancelMain members put the export
