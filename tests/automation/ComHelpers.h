@@ -26,7 +26,6 @@ public:
         reset();
         return reinterpret_cast<void**>(&p_);
     }
-    I** slot() { return &p_; } // for an in-out one
     void reset() {
         if (p_)
             p_->Release();
@@ -35,14 +34,6 @@ public:
 
 private:
     I* p_ = nullptr;
-};
-
-// A VARIANT that owns what it holds (cleared when it goes).
-struct Variant {
-    VARIANT v;
-    Variant() { VariantInit(&v); }
-    ~Variant() { VariantClear(&v); }
-    Variant(const Variant&) = delete;
 };
 
 inline Ref<IDispatch> instance(const GUID& clsid) {
@@ -65,8 +56,9 @@ inline DISPID dispId(IDispatch* object, const char* name) {
 struct CallResult {
     HRESULT hr = S_OK;
     std::uint16_t vt = VT_EMPTY;
-    bool boolean = false;
     std::int32_t number = 0; // a VT_I4 result
+    std::int64_t big = 0;    // a VT_I8 one
+    double date = 0;         // a VT_DATE one
     QString text;            // a VT_BSTR result
     Ref<IDispatch> object;   // a VT_DISPATCH result
     int scode = 0;
@@ -82,14 +74,19 @@ inline CallResult invoke(IDispatch* object, const char* name, std::uint16_t flag
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{reversed.data(), propertyPut ? &named : nullptr, static_cast<std::uint32_t>(reversed.size()),
                       propertyPut ? 1u : 0u};
-    Variant result;
+    struct Owned { // the result, cleared when it goes
+        VARIANT v;
+        Owned() { VariantInit(&v); }
+        ~Owned() { VariantClear(&v); }
+    } result;
     EXCEPINFO error{0, nullptr, nullptr, 0};
     CallResult out;
     out.hr = object->Invoke(name ? dispId(object, name) : DISPID_VALUE, flags, &params, &result.v, &error,
                             &out.argError);
     out.vt = result.v.vt;
-    out.boolean = result.v.vt == VT_BOOL && result.v.boolVal == VARIANT_TRUE;
     out.number = result.v.vt == VT_I4 ? result.v.lVal : 0;
+    out.big = result.v.vt == VT_I8 ? result.v.llVal : 0;
+    out.date = result.v.vt == VT_DATE ? result.v.date : 0;
     out.text = result.v.vt == VT_BSTR ? QString::fromUtf8(result.v.bstrVal) : QString();
     if (result.v.vt == VT_DISPATCH && result.v.pdispVal) {
         result.v.pdispVal->AddRef();
@@ -127,11 +124,6 @@ inline VARIANT byRef(BSTR* text) {
 inline VARIANT byRef(std::int16_t* value) {
     VARIANT v = typed(VT_BYREF | VT_I2);
     v.piVal = value;
-    return v;
-}
-inline VARIANT byRef(IDispatch** object) {
-    VARIANT v = typed(VT_BYREF | VT_DISPATCH);
-    v.ppdispVal = object;
     return v;
 }
 

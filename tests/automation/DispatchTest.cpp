@@ -1,7 +1,6 @@
 // The dispatch contract a host relies on: names to the published dispatch ids, calls
 // of the wrong types refused before any member runs, screens refused off the user
-// interface thread, Item's conversions, and the library state property sets write,
-// separate per thread.
+// interface thread, and Item's conversions.
 #include "ComHelpers.h"
 #include "state/basGlobal.h"
 #include "support/TestSupport.h"
@@ -121,27 +120,6 @@ TEST(Properties, ItemConvertsItsValueAndKeepsTheOldOneWhenRefused) {
     }
     EXPECT_EQ(invoke(cm.get(), "Numero_Interno", DISPATCH_PROPERTYPUT, {byValue(1234)}).hr, S_OK);
     EXPECT_EQ(basGlobal().g_NumeroInterno, "1234");
-}
-
-// Every instance on a thread shares its state (the host scripts set a property on one
-// class and use it through the other); another thread has a state of its own.
-TEST(Properties, AnotherThreadHasAStateOfItsOwn) {
-    resetLibraryState();
-    auto cm = cancelMain();
-    ASSERT_EQ(put(cm.get(), "Numero_Interno", "EXP-1").hr, S_OK);
-    ASSERT_EQ(put(cm.get(), "Item", "4").hr, S_OK);
-    QStringList seen;
-    std::thread([&] {
-        seen << basGlobal().g_NumeroInterno << QString::number(basGlobal().g_Item);
-        auto own = cancelMain();
-        put(own.get(), "Item", "9");
-        put(cm.get(), "Numero_Interno", "OTHER"); // the same object, called on this thread
-        seen << QString::number(basGlobal().g_Item) << basGlobal().g_NumeroInterno;
-    }).join();
-    EXPECT_EQ(seen, QStringList({"", "0", "9", "OTHER"}));
-    EXPECT_EQ(basGlobal().g_Item, 4);
-    EXPECT_EQ(basGlobal().g_NumeroInterno, "EXP-1");
-    resetLibraryState();
 }
 
 } // namespace

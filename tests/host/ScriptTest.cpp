@@ -1,5 +1,5 @@
 // Reading host scripts: tokens, numbers versus text in calls, the errors of lines that
-// make no sense, the command line, and ProgIDs looked up in the registry file.
+// make no sense and of the command line, and ProgIDs looked up in the registry file.
 #include "script/CommandLine.h"
 #include "script/Lexer.h"
 #include "script/Parser.h"
@@ -95,21 +95,6 @@ TEST(Script, LinesThatMakeNoSenseAreExplained) {
         EXPECT_FALSE(parseCommandLine(args, &error).has_value()) << args.join(u' ').toStdString();
         EXPECT_FALSE(error.isEmpty());
     }
-}
-
-TEST(Script, HelpIsAskedForAnywhereOnTheCommandLine) {
-    QString error;
-    for (const QStringList& args :
-         {QStringList{u"--help"_qs}, QStringList{u"-h"_qs}, QStringList{u"--script"_qs, u"x.qxs"_qs, u"--help"_qs}}) {
-        const auto options = parseCommandLine(args, &error);
-        ASSERT_TRUE(options.has_value()) << error.toStdString();
-        EXPECT_EQ(options->mode, Options::Mode::Help);
-    }
-    // Standard input is a script, not an option.
-    const auto options = parseCommandLine({u"--script"_qs, u"-"_qs, u"--locale"_qs, u"es_AR"_qs}, &error);
-    ASSERT_TRUE(options.has_value()) << error.toStdString();
-    EXPECT_EQ(options->script, u"-"_qs);
-    EXPECT_EQ(options->locale, u"es_AR"_qs);
 }
 
 TEST(Script, ProgIdsAreLookedUpWithoutRegardToCase) {

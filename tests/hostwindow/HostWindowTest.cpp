@@ -4,13 +4,9 @@
 #include "data/Schema.h"
 #include "platform/MessageBoxes.h"
 #include "state/basGlobal.h"
-#include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QSet>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
@@ -85,52 +81,30 @@ protected:
     std::unique_ptr<InteractiveHostWindow> window_;
 };
 
-TEST_F(HostWindowTest, ConnectingAndListingFillTheTableOfTheItem) {
+TEST_F(HostWindowTest, TheButtonsCallTheLibraryWithTheFieldsAndTheChosenRow) {
+    YesBoxes boxes;
+    ScopedMessageBoxHandler scope(&boxes);
+    // Enter in a field calls nothing; on a focused button it presses the button.
+    auto* interno = window_->findChild<QLineEdit*>(QStringLiteral("txtInterno"));
+    interno->setFocus();
+    QTest::keyClick(interno, Qt::Key_Return);
+    EXPECT_TRUE(window_->statusText().isEmpty());
     EXPECT_TRUE(rows().isEmpty()); // nothing is read before a connection
-    ASSERT_TRUE(window_->press(QStringLiteral("Conectar_DB")));
+    auto* connect = window_->findChild<QPushButton*>(QStringLiteral("Conectar_DB"));
+    connect->setFocus();
+    QTest::keyClick(connect, Qt::Key_Return);
     EXPECT_EQ(window_->statusText(), QStringLiteral("Conectar_DB: True"));
     ASSERT_TRUE(window_->press(QStringLiteral("ObtenerCancelacion")));
     EXPECT_EQ(window_->statusText(), QStringLiteral("ObtenerCancelacion: True (2 filas)"));
     EXPECT_EQ(rows(), (QStringList{QStringLiteral("IC-1|8471.30.00|1|0|2.5|EXP-A|CO-1|3"),
                                    QStringLiteral("IC-1|8482.10.10|2|0|4|EXP-A|CO-2|")}));
+    ASSERT_EQ(window_->table()->selectedItems().size(), window_->table()->columnCount()); // the first row
 
-    // Another item: the fields go in as properties before the call.
-    window_->setField(QStringLiteral("txtItem"), QStringLiteral("2"));
-    window_->press(QStringLiteral("Obtener_Items"));
-    EXPECT_EQ(window_->statusText(), QStringLiteral("Obtener_Items: True (1 fila)"));
-    EXPECT_EQ(rows(), QStringList{QStringLiteral("IC-1|8482.10.10|2|0|1|EXP-B||")});
-
-    window_->setField(QStringLiteral("txtInterno"), QStringLiteral("OTRO"));
-    window_->press(QStringLiteral("ObtenerCancelacion"));
-    EXPECT_EQ(window_->statusText(), QStringLiteral("ObtenerCancelacion: False (sin registros)"));
-    EXPECT_TRUE(rows().isEmpty());
-
-    // A failed property stops the call and shows the error.
-    window_->setField(QStringLiteral("txtItem"), QStringLiteral("abc"));
-    window_->press(QStringLiteral("ObtenerCancelacion"));
-    EXPECT_EQ(window_->statusText(), QStringLiteral("Item: error 13 Type mismatch"));
-    EXPECT_FALSE(window_->press(QStringLiteral("NoSuchMember")));
-}
-
-TEST_F(HostWindowTest, DeletingTakesTheArgumentsFromTheSelectedRow) {
-    YesBoxes boxes;
-    ScopedMessageBoxHandler scope(&boxes);
-    window_->press(QStringLiteral("Conectar_DB"));
-    // The first row is chosen as the table fills, and the arrows move the choice.
-    ASSERT_EQ(window_->table()->selectedItems().size(), window_->table()->columnCount());
-    EXPECT_EQ(window_->table()->selectedItems().first()->row(), 0);
-    window_->table()->setFocus();
-    QTest::keyClick(window_->table(), Qt::Key_Down);
-    EXPECT_EQ(window_->table()->selectedItems().first()->row(), 1);
-    QTest::keyClick(window_->table(), Qt::Key_Up);
-    EXPECT_EQ(window_->table()->selectedItems().size(), window_->table()->columnCount());
-    EXPECT_EQ(window_->table()->selectedItems().first()->row(), 0);
-
+    // Eliminar_Articulo takes its arguments from the chosen row, and needs one.
     window_->table()->clearSelection();
     window_->press(QStringLiteral("Eliminar_Articulo"));
     EXPECT_EQ(window_->statusText(), QStringLiteral("Eliminar_Articulo: elija una cancelación de la tabla"));
     EXPECT_TRUE(boxes.texts.isEmpty());
-
     window_->table()->selectRow(1);
     window_->press(QStringLiteral("Eliminar_Articulo"));
     ASSERT_EQ(boxes.texts.size(), 1);
@@ -138,6 +112,21 @@ TEST_F(HostWindowTest, DeletingTakesTheArgumentsFromTheSelectedRow) {
         << boxes.texts[0].toStdString();
     EXPECT_EQ(window_->statusText(), QStringLiteral("Eliminar_Articulo: True"));
     EXPECT_EQ(rows(), QStringList{QStringLiteral("IC-1|8471.30.00|1|0|2.5|EXP-A|CO-1|3")});
+
+    // Another item: the fields go in as properties before the call.
+    window_->setField(QStringLiteral("txtItem"), QStringLiteral("2"));
+    window_->press(QStringLiteral("Obtener_Items"));
+    EXPECT_EQ(window_->statusText(), QStringLiteral("Obtener_Items: True (1 fila)"));
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("IC-1|8482.10.10|2|0|1|EXP-B||")});
+    window_->setField(QStringLiteral("txtInterno"), QStringLiteral("OTRO"));
+    window_->press(QStringLiteral("ObtenerCancelacion"));
+    EXPECT_EQ(window_->statusText(), QStringLiteral("ObtenerCancelacion: False (sin registros)"));
+    EXPECT_TRUE(rows().isEmpty());
+    // A failed property stops the call and shows the error.
+    window_->setField(QStringLiteral("txtItem"), QStringLiteral("abc"));
+    window_->press(QStringLiteral("ObtenerCancelacion"));
+    EXPECT_EQ(window_->statusText(), QStringLiteral("Item: error 13 Type mismatch"));
+    EXPECT_FALSE(window_->press(QStringLiteral("NoSuchMember")));
 }
 
 // With the modeless import screen open, the clcancelMain members put the export
@@ -164,35 +153,6 @@ TEST_F(HostWindowTest, TheOpenImportScreenKeepsItsDeclarationNumber) {
     QTest::qWait(700);
     window_->press(QStringLiteral("Obtener_Items"));
     EXPECT_EQ(basGlobal().g_NumeroInterno, QStringLiteral("EXP-1"));
-}
-
-TEST_F(HostWindowTest, KeysAreUniqueAndEnterInAFieldCallsNothing) {
-    QSet<QChar> keys;
-    QStringList texts;
-    for (const QLabel* label : window_->findChildren<QLabel*>())
-        texts << label->text();
-    for (const QAbstractButton* button : window_->findChildren<QAbstractButton*>())
-        texts << button->text();
-    static const QRegularExpression mnemonic(QStringLiteral("&(\\w)"));
-    for (const QString& text : texts) {
-        const auto match = mnemonic.match(text);
-        if (!match.hasMatch())
-            continue;
-        const QChar key = match.captured(1).at(0).toUpper();
-        EXPECT_FALSE(keys.contains(key)) << "Alt+" << QString(key).toStdString() << " twice";
-        keys.insert(key);
-    }
-    EXPECT_GE(keys.size(), 16);
-
-    auto* interno = window_->findChild<QLineEdit*>(QStringLiteral("txtInterno"));
-    interno->setFocus();
-    QTest::keyClick(interno, Qt::Key_Return);
-    EXPECT_TRUE(window_->statusText().isEmpty());
-    // Enter on a focused button presses it.
-    auto* connect = window_->findChild<QPushButton*>(QStringLiteral("Conectar_DB"));
-    connect->setFocus();
-    QTest::keyClick(connect, Qt::Key_Return);
-    EXPECT_EQ(window_->statusText(), QStringLiteral("Conectar_DB: True"));
 }
 
 } // namespace
