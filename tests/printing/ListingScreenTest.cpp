@@ -1,6 +1,5 @@
-// The listing screen: a printer that fails part-way, and "Archivo" writing the same pages
-// as a PDF (read back as text).
-#include "data/clConexion.h"
+// The listing screen: the printer chosen by its whole name, a printer that fails part-way,
+// "Archivo" writing the same pages as a PDF (read back as text), and the real save dialog.
 #include "platform/FileDialogs.h"
 #include "platform/Printers.h"
 #include "platform/QtTexts.h"
@@ -29,12 +28,12 @@ using namespace quendarx;
 
 namespace {
 
-// One printer that keeps the pages sent to it and can fail on begin (failAt 0) or on a page.
+// Printers that keep the pages sent to them and can fail on begin (failAt 0) or on a page.
 class FakePrinters : public Printers {
 public:
-    QStringList deviceNames() const override { return {QStringLiteral("Oficina")}; }
-    QString currentDeviceName() const override { return QStringLiteral("Oficina"); }
-    void setCurrent(const QString&) override {}
+    QStringList deviceNames() const override { return names; }
+    QString currentDeviceName() const override { return current; }
+    void setCurrent(const QString& name) override { current = name; }
     void beginDocument() override {
         if (failAt == 0)
             throw RuntimeError(StandardError::PrinterError);
@@ -49,6 +48,8 @@ public:
     void endPage() override {}
     void endDocument() override { open = false; }
 
+    QStringList names{QStringLiteral("Oficina")};
+    QString current = QStringLiteral("Oficina");
     QStringList pages;
     bool open = false;
     qsizetype failAt = -1;
@@ -62,15 +63,6 @@ public:
     }
     QString path, proposed;
 };
-
-// Runs a statement on the stock with the sqlite3 shell, in a process of its own.
-QString otherProcess(const QString& database, const QString& statement) {
-    QProcess shell;
-    shell.start(QStringLiteral("sqlite3"), {database, statement});
-    if (!shell.waitForFinished(30000) || shell.exitCode() != 0)
-        return QStringLiteral("failed: ") + QString::fromUtf8(shell.readAllStandardError());
-    return QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
-}
 
 // A text's lines without their trailing blanks.
 QStringList linesOf(QString text) {
@@ -131,18 +123,33 @@ TEST_F(ListingScreenTest, APrinterFailureIsReportedAndStopsTheListing) {
     EXPECT_TRUE(screen().isLoaded());
 }
 
-// Enter on the focused button runs its listing on the key itself: an Esc typed right after
-// it waits for the listing instead of closing the screen first.
-TEST_F(ListingScreenTest, EscTypedRightAfterEnterWaitsForTheListing) {
+// The host names the printer: only the device of exactly that name becomes current, never
+// one whose name merely starts with it, in whichever order the printers are listed.
+TEST_F(ListingScreenTest, ThePrinterNamedByTheHostIsTheOneOfThatWholeName) {
     cancellations(3, 1);
+    const QStringList shortFirst{"PDF", "Oficina", "Oficina 2"};
+    const QStringList longFirst{"PDF", "Oficina 2", "Oficina"};
+    const struct {
+        QStringList names;
+        QString wanted, chosen;
+    } cases[] = {
+        {shortFirst, "Oficina", "Oficina"},
+        {longFirst, "Oficina", "Oficina"},
+        {shortFirst, "Oficina 2", "Oficina 2"},
+        {longFirst, "Oficina 2", "Oficina 2"},
+        {longFirst, "Ofic", "PDF"},
+        {longFirst, "oficina", "PDF"},
+    };
     screen().showModeless();
-    QPushButton* imprimir = screen().button(QStringLiteral("cmdImprimir"));
-    imprimir->setFocus();
-    QTest::keyClick(imprimir, Qt::Key_Return);
-    QTest::keyClick(imprimir, Qt::Key_Escape);
-    EXPECT_EQ(printers.pages.size(), 1);
-    EXPECT_EQ(boxes.texts(), QStringList{"64 Listo"});
-    EXPECT_FALSE(screen().isLoaded());
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.names.join(u',') + " <- " + c.wanted).toStdString());
+        printers.names = c.names;
+        printers.current = QStringLiteral("PDF");
+        basGlobal().g_NombreImpresora = c.wanted;
+        click("cmdImprimir");
+        EXPECT_EQ(printers.current, c.chosen);
+    }
+    EXPECT_EQ(boxes.texts(), QStringList(std::size(cases), "64 Listo"));
 }
 
 TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
@@ -178,63 +185,6 @@ TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
             line.remove(0, std::min(margin, line.size()));
         EXPECT_EQ(lines, linesOf(printers.pages[i])) << "sheet " << i + 1;
     }
-}
-
-// The real save dialog (no seam) listing the stock's folder: Qt's own icon provider would
-// open every listed file to type it, and closing those descriptors would release the
-// process's locks on the stock. Another program reading the stock then would checkpoint
-// and delete the journal the library still uses, and later writes would be lost to it.
-TEST_F(ListingScreenTest, TheRealSaveDialogInTheStockFolderKeepsTheStockLocks) {
-    if (!QFile::exists(QStringLiteral("/proc/locks")))
-        GTEST_SKIP() << "no /proc/locks to read the locks from";
-    cancellations(3, 1);
-    const QString cwd = QDir::currentPath();
-    QDir::setCurrent(db.dir()); // the dialog opens in the working folder, as for a clerk
-    const int locksBefore = test::locksHeld();
-    ASSERT_GT(locksBefore, 0);
-
-    struct {
-        bool listed = false;
-        int locks = -1;
-        QString otherCount;
-        bool journalKept = false;
-    } seen;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    int settled = 0;
-    std::function<void()> step = [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        auto* model = dialog ? dialog->findChild<QFileSystemModel*>() : nullptr;
-        const QModelIndex stock = model ? model->index(db.path()) : QModelIndex();
-        // Listed and typed, with time for the dialog's file-information thread to finish.
-        const bool typed = stock.isValid() && !model->type(stock).isEmpty();
-        settled = typed ? settled + 1 : 0;
-        if (settled < 25 && elapsed.elapsed() < 15000) {
-            QTimer::singleShot(20, step);
-            return;
-        }
-        seen.listed = typed;
-        seen.otherCount = otherProcess(db.path(), QStringLiteral("select count(*) from CANCELACIONES"));
-        seen.locks = test::locksHeld();
-        seen.journalKept = QFile::exists(db.path() + QStringLiteral("-wal"));
-        if (dialog)
-            dialog->reject();
-    };
-    QTimer::singleShot(0, step);
-    screen().showModeless();
-    click("Command2");
-    QDir::setCurrent(cwd);
-
-    EXPECT_TRUE(seen.listed) << "the dialog never listed the stock file";
-    EXPECT_EQ(seen.otherCount, QStringLiteral("3"));
-    EXPECT_EQ(seen.locks, locksBefore);
-    EXPECT_TRUE(seen.journalKept);
-    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'\n').toStdString();
-    // A write after the dialog reaches the file that everybody else reads.
-    clConexion& conexion = basGlobal().conexionLocal();
-    conexion.setSql(QStringLiteral("delete from CANCELACIONES where LINORD = 1"));
-    EXPECT_EQ(conexion.Execute(), 1);
-    EXPECT_EQ(otherProcess(db.path(), QStringLiteral("select count(*) from CANCELACIONES")), QStringLiteral("2"));
 }
 
 // Plays steps against the real save dialog from a timer: each step waits (returns false)
@@ -277,14 +227,18 @@ bool typeAndAccept(QFileDialog* dialog, const QString& name) {
     return true;
 }
 
-// The real save dialog under Spanish settings: Spanish words and dates, every column whole,
-// the stock's name refused at once with the dialog left open, a question before replacing a
-// file, ".pdf" added to a name without it, and the closing message saying where it went.
+// The real save dialog (no seam) in the stock's folder under Spanish settings: Spanish words
+// and dates, every column whole, the stock's name refused at once with the dialog left open,
+// a question before replacing a file, ".pdf" added to a name without it, and the closing
+// message saying where it went. Listing the folder keeps the process's locks on the stock:
+// Qt's own icon provider would open every listed file to type it, and closing those
+// descriptors would release them.
 TEST_F(ListingScreenTest, TheSaveDialogSpeaksSpanishRefusesTheStockAndAddsPdf) {
     cancellations(3, 1);
     installQtTranslations(); // as the library does when it makes the application
     const QString cwd = QDir::currentPath();
-    QDir::setCurrent(db.dir());
+    QDir::setCurrent(db.dir()); // the dialog opens in the working folder, as for a clerk
+    const int locksBefore = test::locksHeld();
     ASSERT_TRUE(QDir(db.dir()).mkdir(QStringLiteral("anteriores")));
     const QString old = db.dir() + QStringLiteral("/viejo.pdf");
     {
@@ -296,6 +250,7 @@ TEST_F(ListingScreenTest, TheSaveDialogSpeaksSpanishRefusesTheStockAndAddsPdf) {
     struct {
         QStringList words;
         QString stockType, folderType, oldDate, oldSize;
+        int locks = -1;
         bool columnsWhole = false;
         QStringList boxesAfterStock, boxesAfterOld;
         bool openAfterStock = false, openAfterOld = false;
@@ -321,6 +276,7 @@ TEST_F(ListingScreenTest, TheSaveDialogSpeaksSpanishRefusesTheStockAndAddsPdf) {
             seen.folderType = cell(dialog, db.dir() + QStringLiteral("/anteriores"), 2);
             seen.oldDate = cell(dialog, old, 3);
             seen.oldSize = cell(dialog, old, 1);
+            seen.locks = test::locksHeld();
             auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
             const QAbstractItemView* items = view;
             seen.columnsWhole = true;
@@ -354,6 +310,8 @@ TEST_F(ListingScreenTest, TheSaveDialogSpeaksSpanishRefusesTheStockAndAddsPdf) {
     EXPECT_EQ(seen.oldDate, Regional::generalDate(QFileInfo(old).lastModified()));
     EXPECT_EQ(seen.oldSize, QStringLiteral("1,5 kB"));
     EXPECT_TRUE(seen.columnsWhole);
+    EXPECT_GT(locksBefore, 0);
+    EXPECT_EQ(seen.locks, locksBefore);
     const QString refusal = QStringLiteral("48 No se puede guardar el listado en \"%1\": es un archivo de la base de "
                                            "datos. Elija otro nombre.")
                                 .arg(stockName);
