@@ -4,15 +4,11 @@
 #include "cancellations/HostOperations.h"
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
-#include "controls/Form.h"
-#include "platform/Clock.h"
 #include "platform/Printers.h"
 #include "platform/QtTexts.h"
 #include "printing/frmImprimir.h"
-#include "state/basGlobal.h"
 #include "stock/frmArticulos.h"
 #include "stock/frmDespachos.h"
-#include "stock/frmImportar.h"
 #include "support/StockTest.h"
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -21,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QTranslator>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -32,12 +27,20 @@ using namespace quendarx::test;
 namespace {
 
 // A scratch stock file connected as the local database, es_AR, the host's item EXP-1 / 1;
-// message boxes are Qt's own.
+// message boxes are Qt's own. Article D-1 / 1 / 0: 20 imported, 4 cancelled against the
+// host's item, 6 available.
 class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
         useStock(db);
         forgetMessages();
+        db.exec(QStringLiteral("insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 20, 1.5, 20, 6);"
+                               "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
+                               "values (3,'D-1',1,0,4,'EXP-1',1)"));
+        LibraryState& g = basGlobal();
+        g.g_INTNDC = QStringLiteral("D-1");
+        g.g_ARTINO = 1;
+        g.g_ARTSNO = 0;
     }
     void TearDown() override {
         resetLibraryState();
@@ -65,19 +68,7 @@ BoxLook look(const Form& screen, const QString& name) {
 const QColor kLightGreen(192, 255, 192);
 const QColor kWhite(255, 255, 255);
 
-// Article D-1 / 1 / 0: 20 imported, 4 cancelled against the host's item, 6 available.
-void seedArticle(const ScratchDatabase& db) {
-    db.exec(QStringLiteral("insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 20, 1.5, 20, 6);"
-                           "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
-                           "values (3,'D-1',1,0,4,'EXP-1',1)"));
-    LibraryState& g = basGlobal();
-    g.g_INTNDC = QStringLiteral("D-1");
-    g.g_ARTINO = 1;
-    g.g_ARTSNO = 0;
-}
-
 TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
-    seedArticle(db);
     frmModifcar& screen = frmModifcar::instance();
     const auto box = [&](const char* name) { return screen.textBox(QLatin1String(name)); };
     BoxLook afterMessage, afterRetyping;
@@ -112,7 +103,6 @@ TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
 }
 
 TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRetype) {
-    seedArticle(db);
     basGlobal().g_Item = 2; // a new export item for the article
     frmRelArt& screen = frmRelArt::instance();
     const auto box = [&](const char* name) { return screen.textBox(QLatin1String(name)); };
@@ -140,29 +130,10 @@ TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRet
               QStringList{"2.0|E1"});
 }
 
-TEST_F(DesktopTest, TypingAfterAnImportMessageAddsToTheFieldWhereF11WasPressed) {
-    frmImportar& screen = frmImportar::instance();
-    const auto code = [&] { return screen.textBox(QStringLiteral("txtINTNDC")); };
-    BoxLook afterTyping;
-    Clerk clerk;
-    clerk.when([&] { return screen.isLoaded() && typingInto(code()); }, {"type", "26001IC04"})
-        .when([&] { return code()->text() == "26001IC04"; }, {"key", "F11"})
-        .when([] { return messageShown("Falta ingresar Descripción de Interno"); }, {"key", "Return"})
-        .when([&] { return screen.window()->isActiveWindow(); }, {"type", "00123K"})
-        .then([&] { return code()->text().endsWith(u'K'); },
-              [&] { afterTyping = look(screen, QStringLiteral("txtINTNDC")); })
-        .when([] { return true; }, {"key", "Escape"});
-    EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
-
-    EXPECT_EQ(afterTyping.focus, "txtINTNDC");
-    EXPECT_EQ(afterTyping.text, "26001IC0400123K");
-}
-
 // Enter presses the focused button: "Impresora" prints, and after its message and a Tab,
 // "Archivo" opens the save dialog (cancelled with Esc). The library's boxes and dialog speak
 // Spanish and are wide enough for their titles.
 TEST_F(DesktopTest, EnterPressesTheFocusedListingButton) {
-    seedArticle(db);
     const QString printed = db.dir() + QStringLiteral("/printed.pdf");
     std::unique_ptr<Printers> printer = Printers::pdfFile(printed);
     Printers::setInstance(printer.get());
@@ -235,7 +206,6 @@ TEST_F(DesktopTest, ChoosingADeclarationWithBlanksAroundItsCodeOpensItsOwnArticl
 }
 
 TEST_F(DesktopTest, TheDeleteQuestionAsksInSpanishAndReturnSaysYes) {
-    seedArticle(db);
     // A host of its own with no translations: the library's boxes carry their texts.
     for (QTranslator* translator : qApp->findChildren<QTranslator*>())
         QCoreApplication::removeTranslator(translator);

@@ -6,11 +6,11 @@
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "printing/frmImprimir.h"
+#include "support/Steps.h"
 #include "support/StockTest.h"
 #include <QAbstractProxyModel>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
@@ -19,10 +19,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <QTreeView>
-#include <functional>
 
 using namespace quendarx;
 
@@ -187,44 +184,20 @@ TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
     }
 }
 
-// Plays steps against the real save dialog from a timer: each step waits (returns false)
-// until the dialog is ready for it. The dialog is dismissed if a step waits in vain.
-class DialogSteps {
-public:
-    explicit DialogSteps(std::vector<std::function<bool(QFileDialog*)>> steps) : steps_(std::move(steps)) {
-        elapsed_.start();
-        QTimer::singleShot(0, [this] { poll(); });
-    }
-    bool finished() const { return next_ == steps_.size(); }
-    std::size_t stalledAt() const { return next_; }
+// The real save dialog while it is the active modal window.
+QFileDialog* saveDialog() { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }
 
-private:
-    void poll() {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        while (dialog && next_ < steps_.size() && steps_[next_](dialog))
-            ++next_;
-        if (finished())
-            return;
-        if (elapsed_.elapsed() > 15000) {
-            if (dialog)
-                dialog->reject();
-            return;
-        }
-        QTimer::singleShot(20, [this] { poll(); });
-    }
-    std::vector<std::function<bool(QFileDialog*)>> steps_;
-    std::size_t next_ = 0;
-    QElapsedTimer elapsed_;
-};
+// Types a name into the save dialog and presses its accept button.
+void typeAndAccept(const QString& name) {
+    saveDialog()->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+    static_cast<QDialog*>(saveDialog())->accept();
+}
 
-// Types a name into the dialog and presses its accept button.
-bool typeAndAccept(QFileDialog* dialog, const QString& name) {
-    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (!edit)
-        return false;
-    edit->setText(name);
-    static_cast<QDialog*>(dialog)->accept();
-    return true;
+// What the save dialog's list shows for a file in a column.
+QString cell(const QString& path, int column) {
+    const QAbstractProxyModel* shown = saveDialog()->proxyModel();
+    const QModelIndex index = qobject_cast<QFileSystemModel*>(shown->sourceModel())->index(path, column);
+    return shown->mapFromSource(index).data().toString();
 }
 
 // The real save dialog (no seam) in the stock's folder under Spanish settings: Spanish words
@@ -239,6 +212,7 @@ TEST_F(ListingScreenTest, TheSaveDialogSpeaksSpanishRefusesTheStockAndAddsPdf) {
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(db.dir()); // the dialog opens in the working folder, as for a clerk
     const int locksBefore = test::locksHeld();
+    EXPECT_GT(locksBefore, 0);
     ASSERT_TRUE(QDir(db.dir()).mkdir(QStringLiteral("anteriores")));
     const QString old = db.dir() + QStringLiteral("/viejo.pdf");
     {
@@ -247,79 +221,58 @@ TEST_F(ListingScreenTest, TheSaveDialogSpeaksSpanishRefusesTheStockAndAddsPdf) {
         file.write(QByteArray(1500, 'x'));
     }
     const QString stockName = QFileInfo(db.path()).fileName();
-    struct {
-        QStringList words;
-        QString stockType, folderType, oldDate, oldSize;
-        int locks = -1;
-        bool columnsWhole = false;
-        QStringList boxesAfterStock, boxesAfterOld;
-        bool openAfterStock = false, openAfterOld = false;
-    } seen;
-    int settled = 0;
-    const auto cell = [](QFileDialog* dialog, const QString& path, int column) {
-        auto* files = dialog->findChild<QFileSystemModel*>();
-        const QModelIndex index = files->index(path, column);
-        return (dialog->proxyModel() ? dialog->proxyModel()->mapFromSource(index) : index).data().toString();
-    };
-    boxes.queueAnswer(vbNo); // keep the old file
-    DialogSteps steps({
-        [&](QFileDialog* dialog) { // listed and typed, with time for the file-information thread
-            settled = cell(dialog, db.path(), 2).isEmpty() ? 0 : settled + 1;
-            return settled >= 10;
-        },
-        [&](QFileDialog* dialog) {
-            for (const QLabel* label : dialog->findChildren<QLabel*>())
-                seen.words << label->text();
-            for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
-                seen.words << button->text();
-            seen.stockType = cell(dialog, db.path(), 2);
-            seen.folderType = cell(dialog, db.dir() + QStringLiteral("/anteriores"), 2);
-            seen.oldDate = cell(dialog, old, 3);
-            seen.oldSize = cell(dialog, old, 1);
-            seen.locks = test::locksHeld();
-            auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
-            const QAbstractItemView* items = view;
-            seen.columnsWhole = true;
-            for (int column = 1; column < 4; ++column)
-                seen.columnsWhole = seen.columnsWhole &&
-                                    view->columnWidth(column) >= items->sizeHintForColumn(column) &&
-                                    view->columnWidth(column) >= view->header()->sectionSizeHint(column);
-            return typeAndAccept(dialog, stockName);
-        },
-        [&](QFileDialog* dialog) {
-            seen.boxesAfterStock = boxes.texts();
-            seen.openAfterStock = dialog->isVisible();
-            return typeAndAccept(dialog, QStringLiteral("viejo"));
-        },
-        [&](QFileDialog* dialog) {
-            seen.boxesAfterOld = boxes.texts();
-            seen.openAfterOld = dialog->isVisible();
-            return typeAndAccept(dialog, QStringLiteral("nuevo"));
-        },
-    });
-    screen().showModeless();
-    click("Command2");
-    QDir::setCurrent(cwd);
-    ASSERT_TRUE(steps.finished()) << "stalled at step " << steps.stalledAt();
-
-    for (const QString& word : seen.words)
-        EXPECT_FALSE(word.contains(QStringLiteral("ichero"), Qt::CaseInsensitive)) << word.toStdString();
-    EXPECT_TRUE(seen.words.contains(QStringLiteral("&Nombre de archivo:"))) << seen.words.join(u'|').toStdString();
-    EXPECT_EQ(seen.stockType, QStringLiteral("Archivo DB"));
-    EXPECT_EQ(seen.folderType, QStringLiteral("Carpeta"));
-    EXPECT_EQ(seen.oldDate, Regional::generalDate(QFileInfo(old).lastModified()));
-    EXPECT_EQ(seen.oldSize, QStringLiteral("1,5 kB"));
-    EXPECT_TRUE(seen.columnsWhole);
-    EXPECT_GT(locksBefore, 0);
-    EXPECT_EQ(seen.locks, locksBefore);
     const QString refusal = QStringLiteral("48 No se puede guardar el listado en \"%1\": es un archivo de la base de "
                                            "datos. Elija otro nombre.")
                                 .arg(stockName);
-    EXPECT_EQ(seen.boxesAfterStock, QStringList{refusal});
-    EXPECT_TRUE(seen.openAfterStock);
-    EXPECT_EQ(seen.boxesAfterOld,
-              (QStringList{refusal, "52 El archivo \"viejo.pdf\" ya existe.\r\n¿Desea reemplazarlo?"}));
-    EXPECT_TRUE(seen.openAfterOld);
+    boxes.queueAnswer(vbNo); // keep the old file
+    int settled = 0;
+    test::Steps steps;
+    steps
+        .then( // listed and typed, with time for the file-information thread
+            [&] {
+                settled = saveDialog() && !cell(old, 2).isEmpty() ? settled + 1 : 0;
+                return settled >= 10;
+            },
+            [&] {
+                QStringList words;
+                for (const QLabel* label : saveDialog()->findChildren<QLabel*>())
+                    words << label->text();
+                for (const QAbstractButton* button : saveDialog()->findChildren<QAbstractButton*>())
+                    words << button->text();
+                for (const QString& word : words)
+                    EXPECT_FALSE(word.contains(QStringLiteral("ichero"), Qt::CaseInsensitive)) << word.toStdString();
+                EXPECT_TRUE(words.contains(QStringLiteral("&Nombre de archivo:"))) << words.join(u'|').toStdString();
+                EXPECT_EQ(cell(old, 2), QStringLiteral("Documento PDF"));
+                EXPECT_EQ(cell(db.dir() + QStringLiteral("/anteriores"), 2), QStringLiteral("Carpeta"));
+                EXPECT_EQ(cell(old, 3), Regional::generalDate(QFileInfo(old).lastModified()));
+                EXPECT_EQ(cell(old, 1), QStringLiteral("1,5 kB"));
+                auto* view = saveDialog()->findChild<QTreeView*>(QStringLiteral("treeView"));
+                const QAbstractItemView* items = view;
+                for (int column = 1; column < 4; ++column) {
+                    EXPECT_GE(view->columnWidth(column), items->sizeHintForColumn(column)) << column;
+                    EXPECT_GE(view->columnWidth(column), view->header()->sectionSizeHint(column)) << column;
+                }
+                EXPECT_EQ(test::locksHeld(), locksBefore);
+                typeAndAccept(stockName);
+            })
+        .then([] { return saveDialog() != nullptr; },
+              [&] {
+                  EXPECT_EQ(boxes.texts(), QStringList{refusal});
+                  typeAndAccept(QStringLiteral("viejo"));
+              })
+        .then([] { return saveDialog() != nullptr; },
+              [&] {
+                  EXPECT_EQ(boxes.texts(),
+                            (QStringList{refusal, "52 El archivo \"viejo.pdf\" ya existe.\r\n¿Desea reemplazarlo?"}));
+                  typeAndAccept(QStringLiteral("nuevo"));
+              });
+    const bool finished = steps.run([&] {
+        screen().showModeless();
+        click("Command2");
+    });
+    QDir::setCurrent(cwd);
+    ASSERT_TRUE(finished) << "stalled at step " << steps.stalledAt();
+
     EXPECT_EQ(QFileInfo(old).size(), 1500);
     const QString saved = QDir(db.dir()).absoluteFilePath(QStringLiteral("nuevo.pdf"));
     EXPECT_GT(QFileInfo(saved).size(), 0);
