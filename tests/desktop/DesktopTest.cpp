@@ -4,19 +4,12 @@
 #include "cancellations/HostOperations.h"
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
-#include "platform/Printers.h"
-#include "platform/QtTexts.h"
-#include "printing/frmImprimir.h"
 #include "stock/frmArticulos.h"
 #include "stock/frmDespachos.h"
 #include "support/StockTest.h"
 #include <QDialog>
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTranslator>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -130,39 +123,6 @@ TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRet
               QStringList{"2.0|E1"});
 }
 
-// Enter presses the focused button: "Impresora" prints, and after its message and a Tab,
-// "Archivo" opens the save dialog (cancelled with Esc). The library's boxes and dialog speak
-// Spanish and are wide enough for their titles.
-TEST_F(DesktopTest, EnterPressesTheFocusedListingButton) {
-    const QString printed = db.dir() + QStringLiteral("/printed.pdf");
-    std::unique_ptr<Printers> printer = Printers::pdfFile(printed);
-    Printers::setInstance(printer.get());
-    installQtTranslations(); // as the library does when it starts the application
-    frmImprimir& screen = frmImprimir::instance();
-    const auto button = [&](const char* name) { return screen.button(QLatin1String(name)); };
-    QString saveButton;
-    const auto fileDialog = [] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        return dialog && dialog->isActiveWindow() ? dialog : nullptr;
-    };
-    Clerk clerk;
-    clerk.when([&] { return screen.isLoaded() && typingInto(button("cmdImprimir")); }, {"key", "Return"})
-        .when([] { return messageShown("Listo"); }, {"key", "Return"})
-        .when([&] { return typingInto(button("cmdImprimir")); }, {"key", "Tab"})
-        .when([&] { return typingInto(button("Command2")); }, {"key", "Return"})
-        .then([&] { return fileDialog() != nullptr; },
-              [&] { saveButton = fileDialog()->findChild<QDialogButtonBox*>()->buttons().first()->text(); })
-        .when([] { return true; }, {"key", "Escape"})
-        .when([&] { return typingInto(button("Command2")); }, {"key", "Escape"});
-    EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
-    Printers::setInstance(nullptr);
-
-    EXPECT_GT(QFileInfo(printed).size(), 0);
-    EXPECT_EQ(saveButton, "&Guardar");
-    EXPECT_EQ(shownButtons(), QStringList{"Aceptar"});
-    EXPECT_TRUE(titlesWhole());
-}
-
 // The import keeps a declaration's code as typed, blanks and all: choosing on the list the
 // one whose code has blanks around it opens its own articles, not those of the code
 // without them.
@@ -205,6 +165,7 @@ TEST_F(DesktopTest, ChoosingADeclarationWithBlanksAroundItsCodeOpensItsOwnArticl
     EXPECT_EQ(shown, QStringList{"CON/007"});
 }
 
+// The question is a real box, wide enough for its title, in Spanish, and Enter answers Yes.
 TEST_F(DesktopTest, TheDeleteQuestionAsksInSpanishAndReturnSaysYes) {
     // A host of its own with no translations: the library's boxes carry their texts.
     for (QTranslator* translator : qApp->findChildren<QTranslator*>())
@@ -217,6 +178,7 @@ TEST_F(DesktopTest, TheDeleteQuestionAsksInSpanishAndReturnSaysYes) {
         << "stalled at step " << clerk.stalledAt();
     EXPECT_TRUE(deleted);
     EXPECT_EQ(shownButtons(), QStringList{"&Sí|&No"});
+    EXPECT_TRUE(titlesWhole());
     EXPECT_EQ(db.query(QStringLiteral("select count(*) from CANCELACIONES")), QStringList{"0"});
 }
 
