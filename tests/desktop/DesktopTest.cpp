@@ -4,24 +4,15 @@
 #include "cancellations/HostOperations.h"
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
-#include "controls/Form.h"
-#include "platform/Clock.h"
-#include "platform/Printers.h"
-#include "platform/QtTexts.h"
-#include "printing/frmImprimir.h"
-#include "state/basGlobal.h"
-#include "stock/frmImportar.h"
-#include "support/TestSupport.h"
+#include "platform/MessageBoxes.h"
+#include "stock/frmArticulos.h"
+#include "stock/frmDespachos.h"
+#include "support/StockTest.h"
 #include <QDialog>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTranslator>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace quendarx;
@@ -30,20 +21,20 @@ using namespace quendarx::test;
 namespace {
 
 // A scratch stock file connected as the local database, es_AR, the host's item EXP-1 / 1;
-// message boxes are Qt's own.
+// message boxes are Qt's own. Article D-1 / 1 / 0: 20 imported, 4 cancelled against the
+// host's item, 6 available.
 class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetLibraryState();
-        LibraryState& g = basGlobal();
-        g.g_NumeroInterno = QStringLiteral("EXP-1");
-        g.g_Item = 1;
-        g.g_UbicacionBaseDatos = db.path();
-        g.conexionLocal().setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                              db.path());
-        g.conexionLocal().Connect();
-        Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(10, 30)));
+        useStock(db);
         forgetMessages();
+        db.exec(QStringLiteral("insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 20, 1.5, 20, 6);"
+                               "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
+                               "values (3,'D-1',1,0,4,'EXP-1',1)"));
+        LibraryState& g = basGlobal();
+        g.g_INTNDC = QStringLiteral("D-1");
+        g.g_ARTINO = 1;
+        g.g_ARTSNO = 0;
     }
     void TearDown() override {
         resetLibraryState();
@@ -54,75 +45,45 @@ protected:
     ScopedLocale locale{esAR()};
 };
 
-// Everything a look notes about a text box at one moment.
-struct BoxLook {
-    QString focus;
-    QString text;
-    bool selected = false;
-    QColor colour;
-};
-
-BoxLook look(const Form& screen, const QString& name) {
-    QLineEdit* box = screen.textBox(name);
-    QWidget* focus = screen.window()->focusWidget();
-    return {focus ? focus->objectName() : QString(), box->text(), box->hasSelectedText(), backColor(box)};
-}
-
 const QColor kLightGreen(192, 255, 192);
 const QColor kWhite(255, 255, 255);
 
-// Article D-1 / 1 / 0: 20 imported, 4 cancelled against the host's item, 6 available.
-void seedArticle(const ScratchDatabase& db) {
-    db.exec(QStringLiteral("insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 20, 1.5, 20, 6);"
-                           "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
-                           "values (3,'D-1',1,0,4,'EXP-1',1)"));
-    LibraryState& g = basGlobal();
-    g.g_INTNDC = QStringLiteral("D-1");
-    g.g_ARTINO = 1;
-    g.g_ARTSNO = 0;
-}
-
 TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
-    seedArticle(db);
     frmModifcar& screen = frmModifcar::instance();
     const auto box = [&](const char* name) { return screen.textBox(QLatin1String(name)); };
-    BoxLook afterMessage, afterRetyping;
     Clerk clerk;
     clerk.when([&] { return screen.isLoaded() && typingInto(box("txtARTCDS")); }, {"key", "Down", "Down", "Down"})
         .when([&] { return typingInto(box("TxtARTVEN")); }, {"type", "31/31/2027"})
         .when([&] { return box("TxtARTVEN")->text() == "31/31/2027"; }, {"key", "F11"})
         .when([] { return messageShown("El campo VENCIMIENTO debe tener una fecha valida"); }, {"key", "Return"})
         .then([&] { return screen.window()->isActiveWindow(); },
-              [&] { afterMessage = look(screen, QStringLiteral("TxtARTVEN")); })
+              [&] { // the box keeps the focus, its colour and what was typed; the caret stays at the end
+                  QLineEdit* expiry = box("TxtARTVEN");
+                  EXPECT_EQ(screen.window()->focusWidget(), expiry);
+                  EXPECT_EQ(expiry->text(), "31/31/2027");
+                  EXPECT_FALSE(expiry->hasSelectedText());
+                  EXPECT_EQ(backColor(expiry), kLightGreen);
+              })
         .when([] { return true; }, {"key", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace",
                                     "BackSpace", "BackSpace", "BackSpace", "BackSpace"})
         .when([] { return true; }, {"type", "30/12/2027"})
-        .then([&] { return box("TxtARTVEN")->text() == "30/12/2027" || box("txtARTCDS")->text() != "4"; },
-              [&] { afterRetyping = look(screen, QStringLiteral("TxtARTVEN")); })
-        .when([] { return true; }, {"key", "F11"});
+        .when([&] { return box("TxtARTVEN")->text() == "30/12/2027" || box("txtARTCDS")->text() != "4"; },
+              {"key", "F11"});
     QWidget host;
     host.setWindowTitle(QStringLiteral("host"));
     host.resize(600, 400);
     host.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host, 20000)); // a loaded machine is slow to activate
     EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
 
     EXPECT_EQ(shownMessages(), QStringList{"El campo VENCIMIENTO debe tener una fecha valida"});
-    // The box keeps the focus, its colour and what was typed; the caret stays at the end.
-    EXPECT_EQ(afterMessage.focus, "TxtARTVEN");
-    EXPECT_EQ(afterMessage.text, "31/31/2027");
-    EXPECT_FALSE(afterMessage.selected);
-    EXPECT_EQ(afterMessage.colour, kLightGreen);
-    EXPECT_EQ(afterRetyping.text, "30/12/2027");
     EXPECT_EQ(db.query(QStringLiteral("select ARTCDS, ARTVEN from CANCELACIONES")), QStringList{"4.0|30/12/2027"});
 }
 
 TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRetype) {
-    seedArticle(db);
     basGlobal().g_Item = 2; // a new export item for the article
     frmRelArt& screen = frmRelArt::instance();
     const auto box = [&](const char* name) { return screen.textBox(QLatin1String(name)); };
-    BoxLook quantity, expediente;
     Clerk clerk;
     clerk.when([&] { return screen.isLoaded() && typingInto(box("txtDescuento")); }, {"type", "x"})
         .when([&] { return box("txtDescuento")->text() == "x"; }, {"key", "alt+t", "Down"})
@@ -131,112 +92,84 @@ TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRet
         .when([] { return messageShown("Debe ingresar un valor numérico"); }, {"key", "Return"})
         .then([&] { return typingInto(box("txtDescuento")); },
               [&] {
-                  quantity = look(screen, QStringLiteral("txtDescuento"));
-                  expediente = look(screen, QStringLiteral("txtARTEXP"));
+                  EXPECT_EQ(box("txtDescuento")->text(), "x"); // Alt+T typed nothing
+                  EXPECT_TRUE(box("txtDescuento")->hasSelectedText());
+                  EXPECT_EQ(backColor(box("txtDescuento")), kLightGreen);
+                  EXPECT_EQ(backColor(box("txtARTEXP")), kWhite);
               })
         .when([] { return true; }, {"type", "2"})
         .when([&] { return box("txtDescuento")->text() != "x"; }, {"key", "F11"});
     EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
 
-    EXPECT_EQ(quantity.text, "x"); // Alt+T typed nothing
-    EXPECT_TRUE(quantity.selected);
-    EXPECT_EQ(quantity.colour, kLightGreen);
-    EXPECT_EQ(expediente.colour, kWhite);
     EXPECT_EQ(db.query(QStringLiteral("select ARTCDS, ARTEXP from CANCELACIONES where EXTITM = 2")),
               QStringList{"2.0|E1"});
 }
 
-TEST_F(DesktopTest, TypingAfterAnImportMessageAddsToTheFieldWhereF11WasPressed) {
-    frmImportar& screen = frmImportar::instance();
-    const auto code = [&] { return screen.textBox(QStringLiteral("txtINTNDC")); };
-    BoxLook afterTyping;
-    Clerk clerk;
-    clerk.when([&] { return screen.isLoaded() && typingInto(code()); }, {"type", "26001IC04"})
-        .when([&] { return code()->text() == "26001IC04"; }, {"key", "F11"})
-        .when([] { return messageShown("Falta ingresar Descripción de Interno"); }, {"key", "Return"})
-        .when([&] { return screen.window()->isActiveWindow(); }, {"type", "00123K"})
-        .then([&] { return code()->text().endsWith(u'K'); },
-              [&] { afterTyping = look(screen, QStringLiteral("txtINTNDC")); })
-        .when([] { return true; }, {"key", "Escape"});
-    EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
-
-    EXPECT_EQ(afterTyping.focus, "txtINTNDC");
-    EXPECT_EQ(afterTyping.text, "26001IC0400123K");
-}
-
-TEST_F(DesktopTest, EnterPressesTheListingButtonsAndTheRealSaveDialogKeepsTheStockLocks) {
-    seedArticle(db);
-    const QString printed = db.dir() + QStringLiteral("/printed.pdf");
-    const QString saved = db.dir() + QStringLiteral("/saved.pdf");
-    std::unique_ptr<Printers> printer = Printers::pdfFile(printed);
-    Printers::setInstance(printer.get());
-    installQtTranslations(); // as the library does when it starts the application
-    // The save dialog opens in the working folder: here the stock's, where the dialog's
-    // look at the listed files must not release this process's locks on the stock.
-    const QString cwd = QDir::currentPath();
-    QDir::setCurrent(db.dir());
-    const int locksBefore = locksHeld();
-    int locksAfterListing = -1;
-    frmImprimir& screen = frmImprimir::instance();
-    QString saveButton;
-    const auto fileDialog = [] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        return dialog && dialog->isActiveWindow() ? dialog : nullptr;
-    };
+// The import keeps a declaration's code as typed, blanks and all: choosing on the list the
+// one whose code has blanks around it opens its own articles, not those of the code
+// without them.
+TEST_F(DesktopTest, ChoosingADeclarationWithBlanksAroundItsCodeOpensItsOwnArticles) {
+    db.exec(QStringLiteral("insert into OPERACIONES values ('1', '24001IC04000123A', 'Sin blancos', '2026-01-10');"
+                           "insert into OPERACIONES values ('2', ' 24001IC04000123A ', 'Con blancos', '2026-01-11');"
+                           "insert into ARTICULOS values ('SIN', '24001IC04000123A', 1, 0, 'N', 10, 1, 10, 10);"
+                           "insert into ARTICULOS values ('CON', ' 24001IC04000123A ', 7, 0, 'N', 10, 1, 10, 10);"));
+    frmDespachos& declarations = frmDespachos::instance();
+    frmArticulos& articles = frmArticulos::instance();
+    QTreeWidget* list = nullptr;
+    QString heading;
+    QStringList shown;
     Clerk clerk;
     clerk
-        .when([&] { return screen.isLoaded() && typingInto(screen.button(QStringLiteral("cmdImprimir"))); },
-              {"key", "Return"})
-        .when([] { return messageShown("Listo"); }, {"key", "Return"})
-        .when([&] { return typingInto(screen.button(QStringLiteral("cmdImprimir"))); }, {"key", "Tab"})
-        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Return"})
-        .then([&] { return fileDialog() != nullptr; },
-              [&] { saveButton = fileDialog()->findChild<QDialogButtonBox*>()->buttons().first()->text(); })
-        .then(
-            [&, settled = 0]() mutable { // the stock's folder listed (the printed PDF), for a while
-                auto* model = fileDialog() ? fileDialog()->findChild<QFileSystemModel*>() : nullptr;
-                const bool listed = model && model->rowCount(model->index(db.dir())) > 0;
-                settled = listed ? settled + 1 : 0;
-                return settled >= 10;
-            },
-            [&] { locksAfterListing = locksHeld(); })
-        .when([] { return true; }, {"key", "ctrl+a"})
-        .when([] { return true; }, {"type", saved})
         .when(
             [&] {
-                return fileDialog() && QApplication::focusWidget() &&
-                       QApplication::focusWidget()->property("text").toString() == saved;
+                list = declarations.isLoaded() ? declarations.listView(QStringLiteral("lstV")) : nullptr;
+                return list && typingInto(list);
             },
-            {"key", "Return"})
-        .when([&] { return messageShown("Listo\r\n\r\nEl listado quedó guardado en:\r\n" + saved); }, {"key", "Return"})
-        .when([&] { return typingInto(screen.button(QStringLiteral("Command2"))); }, {"key", "Escape"});
-    EXPECT_TRUE(clerk.run([&] { screen.showModal(); })) << "stalled at step " << clerk.stalledAt();
-    Printers::setInstance(nullptr);
-    QDir::setCurrent(cwd);
+            {"key", "Down"})
+        .when([&] { return list->currentItem() == list->topLevelItem(1); }, {"key", "Return"})
+        .then([&] { return articles.isLoaded() && articles.window()->isActiveWindow(); },
+              [&] {
+                  heading = articles.label(QStringLiteral("lbDeclaracion"))->text();
+                  QTreeWidget* rows = articles.listView(QStringLiteral("lstV"));
+                  for (int row = 0; row < rows->topLevelItemCount(); ++row)
+                      shown << rows->topLevelItem(row)->text(0) + u'/' + rows->topLevelItem(row)->text(1);
+              })
+        .when([] { return true; }, {"key", "Escape"});
+    EXPECT_TRUE(clerk.run([&] {
+        declarations.showModal();
+        if (!basGlobal().g_INTNDC.isEmpty())
+            articles.showModal();
+    })) << "stalled at step "
+        << clerk.stalledAt();
 
-    EXPECT_GT(QFileInfo(printed).size(), 0);
-    EXPECT_GT(QFileInfo(saved).size(), 0);
-    // Spanish throughout, and the boxes wide enough for their titles.
-    EXPECT_EQ(saveButton, "&Guardar");
-    EXPECT_EQ(shownButtons(), (QStringList{"Aceptar", "Aceptar"}));
-    EXPECT_TRUE(titlesWhole());
-    EXPECT_GT(locksBefore, 0);
-    EXPECT_EQ(locksAfterListing, locksBefore);
+    EXPECT_EQ(basGlobal().g_INTNDC, " 24001IC04000123A ");
+    EXPECT_EQ(heading, " 24001IC04000123A ");
+    EXPECT_EQ(shown, QStringList{"CON/007"});
 }
 
+// Real boxes in Spanish, wide enough for a host's long title beside the frame's buttons
+// however short their text; Enter answers the delete question Yes.
 TEST_F(DesktopTest, TheDeleteQuestionAsksInSpanishAndReturnSaysYes) {
-    seedArticle(db);
     // A host of its own with no translations: the library's boxes carry their texts.
     for (QTranslator* translator : qApp->findChildren<QTranslator*>())
         QCoreApplication::removeTranslator(translator);
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("Exportaciones - Cancelación de artículos"));
     Clerk clerk;
     bool deleted = false;
-    clerk.when([] { return QApplication::activeModalWidget() && QApplication::activeModalWidget()->isActiveWindow(); },
-               {"key", "Return"});
-    EXPECT_TRUE(clerk.run([&] { deleted = Eliminar_Articulo(QStringLiteral("D-1"), 1, 0); }))
-        << "stalled at step " << clerk.stalledAt();
+    clerk
+        .when([] { return QApplication::activeModalWidget() && QApplication::activeModalWidget()->isActiveWindow(); },
+              {"key", "Return"})
+        .when([] { return messageShown("Listo"); }, {"key", "Return"});
+    EXPECT_TRUE(clerk.run([&] {
+        deleted = Eliminar_Articulo(QStringLiteral("D-1"), 1, 0);
+        MessageBoxes::show(QStringLiteral("Listo"), vbInformation);
+    })) << "stalled at step "
+        << clerk.stalledAt();
+    QCoreApplication::setApplicationName(name);
     EXPECT_TRUE(deleted);
-    EXPECT_EQ(shownButtons(), QStringList{"&Sí|&No"});
+    EXPECT_EQ(shownButtons(), (QStringList{"&Sí|&No", "Aceptar"}));
+    EXPECT_TRUE(titlesWhole());
     EXPECT_EQ(db.query(QStringLiteral("select count(*) from CANCELACIONES")), QStringList{"0"});
 }
 

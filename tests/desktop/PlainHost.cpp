@@ -14,7 +14,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <dlfcn.h>
 #include <string>
 
@@ -22,13 +21,9 @@ using namespace quendarx::com;
 
 namespace {
 
-decltype(&DllGetClassObject) getClassObject;
-decltype(&SysAllocString) sysAllocString;
-decltype(&SysFreeString) sysFreeString;
-decltype(&VariantInit) variantInit;
-decltype(&VariantClear) variantClear;
+void* library = nullptr;
 
-template <class F> F entry(void* library, const char* name) {
+template <class F> F entry(const char* name) {
     void* found = dlsym(library, name);
     if (!found) {
         std::fprintf(stderr, "plainhost: %s missing\n", name);
@@ -42,37 +37,38 @@ void line(const std::string& text) {
     std::fflush(stdout);
 }
 
-DISPID idOf(IDispatch* object, const char* name) {
+BSTR text(const char* value) { return entry<decltype(&SysAllocString)>("SysAllocString")(value); }
+void release(BSTR value) { entry<decltype(&SysFreeString)>("SysFreeString")(value); }
+
+// Invokes a member with `count` arguments by reference (last first, as IDispatch takes
+// them) and writes its outcome.
+void invoke(IDispatch* object, const char* name, std::uint16_t flags, VARIANT* args = nullptr, unsigned count = 0) {
+    line(std::string("CALL ") + name);
     DISPID id = DISPID_UNKNOWN;
     if (object->GetIDsOfNames(&name, 1, &id) != S_OK) {
         std::fprintf(stderr, "plainhost: unknown member %s\n", name);
         std::exit(2);
     }
-    return id;
-}
-
-// Invokes a member and writes its outcome; the arguments are by reference.
-void invoke(IDispatch* object, const char* name, std::uint16_t flags, DISPPARAMS& params) {
-    line(std::string("CALL ") + name);
+    DISPID named = DISPID_PROPERTYPUT;
+    const bool put = flags == DISPATCH_PROPERTYPUT;
+    DISPPARAMS params{args, put ? &named : nullptr, count, put ? 1u : 0u};
     VARIANT result;
-    variantInit(&result);
+    entry<decltype(&VariantInit)>("VariantInit")(&result);
     EXCEPINFO error{};
-    const HRESULT hr = object->Invoke(idOf(object, name), flags, &params, &result, &error, nullptr);
+    const HRESULT hr = object->Invoke(id, flags, &params, &result, &error, nullptr);
     if (hr == DISP_E_EXCEPTION) {
         line(std::string("ERROR ") + name + " " + std::to_string(error.scode) + " " +
              (error.bstrDescription ? error.bstrDescription : ""));
     } else if (hr != S_OK) {
-        char text[32];
-        std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(hr));
-        line(std::string("FAILED ") + name + " " + text);
-    } else if (result.vt == VT_BOOL) {
-        line(std::string("RESULT ") + name + (result.boolVal ? " True" : " False"));
+        char code[32];
+        std::snprintf(code, sizeof code, "0x%08x", static_cast<unsigned>(hr));
+        line(std::string("FAILED ") + name + " " + code);
     } else {
-        line(std::string("RESULT ") + name + " -");
+        line(std::string("RESULT ") + name + (result.vt != VT_BOOL ? " -" : result.boolVal ? " True" : " False"));
     }
-    sysFreeString(error.bstrSource);
-    sysFreeString(error.bstrDescription);
-    variantClear(&result);
+    release(error.bstrSource);
+    release(error.bstrDescription);
+    entry<decltype(&VariantClear)>("VariantClear")(&result);
 }
 
 } // namespace
@@ -86,19 +82,14 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QCoreApplication application(qtArgc, argv);
 #endif
-    void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         std::fprintf(stderr, "plainhost: %s\n", dlerror());
         return 2;
     }
-    getClassObject = entry<decltype(getClassObject)>(library, "DllGetClassObject");
-    sysAllocString = entry<decltype(sysAllocString)>(library, "SysAllocString");
-    sysFreeString = entry<decltype(sysFreeString)>(library, "SysFreeString");
-    variantInit = entry<decltype(variantInit)>(library, "VariantInit");
-    variantClear = entry<decltype(variantClear)>(library, "VariantClear");
-
     IClassFactory* factory = nullptr;
-    if (getClassObject(&CLSID_clcancelMain, &IID_IClassFactory, reinterpret_cast<void**>(&factory)) != S_OK)
+    if (entry<decltype(&DllGetClassObject)>("DllGetClassObject")(&CLSID_clcancelMain, &IID_IClassFactory,
+                                                                 reinterpret_cast<void**>(&factory)) != S_OK)
         return 2;
     IDispatch* cm = nullptr;
     factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&cm));
@@ -109,36 +100,29 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string step = argv[i];
         if (step == "put" && i + 2 < argc) {
-            BSTR value = sysAllocString(argv[i + 2]);
-            VARIANT arg;
-            variantInit(&arg);
+            BSTR value = text(argv[i + 2]);
+            VARIANT arg{};
             arg.vt = VT_BYREF | VT_BSTR;
             arg.pbstrVal = &value;
-            DISPID named = DISPID_PROPERTYPUT;
-            DISPPARAMS params{&arg, &named, 1, 1};
-            invoke(cm, argv[i + 1], DISPATCH_PROPERTYPUT, params);
-            sysFreeString(value);
+            invoke(cm, argv[i + 1], DISPATCH_PROPERTYPUT, &arg, 1);
+            release(value);
             i += 2;
         } else if (step == "call" && i + 1 < argc) {
-            DISPPARAMS params{nullptr, nullptr, 0, 0};
-            invoke(cm, argv[i + 1], DISPATCH_METHOD, params);
+            invoke(cm, argv[i + 1], DISPATCH_METHOD);
             i += 1;
         } else if (step == "delete" && i + 3 < argc) {
-            BSTR code = sysAllocString(argv[i + 1]);
+            BSTR code = text(argv[i + 1]);
             std::int16_t item = static_cast<std::int16_t>(std::atoi(argv[i + 2]));
             std::int16_t subItem = static_cast<std::int16_t>(std::atoi(argv[i + 3]));
-            VARIANT args[3];
-            for (VARIANT& a : args)
-                variantInit(&a);
-            args[2].vt = VT_BYREF | VT_BSTR; // arguments in reverse order
+            VARIANT args[3]{};
+            args[2].vt = VT_BYREF | VT_BSTR;
             args[2].pbstrVal = &code;
             args[1].vt = VT_BYREF | VT_I2;
             args[1].piVal = &item;
             args[0].vt = VT_BYREF | VT_I2;
             args[0].piVal = &subItem;
-            DISPPARAMS params{args, nullptr, 3, 0};
-            invoke(cm, "Eliminar_Articulo", DISPATCH_METHOD, params);
-            sysFreeString(code);
+            invoke(cm, "Eliminar_Articulo", DISPATCH_METHOD, args, 3);
+            release(code);
             i += 3;
         } else {
             std::fprintf(stderr, "plainhost: bad step %s\n", step.c_str());

@@ -1,17 +1,16 @@
-// The listing screen: a printer that fails part-way, and "Archivo" writing the same pages
-// as a PDF (read back as text).
-#include "data/clConexion.h"
+// The listing screen: the printer chosen by its whole name, a printer that fails part-way,
+// "Archivo" writing the same pages as a PDF (read back as text), and the real save dialog.
 #include "platform/FileDialogs.h"
 #include "platform/Printers.h"
 #include "platform/QtTexts.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "printing/frmImprimir.h"
+#include "support/Steps.h"
 #include "support/StockTest.h"
 #include <QAbstractProxyModel>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
@@ -20,21 +19,18 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <QTreeView>
-#include <functional>
 
 using namespace quendarx;
 
 namespace {
 
-// One printer that keeps the pages sent to it and can fail on begin (failAt 0) or on a page.
+// Printers that keep the pages sent to them and can fail on begin (failAt 0) or on a page.
 class FakePrinters : public Printers {
 public:
-    QStringList deviceNames() const override { return {QStringLiteral("Oficina")}; }
-    QString currentDeviceName() const override { return QStringLiteral("Oficina"); }
-    void setCurrent(const QString&) override {}
+    QStringList deviceNames() const override { return names; }
+    QString currentDeviceName() const override { return current; }
+    void setCurrent(const QString& name) override { current = name; }
     void beginDocument() override {
         if (failAt == 0)
             throw RuntimeError(StandardError::PrinterError);
@@ -49,6 +45,8 @@ public:
     void endPage() override {}
     void endDocument() override { open = false; }
 
+    QStringList names{QStringLiteral("Oficina")};
+    QString current = QStringLiteral("Oficina");
     QStringList pages;
     bool open = false;
     qsizetype failAt = -1;
@@ -63,24 +61,13 @@ public:
     QString path, proposed;
 };
 
-// Runs a statement on the stock with the sqlite3 shell, in a process of its own.
-QString otherProcess(const QString& database, const QString& statement) {
-    QProcess shell;
-    shell.start(QStringLiteral("sqlite3"), {database, statement});
-    if (!shell.waitForFinished(30000) || shell.exitCode() != 0)
-        return QStringLiteral("failed: ") + QString::fromUtf8(shell.readAllStandardError());
-    return QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
-}
-
-// A text's lines without their trailing blanks.
-QStringList linesOf(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
+// A text's lines without the blanks around them (the PDF's margin) or after the last.
+QStringList linesOf(const QString& text) {
+    QStringList lines;
+    for (const QString& line : QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n'))
+        lines << line.trimmed();
+    while (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    for (QString& line : lines)
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
     return lines;
 }
 
@@ -131,18 +118,33 @@ TEST_F(ListingScreenTest, APrinterFailureIsReportedAndStopsTheListing) {
     EXPECT_TRUE(screen().isLoaded());
 }
 
-// Enter on the focused button runs its listing on the key itself: an Esc typed right after
-// it waits for the listing instead of closing the screen first.
-TEST_F(ListingScreenTest, EscTypedRightAfterEnterWaitsForTheListing) {
+// The host names the printer: only the device of exactly that name becomes current, never
+// one whose name merely starts with it, in whichever order the printers are listed.
+TEST_F(ListingScreenTest, ThePrinterNamedByTheHostIsTheOneOfThatWholeName) {
     cancellations(3, 1);
+    const QStringList shortFirst{"PDF", "Oficina", "Oficina 2"};
+    const QStringList longFirst{"PDF", "Oficina 2", "Oficina"};
+    const struct {
+        QStringList names;
+        QString wanted, chosen;
+    } cases[] = {
+        {shortFirst, "Oficina", "Oficina"},
+        {longFirst, "Oficina", "Oficina"},
+        {shortFirst, "Oficina 2", "Oficina 2"},
+        {longFirst, "Oficina 2", "Oficina 2"},
+        {longFirst, "Ofic", "PDF"},
+        {longFirst, "oficina", "PDF"},
+    };
     screen().showModeless();
-    QPushButton* imprimir = screen().button(QStringLiteral("cmdImprimir"));
-    imprimir->setFocus();
-    QTest::keyClick(imprimir, Qt::Key_Return);
-    QTest::keyClick(imprimir, Qt::Key_Escape);
-    EXPECT_EQ(printers.pages.size(), 1);
-    EXPECT_EQ(boxes.texts(), QStringList{"64 Listo"});
-    EXPECT_FALSE(screen().isLoaded());
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.names.join(u',') + " <- " + c.wanted).toStdString());
+        printers.names = c.names;
+        printers.current = QStringLiteral("PDF");
+        basGlobal().g_NombreImpresora = c.wanted;
+        click("cmdImprimir");
+        EXPECT_EQ(printers.current, c.chosen);
+    }
+    EXPECT_EQ(boxes.texts(), QStringList(std::size(cases), "64 Listo"));
 }
 
 TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
@@ -165,126 +167,42 @@ TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
                                                   QStringLiteral("6.02"), dialog.path, QStringLiteral("-")});
     ASSERT_TRUE(pdftotext.waitForFinished(30000));
     ASSERT_EQ(pdftotext.exitCode(), 0) << pdftotext.readAllStandardError().toStdString();
-    QStringList sheets = QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\f'));
-    if (!sheets.isEmpty() && sheets.last().trimmed().isEmpty())
-        sheets.removeLast();
-    ASSERT_EQ(sheets.size(), 3);
-    for (int i = 0; i < 3; ++i) {
-        QStringList lines = linesOf(sheets[i]);
-        // The left margin comes out as blanks before every line.
-        ASSERT_FALSE(lines.isEmpty());
-        const qsizetype margin = lines[0].size() - lines[0].trimmed().size();
-        for (QString& line : lines)
-            line.remove(0, std::min(margin, line.size()));
-        EXPECT_EQ(lines, linesOf(printers.pages[i])) << "sheet " << i + 1;
-    }
+    const QStringList sheets = QString::fromUtf8(pdftotext.readAllStandardOutput()).split(u'\f');
+    ASSERT_EQ(sheets.size(), 4); // the last sheet ends with a form feed too
+    EXPECT_TRUE(sheets[3].trimmed().isEmpty());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(linesOf(sheets[i]), linesOf(printers.pages[i])) << "sheet " << i + 1;
 }
 
-// The real save dialog (no seam) listing the stock's folder: Qt's own icon provider would
-// open every listed file to type it, and closing those descriptors would release the
-// process's locks on the stock. Another program reading the stock then would checkpoint
-// and delete the journal the library still uses, and later writes would be lost to it.
-TEST_F(ListingScreenTest, TheRealSaveDialogInTheStockFolderKeepsTheStockLocks) {
-    if (!QFile::exists(QStringLiteral("/proc/locks")))
-        GTEST_SKIP() << "no /proc/locks to read the locks from";
-    cancellations(3, 1);
-    const QString cwd = QDir::currentPath();
-    QDir::setCurrent(db.dir()); // the dialog opens in the working folder, as for a clerk
-    const int locksBefore = test::locksHeld();
-    ASSERT_GT(locksBefore, 0);
+// The real save dialog while it is the active modal window.
+QFileDialog* saveDialog() { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }
 
-    struct {
-        bool listed = false;
-        int locks = -1;
-        QString otherCount;
-        bool journalKept = false;
-    } seen;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    int settled = 0;
-    std::function<void()> step = [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        auto* model = dialog ? dialog->findChild<QFileSystemModel*>() : nullptr;
-        const QModelIndex stock = model ? model->index(db.path()) : QModelIndex();
-        // Listed and typed, with time for the dialog's file-information thread to finish.
-        const bool typed = stock.isValid() && !model->type(stock).isEmpty();
-        settled = typed ? settled + 1 : 0;
-        if (settled < 25 && elapsed.elapsed() < 15000) {
-            QTimer::singleShot(20, step);
-            return;
-        }
-        seen.listed = typed;
-        seen.otherCount = otherProcess(db.path(), QStringLiteral("select count(*) from CANCELACIONES"));
-        seen.locks = test::locksHeld();
-        seen.journalKept = QFile::exists(db.path() + QStringLiteral("-wal"));
-        if (dialog)
-            dialog->reject();
-    };
-    QTimer::singleShot(0, step);
-    screen().showModeless();
-    click("Command2");
-    QDir::setCurrent(cwd);
-
-    EXPECT_TRUE(seen.listed) << "the dialog never listed the stock file";
-    EXPECT_EQ(seen.otherCount, QStringLiteral("3"));
-    EXPECT_EQ(seen.locks, locksBefore);
-    EXPECT_TRUE(seen.journalKept);
-    EXPECT_TRUE(boxes.texts().isEmpty()) << boxes.texts().join(u'\n').toStdString();
-    // A write after the dialog reaches the file that everybody else reads.
-    clConexion& conexion = basGlobal().conexionLocal();
-    conexion.setSql(QStringLiteral("delete from CANCELACIONES where LINORD = 1"));
-    EXPECT_EQ(conexion.Execute(), 1);
-    EXPECT_EQ(otherProcess(db.path(), QStringLiteral("select count(*) from CANCELACIONES")), QStringLiteral("2"));
+// Types a name into the save dialog and presses its accept button.
+void typeAndAccept(const QString& name) {
+    saveDialog()->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+    static_cast<QDialog*>(saveDialog())->accept();
 }
 
-// Plays steps against the real save dialog from a timer: each step waits (returns false)
-// until the dialog is ready for it. The dialog is dismissed if a step waits in vain.
-class DialogSteps {
-public:
-    explicit DialogSteps(std::vector<std::function<bool(QFileDialog*)>> steps) : steps_(std::move(steps)) {
-        elapsed_.start();
-        QTimer::singleShot(0, [this] { poll(); });
-    }
-    bool finished() const { return next_ == steps_.size(); }
-    std::size_t stalledAt() const { return next_; }
-
-private:
-    void poll() {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        while (dialog && next_ < steps_.size() && steps_[next_](dialog))
-            ++next_;
-        if (finished())
-            return;
-        if (elapsed_.elapsed() > 15000) {
-            if (dialog)
-                dialog->reject();
-            return;
-        }
-        QTimer::singleShot(20, [this] { poll(); });
-    }
-    std::vector<std::function<bool(QFileDialog*)>> steps_;
-    std::size_t next_ = 0;
-    QElapsedTimer elapsed_;
-};
-
-// Types a name into the dialog and presses its accept button.
-bool typeAndAccept(QFileDialog* dialog, const QString& name) {
-    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (!edit)
-        return false;
-    edit->setText(name);
-    static_cast<QDialog*>(dialog)->accept();
-    return true;
+// What the save dialog's list shows for a file in a column.
+QString cell(const QString& path, int column) {
+    const QAbstractProxyModel* shown = saveDialog()->proxyModel();
+    const QModelIndex index = qobject_cast<QFileSystemModel*>(shown->sourceModel())->index(path, column);
+    return shown->mapFromSource(index).data().toString();
 }
 
-// The real save dialog under Spanish settings: Spanish words and dates, every column whole,
-// the stock's name refused at once with the dialog left open, a question before replacing a
-// file, ".pdf" added to a name without it, and the closing message saying where it went.
+// The real save dialog (no seam) in the stock's folder under Spanish settings: Spanish words
+// and dates, every column whole, the stock's name refused at once with the dialog left open,
+// a question before replacing a file, ".pdf" added to a name without it, and the closing
+// message saying where it went. Listing the folder keeps the process's locks on the stock:
+// Qt's own icon provider would open every listed file to type it, and closing those
+// descriptors would release them.
 TEST_F(ListingScreenTest, TheSaveDialogSpeaksSpanishRefusesTheStockAndAddsPdf) {
     cancellations(3, 1);
     installQtTranslations(); // as the library does when it makes the application
     const QString cwd = QDir::currentPath();
-    QDir::setCurrent(db.dir());
+    QDir::setCurrent(db.dir()); // the dialog opens in the working folder, as for a clerk
+    const int locksBefore = test::locksHeld();
+    EXPECT_GT(locksBefore, 0);
     ASSERT_TRUE(QDir(db.dir()).mkdir(QStringLiteral("anteriores")));
     const QString old = db.dir() + QStringLiteral("/viejo.pdf");
     {
@@ -293,75 +211,58 @@ TEST_F(ListingScreenTest, TheSaveDialogSpeaksSpanishRefusesTheStockAndAddsPdf) {
         file.write(QByteArray(1500, 'x'));
     }
     const QString stockName = QFileInfo(db.path()).fileName();
-    struct {
-        QStringList words;
-        QString stockType, folderType, oldDate, oldSize;
-        bool columnsWhole = false;
-        QStringList boxesAfterStock, boxesAfterOld;
-        bool openAfterStock = false, openAfterOld = false;
-    } seen;
-    int settled = 0;
-    const auto cell = [](QFileDialog* dialog, const QString& path, int column) {
-        auto* files = dialog->findChild<QFileSystemModel*>();
-        const QModelIndex index = files->index(path, column);
-        return (dialog->proxyModel() ? dialog->proxyModel()->mapFromSource(index) : index).data().toString();
-    };
-    boxes.queueAnswer(vbNo); // keep the old file
-    DialogSteps steps({
-        [&](QFileDialog* dialog) { // listed and typed, with time for the file-information thread
-            settled = cell(dialog, db.path(), 2).isEmpty() ? 0 : settled + 1;
-            return settled >= 10;
-        },
-        [&](QFileDialog* dialog) {
-            for (const QLabel* label : dialog->findChildren<QLabel*>())
-                seen.words << label->text();
-            for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
-                seen.words << button->text();
-            seen.stockType = cell(dialog, db.path(), 2);
-            seen.folderType = cell(dialog, db.dir() + QStringLiteral("/anteriores"), 2);
-            seen.oldDate = cell(dialog, old, 3);
-            seen.oldSize = cell(dialog, old, 1);
-            auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
-            const QAbstractItemView* items = view;
-            seen.columnsWhole = true;
-            for (int column = 1; column < 4; ++column)
-                seen.columnsWhole = seen.columnsWhole &&
-                                    view->columnWidth(column) >= items->sizeHintForColumn(column) &&
-                                    view->columnWidth(column) >= view->header()->sectionSizeHint(column);
-            return typeAndAccept(dialog, stockName);
-        },
-        [&](QFileDialog* dialog) {
-            seen.boxesAfterStock = boxes.texts();
-            seen.openAfterStock = dialog->isVisible();
-            return typeAndAccept(dialog, QStringLiteral("viejo"));
-        },
-        [&](QFileDialog* dialog) {
-            seen.boxesAfterOld = boxes.texts();
-            seen.openAfterOld = dialog->isVisible();
-            return typeAndAccept(dialog, QStringLiteral("nuevo"));
-        },
-    });
-    screen().showModeless();
-    click("Command2");
-    QDir::setCurrent(cwd);
-    ASSERT_TRUE(steps.finished()) << "stalled at step " << steps.stalledAt();
-
-    for (const QString& word : seen.words)
-        EXPECT_FALSE(word.contains(QStringLiteral("ichero"), Qt::CaseInsensitive)) << word.toStdString();
-    EXPECT_TRUE(seen.words.contains(QStringLiteral("&Nombre de archivo:"))) << seen.words.join(u'|').toStdString();
-    EXPECT_EQ(seen.stockType, QStringLiteral("Archivo DB"));
-    EXPECT_EQ(seen.folderType, QStringLiteral("Carpeta"));
-    EXPECT_EQ(seen.oldDate, Regional::generalDate(QFileInfo(old).lastModified()));
-    EXPECT_EQ(seen.oldSize, QStringLiteral("1,5 kB"));
-    EXPECT_TRUE(seen.columnsWhole);
     const QString refusal = QStringLiteral("48 No se puede guardar el listado en \"%1\": es un archivo de la base de "
                                            "datos. Elija otro nombre.")
                                 .arg(stockName);
-    EXPECT_EQ(seen.boxesAfterStock, QStringList{refusal});
-    EXPECT_TRUE(seen.openAfterStock);
-    EXPECT_EQ(seen.boxesAfterOld,
-              (QStringList{refusal, "52 El archivo \"viejo.pdf\" ya existe.\r\n¿Desea reemplazarlo?"}));
-    EXPECT_TRUE(seen.openAfterOld);
+    boxes.queueAnswer(vbNo); // keep the old file
+    int settled = 0;
+    test::Steps steps;
+    steps
+        .then( // listed and typed, with time for the file-information thread
+            [&] {
+                settled = saveDialog() && !cell(old, 2).isEmpty() ? settled + 1 : 0;
+                return settled >= 10;
+            },
+            [&] {
+                QStringList words;
+                for (const QLabel* label : saveDialog()->findChildren<QLabel*>())
+                    words << label->text();
+                for (const QAbstractButton* button : saveDialog()->findChildren<QAbstractButton*>())
+                    words << button->text();
+                for (const QString& word : words)
+                    EXPECT_FALSE(word.contains(QStringLiteral("ichero"), Qt::CaseInsensitive)) << word.toStdString();
+                EXPECT_TRUE(words.contains(QStringLiteral("&Nombre de archivo:"))) << words.join(u'|').toStdString();
+                EXPECT_EQ(cell(old, 2), QStringLiteral("Documento PDF"));
+                EXPECT_EQ(cell(db.dir() + QStringLiteral("/anteriores"), 2), QStringLiteral("Carpeta"));
+                EXPECT_EQ(cell(old, 3), Regional::generalDate(QFileInfo(old).lastModified()));
+                EXPECT_EQ(cell(old, 1), QStringLiteral("1,5 kB"));
+                auto* view = saveDialog()->findChild<QTreeView*>(QStringLiteral("treeView"));
+                const QAbstractItemView* items = view;
+                for (int column = 1; column < 4; ++column) {
+                    EXPECT_GE(view->columnWidth(column), items->sizeHintForColumn(column)) << column;
+                    EXPECT_GE(view->columnWidth(column), view->header()->sectionSizeHint(column)) << column;
+                }
+                EXPECT_EQ(test::locksHeld(), locksBefore);
+                typeAndAccept(stockName);
+            })
+        .then([] { return saveDialog() != nullptr; },
+              [&] {
+                  EXPECT_EQ(boxes.texts(), QStringList{refusal});
+                  typeAndAccept(QStringLiteral("viejo"));
+              })
+        .then([] { return saveDialog() != nullptr; },
+              [&] {
+                  EXPECT_EQ(boxes.texts(),
+                            (QStringList{refusal, "52 El archivo \"viejo.pdf\" ya existe.\r\n¿Desea reemplazarlo?"}));
+                  typeAndAccept(QStringLiteral("nuevo"));
+              });
+    const bool finished = steps.run([&] {
+        screen().showModeless();
+        click("Command2");
+    });
+    QDir::setCurrent(cwd);
+    ASSERT_TRUE(finished) << "stalled at step " << steps.stalledAt();
+
     EXPECT_EQ(QFileInfo(old).size(), 1500);
     const QString saved = QDir(db.dir()).absoluteFilePath(QStringLiteral("nuevo.pdf"));
     EXPECT_GT(QFileInfo(saved).size(), 0);
