@@ -1,22 +1,20 @@
-// A clerk in a process of its own, for the fault tests: registers cancellations on the
-// registration screen or imports a declaration on the import screen, and reports each
-// outcome on standard output, one line each, flushed at once (so a test can kill it at
-// any moment and still know what it was told).
+// A clerk in a process of its own, for the fault tests. Prints one line per outcome,
+// flushed at once, so that a test that kills it still knows what it was told.
 //
 //   qx_fault_worker register DB EXTNRO ITEM INTNDC FIRST COUNT [RETRIES [QUANTITY]]
-//     registers QUANTITY (1) of each of articles FIRST .. FIRST+COUNT-1 (sub-item 0) of
-//     declaration INTNDC against export item EXTNRO/ITEM; FIRST may also be a
-//     comma-separated list of articles. An insert that collides with another clerk's line
-//     number ("Error en descontar Cantidad") is tried again, as a clerk would press F11
-//     again, up to RETRIES times (50). Prints "OK ARTINO TRIES" or "MSG ARTINO STYLE TEXT".
+//     registers QUANTITY (1) of articles FIRST .. FIRST+COUNT-1 (sub-item 0; FIRST may be
+//     a comma-separated list) against export item EXTNRO/ITEM on the registration screen.
+//     A line number taken by another clerk ("Error en descontar Cantidad") is tried again,
+//     as a clerk would press F11 again, up to RETRIES times (50). Prints "OK ARTINO TRIES"
+//     or "MSG ARTINO STYLE TEXT".
 //   qx_fault_worker import DB OUTSIDE-CONNECTION-STRING INTERNO CODE
-//     imports internal number INTERNO under code CODE. Prints "MSG STYLE TEXT" per box.
+//     imports INTERNO under CODE on the import screen. Prints "MSG STYLE TEXT" per box.
 //
-// Both print "READY" once connected, before the first F11 (and, when QX_FAULT_GO is set,
-// wait for a line on standard input first); with QX_FAULT_LOADED set, "LOADED" once each
-// registration screen has read the article, just before its F11; "CONNECT REASON" and
-// exit status 3 when the stock database cannot be opened; exit status 2 with too few
-// arguments.
+// Both print "READY" once connected (then, with QX_FAULT_GO set, wait for a line on
+// standard input); with QX_FAULT_LOADED set, "LOADED" when a registration screen has read
+// its article, just before F11. With QX_FAULT_KILL_AT=N the process kills itself just
+// before the Nth transaction after READY reaches a file: at its first write after the
+// previous one's sync. Exit status 3 ("CONNECT REASON") when the stock cannot be opened.
 #include "../Clerk.h"
 #include "cancellations/frmRelArt.h"
 #include "platform/MessageBoxes.h"
@@ -25,7 +23,9 @@
 #include "state/basGlobal.h"
 #include "stock/frmImportar.h"
 #include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <sqlite3.h>
 
 using namespace quendarx;
 
@@ -39,6 +39,61 @@ struct Boxes : MessageBoxHandler {
     }
     QStringList shown;
 };
+
+// The kill points: the writes and syncs of SQLite's files watched, through a copy of
+// each kind of file's methods (the database's, and the journals' that take no locks).
+struct KillPoints {
+    sqlite3_vfs vfs;
+    sqlite3_vfs* realVfs;
+    std::pair<const sqlite3_io_methods*, sqlite3_io_methods> kinds[4] = {};
+    int killAt = qEnvironmentVariableIntValue("QX_FAULT_KILL_AT");
+    int transactions = -1; // counted from READY
+    bool synced = true;
+
+    const sqlite3_io_methods* real(const sqlite3_file* file) const {
+        for (const auto& [methods, watched] : kinds)
+            if (file->pMethods == &watched)
+                return methods;
+        return nullptr;
+    }
+} points;
+
+int watchedWrite(sqlite3_file* file, const void* data, int size, sqlite3_int64 offset) {
+    if (points.synced && points.transactions >= 0 && ++points.transactions == points.killAt)
+        std::raise(SIGKILL);
+    points.synced = false;
+    return points.real(file)->xWrite(file, data, size, offset);
+}
+
+int watchedSync(sqlite3_file* file, int flags) {
+    points.synced = true;
+    return points.real(file)->xSync(file, flags);
+}
+
+int watchedOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+    const int rc = points.realVfs->xOpen(points.realVfs, name, file, flags, outFlags);
+    for (auto& [methods, watched] : points.kinds) {
+        if (rc != SQLITE_OK || !file->pMethods || (methods && methods != file->pMethods))
+            continue;
+        if (!methods) {
+            methods = file->pMethods;
+            watched = *methods;
+            watched.xWrite = watchedWrite;
+            watched.xSync = watchedSync;
+        }
+        file->pMethods = &watched;
+        break;
+    }
+    return rc;
+}
+
+void watchWrites() {
+    points.realVfs = sqlite3_vfs_find(nullptr);
+    points.vfs = *points.realVfs;
+    points.vfs.zName = "qx-kill-points";
+    points.vfs.xOpen = watchedOpen;
+    sqlite3_vfs_register(&points.vfs, 1);
+}
 
 void say(const QString& line) {
     std::printf("%s\n", line.toUtf8().constData());
@@ -55,6 +110,7 @@ bool connect(const QString& path) {
         return false;
     }
     say("READY");
+    points.transactions = 0;
     char line[16]; // a test that starts several clerks lets them go together
     return !qEnvironmentVariableIsSet("QX_FAULT_GO") || std::fgets(line, sizeof line, stdin);
 }
@@ -119,6 +175,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_ALL, "C");
     Regional::setLocale(QLocale(QLocale::Spanish, QLocale::Argentina));
+    watchWrites();
     Boxes boxes;
     ScopedMessageBoxHandler scope(&boxes);
     const QString command = app.arguments().value(1);
