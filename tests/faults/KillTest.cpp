@@ -1,15 +1,14 @@
-// A clerk's process killed (SIGKILL) just before each transaction of its registrations or
-// of its import reaches the stock file, the moments at which what it leaves behind can
-// differ: every time the file is sound, whatever the clerk was told had been saved is
-// there, and a save cut short left none of its rows. The work goes on afterwards.
+// A clerk's process killed (SIGKILL) just before each commit of its registrations or of
+// its import, the moments at which what it leaves behind can differ: every time the file
+// is sound, whatever the clerk was told had been saved is there, and a save cut short left
+// none of its rows. The work goes on afterwards.
 #include "FaultSupport.h"
 
 using namespace quendarx::test;
 
 namespace {
 
-// The worker killed just before its `at`th transaction reaches the file; a worker with
-// fewer transactions runs to its end.
+// The worker killed just before its `at`th commit; one with fewer commits runs to its end.
 WorkerRun runKilledAt(int at, const QStringList& args) {
     return runWorker(args, 60000, [at](QProcess& process) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -20,7 +19,7 @@ WorkerRun runKilledAt(int at, const QStringList& args) {
 
 } // namespace
 
-TEST(KilledClerk, RegistrationsKilledBeforeEachTransactionLeaveASoundDatabase) {
+TEST(KilledClerk, RegistrationsKilledBeforeEachCommitLeaveASoundDatabase) {
     ScratchDatabase db;
     LogFile log;
     addArticles(db.path(), 60);
@@ -30,9 +29,9 @@ TEST(KilledClerk, RegistrationsKilledBeforeEachTransactionLeaveASoundDatabase) {
         // Two registrations, so that the kill points fall in both and between them.
         const WorkerRun run = runKilledAt(at, registerArgs(db.path(), "EXP-1", QString::number(next), 2));
         ASSERT_EQ(run.lines.value(0), "READY") << run.errors.toStdString();
-        if (run.exitCode == 0) { // no transaction left to kill it before
+        if (run.exitCode == 0) { // no commit left to kill it before
             EXPECT_EQ(run.lines.size(), 3);
-            EXPECT_GE(at, 3) << "a registration reached the file without a transaction";
+            EXPECT_GE(at, 3) << "a registration was saved without a commit";
             break;
         }
         // What the clerk was told is registered is there.
@@ -71,7 +70,7 @@ TEST(KilledClerk, RegistrationsKilledBeforeEachTransactionLeaveASoundDatabase) {
     expectStockSound(db.path());
 }
 
-TEST(KilledClerk, AnImportKilledBeforeEachTransactionLeavesAllOrNothing) {
+TEST(KilledClerk, AnImportKilledBeforeEachCommitLeavesAllOrNothing) {
     constexpr int kItems = 20, kSubItems = 3, kArticles = kItems * kSubItems;
     ScratchDatabase db;
     LogFile log;
@@ -90,7 +89,7 @@ TEST(KilledClerk, AnImportKilledBeforeEachTransactionLeavesAllOrNothing) {
         if (run.exitCode == 0) { // the import ran to its end
             EXPECT_EQ(run.lines, (QStringList{"READY", "MSG 64 Despacho agregado en stock"}));
             EXPECT_EQ(articles, kArticles);
-            EXPECT_GE(at, 2) << "the import reached the file without a transaction";
+            EXPECT_GE(at, 2) << "the import was saved without a commit";
             break;
         }
         // An import is one save: killed, it left all or nothing, not even its declaration row,

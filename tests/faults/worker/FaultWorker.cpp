@@ -12,9 +12,9 @@
 //
 // Both print "READY" once connected (then, with QX_FAULT_GO set, wait for a line on
 // standard input); with QX_FAULT_LOADED set, "LOADED" when a registration screen has read
-// its article, just before F11. With QX_FAULT_KILL_AT=N the process kills itself just
-// before the Nth transaction after READY reaches a file: at its first write after the
-// previous one's sync. Exit status 3 ("CONNECT REASON") when the stock cannot be opened.
+// its article, just before F11. With QX_FAULT_KILL_AT=N the process kills itself (SIGKILL)
+// just before its Nth commit after READY. Exit status 3 ("CONNECT REASON") when the stock
+// cannot be opened.
 #include "../Clerk.h"
 #include "cancellations/frmRelArt.h"
 #include "platform/MessageBoxes.h"
@@ -40,59 +40,19 @@ struct Boxes : MessageBoxHandler {
     QStringList shown;
 };
 
-// The kill points: the writes and syncs of SQLite's files watched, through a copy of
-// each kind of file's methods (the database's, and the journals' that take no locks).
-struct KillPoints {
-    sqlite3_vfs vfs;
-    sqlite3_vfs* realVfs;
-    std::pair<const sqlite3_io_methods*, sqlite3_io_methods> kinds[4] = {};
-    int killAt = qEnvironmentVariableIntValue("QX_FAULT_KILL_AT");
-    int transactions = -1; // counted from READY
-    bool synced = true;
+// The kill points: every connection to SQLite the process opens runs this hook just
+// before each of its commits (none counted before READY).
+int commits = -1;
 
-    const sqlite3_io_methods* real(const sqlite3_file* file) const {
-        for (const auto& [methods, watched] : kinds)
-            if (file->pMethods == &watched)
-                return methods;
-        return nullptr;
-    }
-} points;
-
-int watchedWrite(sqlite3_file* file, const void* data, int size, sqlite3_int64 offset) {
-    if (points.synced && points.transactions >= 0 && ++points.transactions == points.killAt)
+int beforeCommit(void*) {
+    if (commits >= 0 && ++commits == qEnvironmentVariableIntValue("QX_FAULT_KILL_AT"))
         std::raise(SIGKILL);
-    points.synced = false;
-    return points.real(file)->xWrite(file, data, size, offset);
+    return 0;
 }
 
-int watchedSync(sqlite3_file* file, int flags) {
-    points.synced = true;
-    return points.real(file)->xSync(file, flags);
-}
-
-int watchedOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
-    const int rc = points.realVfs->xOpen(points.realVfs, name, file, flags, outFlags);
-    for (auto& [methods, watched] : points.kinds) {
-        if (rc != SQLITE_OK || !file->pMethods || (methods && methods != file->pMethods))
-            continue;
-        if (!methods) {
-            methods = file->pMethods;
-            watched = *methods;
-            watched.xWrite = watchedWrite;
-            watched.xSync = watchedSync;
-        }
-        file->pMethods = &watched;
-        break;
-    }
-    return rc;
-}
-
-void watchWrites() {
-    points.realVfs = sqlite3_vfs_find(nullptr);
-    points.vfs = *points.realVfs;
-    points.vfs.zName = "qx-kill-points";
-    points.vfs.xOpen = watchedOpen;
-    sqlite3_vfs_register(&points.vfs, 1);
+int watchCommits(sqlite3* db, const char**, const sqlite3_api_routines*) {
+    sqlite3_commit_hook(db, beforeCommit, nullptr);
+    return SQLITE_OK;
 }
 
 void say(const QString& line) {
@@ -110,7 +70,7 @@ bool connect(const QString& path) {
         return false;
     }
     say("READY");
-    points.transactions = 0;
+    commits = 0;
     char line[16]; // a test that starts several clerks lets them go together
     return !qEnvironmentVariableIsSet("QX_FAULT_GO") || std::fgets(line, sizeof line, stdin);
 }
@@ -175,7 +135,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_ALL, "C");
     Regional::setLocale(QLocale(QLocale::Spanish, QLocale::Argentina));
-    watchWrites();
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchCommits));
     Boxes boxes;
     ScopedMessageBoxHandler scope(&boxes);
     const QString command = app.arguments().value(1);
