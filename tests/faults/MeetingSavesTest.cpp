@@ -1,6 +1,7 @@
 // Two clerks whose saves meet on a stock file: the second save re-reads what is left of
 // the article once it holds the lock, so the two never discharge more than was imported.
-#include "MeetingSaves.h"
+// And a stock file another program filled with regional texts.
+#include "RegionalStock.h"
 
 using namespace quendarx::test;
 
@@ -8,7 +9,7 @@ namespace {
 
 class MeetingSaves : public FaultTest {
 protected:
-    MeetingStock stock() const {
+    static MeetingStock stock(const ScratchDatabase& db) {
         const QString path = db.path();
         return {path, [path](const QString& sql) { execFile(path, sql); },
                 [path](const QString& sql) { return queryFile(path, sql); }};
@@ -18,8 +19,15 @@ protected:
 
 } // namespace
 
-TEST_F(MeetingSaves, TwoRegistrationsOfOneArticle) { expectMeetingRegistrationsToStayWithinTheArticle(stock(), boxes); }
+TEST_F(MeetingSaves, TwoRegistrationsOfOneArticle) {
+    expectMeetingRegistrationsToStayWithinTheArticle(stock(db), boxes);
+}
 
 TEST_F(MeetingSaves, AModificationAndARegistrationOfOneArticle) {
-    expectModificationMeetingARegistrationToStayWithinTheArticle(stock(), boxes);
+    expectModificationMeetingARegistrationToStayWithinTheArticle(stock(db), boxes);
+}
+
+TEST_F(MeetingSaves, RegionalTotalsOnAFileAreReadAsTheLibraryReadsThem) {
+    const ScratchDatabase plain(StockKind::Plain); // its columns take texts
+    expectRegionalTotalsReadAsTheLibraryReadsThem(stock(plain), boxes);
 }
