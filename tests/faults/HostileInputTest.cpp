@@ -6,12 +6,9 @@
 #include "automation/clcancelMain.h"
 #include "cancellations/frmRelArt.h"
 #include "data/Recordset.h"
-#include "data/Schema.h"
-#include "data/Statements.h"
 #include "platform/RuntimeError.h"
 #include "stock/frmDespachos.h"
 #include "stock/frmImportar.h"
-#include <QDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -143,30 +140,4 @@ TEST_F(Hostility, ImportStoresListsAndHandsOnTheBoxesTextsOrRefusesTheDate) {
     EXPECT_EQ(countRows(db.path(), "from OPERACIONES where INTNDC = 'REFUSED'"), 0);
     resetLibraryState();
     expectStockSound(db.path());
-}
-
-// The database's location as the host gives it: odd characters in a real path open it;
-// a location that names no stock database is refused with the connection's report.
-TEST_F(Hostility, DatabaseLocationsOpenOrAreRefusedWithTheReport) {
-    for (const char* name : {"it's", "ñandú 😀", "100%_x", "back\\slash", "  blanks  ", "-- drop"}) {
-        SCOPED_TRACE(name);
-        const QString path = db.dir() + '/' + QString::fromUtf8(name) + "/stock.db";
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-        ASSERT_TRUE(createLocalDatabase(path, nullptr));
-        host.Ubicacion_Base_Datos(path);
-        EXPECT_TRUE(host.Conectar_DB());
-        basGlobal().conexionLocal().setSql(sql::insertDeclaration("1", "D", "d", "05/12/2026"));
-        EXPECT_EQ(basGlobal().conexionLocal().Execute(), 1);
-        EXPECT_EQ(queryFile(path, "select INTNDC from OPERACIONES"), QStringList{"D"});
-    }
-    EXPECT_EQ(takeBoxes(), QStringList());
-    for (const QString& text : kHostile) {
-        SCOPED_TRACE(text.left(40).toStdString());
-        host.Ubicacion_Base_Datos(text);
-        EXPECT_FALSE(host.Conectar_DB());
-        const QStringList shown = takeBoxes();
-        ASSERT_EQ(shown.size(), 1);
-        EXPECT_TRUE(shown[0].startsWith("4112 ")) << shown[0].toStdString();
-        EXPECT_TRUE(shown[0].endsWith("Sección [QuendarxDLL.clCancelMain.Conectar_DB]")) << shown[0].toStdString();
-    }
 }
