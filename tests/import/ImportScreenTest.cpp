@@ -1,0 +1,111 @@
+// The import screen. Before anything is copied, in both locales: a missing code or
+// description wins over a good date, a blank or impossible date is refused, and a code
+// already in stock is found whatever its letter case; every refusal keeps the screen open,
+// writes nothing and leaves no outside connection behind (the plain order of the checks is
+// in the host script import-stops). While a long declaration comes in, the progress bar
+// follows every item up to their number and repaints seldom enough not to slow it down.
+#include "stock/frmImportar.h"
+#include "support/StockTest.h"
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTest>
+#include <numeric>
+
+using namespace quendarx;
+
+namespace {
+
+constexpr int kItems = 300;
+
+class ImportScreen : public test::StockTest {
+protected:
+    void SetUp() override {
+        StockTest::SetUp();
+        const QString outside = db.dir() + QStringLiteral("/outside.db");
+        QFile(outside).open(QIODevice::WriteOnly); // an empty file is an empty database
+        test::execFile(outside, QStringLiteral("create table item (interno text, id integer);"
+                                               "create table groupsubitems (interno text, id integer, idsub integer, "
+                                               "idarticulo text, ncm text, cantidad double, preciounitario double, "
+                                               "fob double); with recursive n(i) as (select 1 union all select i + 1 "
+                                               "from n where i < %1) insert into item select 'EXP-1', i from n;"
+                                               "insert into groupsubitems select interno, id, 1, 'A-' || id, '8471', "
+                                               "2, 1.5, 3 from item;")
+                                    .arg(kItems));
+        basGlobal().g_BaseExterna = QStringLiteral("Driver=SQLite3;Database=") + outside;
+        db.exec(QStringLiteral("insert into OPERACIONES values ('OLD', 'D-1', 'old', '2020-01-01')"));
+        frmImportar::instance().showModeless();
+    }
+    void TearDown() override {
+        if (frmImportar::instance().isLoaded())
+            frmImportar::instance().unload();
+        StockTest::TearDown();
+    }
+    void pressF11(const QString& code, const QString& description, const QString& date) {
+        frmImportar& screen = frmImportar::instance();
+        screen.textBox(QStringLiteral("txtINTNDC"))->setText(code);
+        screen.textBox(QStringLiteral("txtINTDSC"))->setText(description);
+        screen.textBox(QStringLiteral("txtINTFOF"))->setText(date);
+        QTest::keyClick(screen.textBox(QStringLiteral("txtINTFOF")), Qt::Key_F11);
+    }
+};
+
+TEST_F(ImportScreen, FieldsAreCheckedInOrderAndNothingIsWritten) {
+    frmImportar& screen = frmImportar::instance();
+    const std::pair<QLocale, QString> locales[] = {{test::esAR(), "05/12/2026"}, {test::enUS(), "12/05/2026"}};
+    for (const auto& [l, date] : locales) {
+        ScopedLocale scoped(l);
+        const QString cases[][4] = {
+            {"", "desc", date, "16 Falta ingresar Codigo de Declaración"},
+            {"D-2", "", date, "16 Falta ingresar Descripción de Interno"},
+            {"D-2", "desc", "   ", "16 Fecha inválida en Fecha de Oficialización"},
+            {"D-2", "desc", "31/31/2026", "16 Fecha inválida en Fecha de Oficialización"},
+            {"d-1", "desc", date, "48 El número de declaración d-1 ya existe en base de datos"},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE((l.name() + " " + c[0] + "|" + c[1] + "|" + c[2]).toStdString());
+            boxes.shown.clear();
+            pressF11(c[0], c[1], c[2]);
+            EXPECT_EQ(boxes.texts(), QStringList{c[3]});
+            ASSERT_TRUE(screen.isLoaded());
+            EXPECT_TRUE(screen.progressBar(QStringLiteral("Pb"))->isHidden());
+            EXPECT_EQ(basGlobal().g_ConexionExterna, nullptr);
+        }
+    }
+    EXPECT_EQ(db.query(QStringLiteral("select INTNDC from OPERACIONES")), QStringList{"D-1"});
+    EXPECT_EQ(value(QStringLiteral("select count(*) from ARTICULOS")), "0");
+}
+
+TEST_F(ImportScreen, TheBarFollowsEveryItemAndRepaintsSeldom) {
+    QProgressBar* bar = frmImportar::instance().progressBar(QStringLiteral("Pb"));
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return QObject::eventFilter(watched, event);
+        }
+    } counter;
+    bar->installEventFilter(&counter);
+    std::vector<int> values, expected(kItems);
+    std::iota(expected.begin(), expected.end(), 1);
+    int maximum = 0;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        values.push_back(value);
+        maximum = bar->maximum();
+    });
+    QElapsedTimer took;
+    took.start();
+    pressF11(QStringLiteral("D-LONG"), QStringLiteral("larga"), QStringLiteral("05/12/2026"));
+    const qint64 ms = took.elapsed();
+
+    EXPECT_EQ(boxes.texts(), QStringList{"64 Despacho agregado en stock"});
+    EXPECT_EQ(values, expected);
+    EXPECT_EQ(maximum, kItems);
+    // At most one paint for each 40 ms the import took, and a few around it; every step
+    // of the bar painted would be hundreds.
+    EXPECT_LE(counter.paints, 4 + ms / 40) << ms << " ms";
+    EXPECT_EQ(value(QStringLiteral("select count(*) from ARTICULOS where INTNDC = 'D-LONG'")), QString::number(kItems));
+}
+
+} // namespace
