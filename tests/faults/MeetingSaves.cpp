@@ -1,4 +1,5 @@
 #include "MeetingSaves.h"
+#include "cancellations/Recompute.h"
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
 #include <QElapsedTimer>
@@ -124,6 +125,41 @@ void expectModificationMeetingARegistrationToStayWithinTheArticle(const MeetingS
     EXPECT_EQ(stock.query("select count(*) from CANCELACIONES"), QStringList{QString::number(mine ? 1 : 2)});
     EXPECT_EQ(stock.query(QStringLiteral("select count(*) from ARTICULOS where ARTDSC = %1").arg(mine ? 1 : 3)),
               QStringList{"1"});
+}
+
+void expectRegionalTotalsReadAsTheLibraryReadsThem(const MeetingStock& stock, RecordingMessageBoxes& boxes,
+                                                   const QString& cancelledAsText) {
+    addArticle(stock, 10);
+    stock.exec("insert into CANCELACIONES (LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, ARTEXP, ARTCER, ARTVEN, ARTORD, "
+               "EXTNRO, EXTITM, EXTFDC) values (1, 'D-1', 1, 0, '5', '', '', '', NULL, 'EXP-2', 1, "
+               "'2026-12-01 09:00:00')");
+    connectLibrary(stock.location);
+    // The recomputation every registration, modification and deletion ends with.
+    const struct {
+        QLocale locale;
+        const char* total;
+        const char* available; // ARTDSC afterwards, or the message
+    } cases[] = {
+        {esAR(), "120,5", "115.5"},
+        {esAR(), "1.120,5", "1115.5"},
+        {enUS(), "1,120.5", "1115.5"},
+        {esAR(), "n/d", "Error en actualizar CANTIDAD DISPONIBLE"},
+    };
+    for (const auto& c : cases) {
+        ScopedLocale locale(c.locale);
+        stock.exec(QStringLiteral("update ARTICULOS set ARTCAN = '%1', ARTDSC = 0").arg(QLatin1String(c.total)));
+        const QString failure = recomputeAvailable({"D-1", 1, 0});
+        const QString seen = failure.isEmpty() ? stock.query("select ARTDSC from ARTICULOS").value(0) : failure;
+        EXPECT_EQ(seen, QLatin1String(c.available)) << c.total;
+    }
+    // A registration's re-check: 2,5 of the 10 cancelled, though ARTDSC still says 10.
+    if (!cancelledAsText.isEmpty())
+        stock.exec(cancelledAsText);
+    stock.exec("update ARTICULOS set ARTCAN = '10', ARTDSC = 10; update CANCELACIONES set ARTCDS = '2,5'");
+    onArticle();
+    EXPECT_FALSE(pressF11(frmRelArt::instance(), {{"txtDescuento", "7,6"}, {"txtARTVEN", "31/12/2027"}}));
+    EXPECT_EQ(boxes.texts(), QStringList{"48 El valor a descontar no puede ser mayor a 07,50"});
+    EXPECT_EQ(stock.query("select count(*) from CANCELACIONES"), QStringList{"1"});
 }
 
 } // namespace quendarx::test

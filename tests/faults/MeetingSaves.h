@@ -1,7 +1,10 @@
 #pragma once
 // Two clerks whose saves meet: another program holds the stock's write lock while a clerk
 // in a process of its own and the clerk of this process press F11 on screens that both
-// read the article before either saved. The same cases run on a file and on a server.
+// read the article before either saved. And a stock another program filled with
+// quantities as regional texts ('120,5' under a comma locale): the available quantity is
+// recomputed from them, and a save's re-check reads them, with the library's conversion.
+// The same cases run on a file and on a server.
 #include "FaultSupport.h"
 #include <functional>
 
@@ -23,5 +26,9 @@ void expectMeetingRegistrationsToStayWithinTheArticle(const MeetingStock& stock,
 // it to 9 while the other registers 5 against another item. Exactly one is refused.
 void expectModificationMeetingARegistrationToStayWithinTheArticle(const MeetingStock& stock,
                                                                   RecordingMessageBoxes& boxes);
+// `stock` holds no rows yet and its ARTCAN column takes texts; `cancelledAsText` makes its
+// ARTCDS column take them too (run before the re-check, after the recomputations).
+void expectRegionalTotalsReadAsTheLibraryReadsThem(const MeetingStock& stock, RecordingMessageBoxes& boxes,
+                                                   const QString& cancelledAsText = QString());
 
 } // namespace quendarx::test
