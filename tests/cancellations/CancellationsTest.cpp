@@ -1,7 +1,6 @@
 // What a host script cannot stage: rows that vanish while the modify screen is open, an
 // article gone when its deleted cancellation is given back, the available quantity
-// recomputed from every cancellation of the article with the total rounded to cents, and
-// keys held with Alt.
+// recomputed from every cancellation of the article with the total rounded to cents.
 #include "cancellations/HostOperations.h"
 #include "cancellations/Recompute.h"
 #include "cancellations/frmModifcar.h"
@@ -66,29 +65,4 @@ TEST_F(CancellationsTest, TheAvailableQuantityCountsEveryCancellationRoundedToCe
         EXPECT_EQ(value(QStringLiteral("select ARTDSC from ARTICULOS")), "3.65"); // 20 - round(16.3456)
     }
     EXPECT_TRUE(boxes.shown.empty());
-}
-
-// Alt with a key is a command: whatever box has the focus, the key types nothing there,
-// while the same keys without Alt still type.
-TEST_F(CancellationsTest, AKeyWithAltHeldTypesNothingIntoABox) {
-    frmModifcar::instance().showModeless();
-    const struct {
-        const char* box;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        const char* typed;
-    } cases[] = {
-        {"txtARTCDS", Qt::Key_T, Qt::AltModifier, ""},
-        {"txtARTCDS", Qt::Key_7, Qt::AltModifier, ""},
-        {"txtARTCDS", Qt::Key_7, Qt::NoModifier, "7"},
-        {"TxtARTVEN", Qt::Key_T, Qt::AltModifier | Qt::ShiftModifier, ""},
-        {"TxtARTVEN", Qt::Key_T, Qt::NoModifier, "t"},
-    };
-    for (const auto& c : cases) {
-        QLineEdit* box = frmModifcar::instance().textBox(QLatin1String(c.box));
-        box->setFocus();
-        box->clear();
-        QTest::keyClick(box, c.key, c.modifiers);
-        EXPECT_EQ(box->text(), QLatin1String(c.typed)) << c.box << " key " << c.key << " modifiers " << c.modifiers;
-    }
 }
