@@ -24,7 +24,6 @@ TEST(KilledClerk, RegistrationsKilledBeforeEachCommitLeaveASoundDatabase) {
     LogFile log;
     addArticles(db.path(), 60);
     int next = 1, at = 1;
-    QStringList interrupted;
     for (; at < 20 && !::testing::Test::HasFailure(); ++at) {
         // Two registrations, so that the kill points fall in both and between them.
         const WorkerRun run = runKilledAt(at, registerArgs(db.path(), "EXP-1", QString::number(next), 2));
@@ -42,32 +41,18 @@ TEST(KilledClerk, RegistrationsKilledBeforeEachCommitLeaveASoundDatabase) {
         }
         expectStockSound(db.path());
         // Lines stay numbered 1..n without a gap or a double.
-        const QStringList counts = queryFile(db.path(),
-                                             "select count(*), coalesce(max(LINORD), 0), count(distinct LINORD) "
-                                             "from CANCELACIONES")
-                                       .value(0)
-                                       .split('|');
-        EXPECT_TRUE(counts.value(0) == counts.value(1) && counts.value(1) == counts.value(2))
-            << counts.join('|').toStdString();
+        EXPECT_EQ(queryFile(db.path(), "select count(*) = coalesce(max(LINORD), 0) and count(*) = count(distinct "
+                                       "LINORD) from CANCELACIONES"),
+                  QStringList{"1"});
         // Nothing of the registration killed part way: every article's availability matches
         // its cancellations, and one history entry for every registration kept.
         EXPECT_EQ(unbalancedArticles(db.path()), 0) << "kill point " << at;
         EXPECT_EQ(countRows(db.path(), "from HISTORY where OPERATION = 'registration'"),
                   countRows(db.path(), "from CANCELACIONES"))
             << "kill point " << at;
-        next += run.lines.size();
-        interrupted << QString::number(next - 1);
+        next += run.lines.size(); // the next clerk starts after the interrupted article
     }
-    ASSERT_LT(at, 20) << "the clerk was killed at every point";
-    ASSERT_FALSE(::testing::Test::HasFailure());
-    // The interrupted articles registered against another export item: their availability
-    // is recomputed from all their cancellations.
-    const int before = countRows(db.path(), "from CANCELACIONES");
-    const WorkerRun after = runWorker(registerArgs(db.path(), "EXP-2", interrupted.join(','), 0));
-    EXPECT_EQ(after.lines.filter("OK ").size(), interrupted.size()) << after.lines.join('\n').toStdString();
-    EXPECT_EQ(countRows(db.path(), "from CANCELACIONES"), before + interrupted.size());
-    EXPECT_EQ(unbalancedArticles(db.path()), 0);
-    expectStockSound(db.path());
+    EXPECT_LT(at, 20) << "the clerk was killed at every point";
 }
 
 TEST(KilledClerk, AnImportKilledBeforeEachCommitLeavesAllOrNothing) {

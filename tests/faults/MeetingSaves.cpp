@@ -8,37 +8,6 @@ namespace quendarx::test {
 
 namespace {
 
-// Another program holding the stock's write lock: the sqlite3 shell inside BEGIN
-// IMMEDIATE on a file, psql holding the saves' advisory lock on a server.
-class LockHolder {
-public:
-    explicit LockHolder(const QString& location) : server_(location.startsWith(QLatin1String("postgres"))) {
-        process_.start(server_ ? "psql" : "sqlite3",
-                       server_ ? QStringList{"-X", "-q", "-d", location} : QStringList{location});
-        process_.write(server_ ? "select pg_advisory_lock(7208314);\n\\echo LOCKED\n"
-                               : "BEGIN IMMEDIATE;\nselect 'LOCKED';\n");
-        QByteArray out;
-        while (!out.contains("LOCKED") && process_.waitForReadyRead(10000))
-            out += process_.readAllStandardOutput();
-        EXPECT_TRUE(out.contains("LOCKED")) << out.toStdString();
-    }
-    ~LockHolder() {
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(15000))
-            process_.kill();
-        process_.waitForFinished(5000);
-    }
-    // Lets the lock go a second from now.
-    void releaseSoon() {
-        process_.write(server_ ? "select pg_sleep(1);\n\\q\n" : ".shell sleep 1\nCOMMIT;\n.quit\n");
-        process_.waitForBytesWritten(5000);
-    }
-
-private:
-    bool server_;
-    QProcess process_;
-};
-
 // Article D-1 1/0 of 10 with `available` left, the library connected to the stock.
 void addArticle(const MeetingStock& stock, int available) {
     stock.exec("insert into OPERACIONES (NUMERO, INTNDC, INTDSC, INTFOF) values ('1', 'D-1', 'Importacion', "
@@ -53,29 +22,43 @@ void connectLibrary(const QString& location) {
     basGlobal().conexionLocal().Connect();
 }
 
-// While another program holds the lock, the other clerk registers `quantity` of the
-// article against EXP-1 item 2 and waits in its save; this clerk presses F11 on `screen`,
-// the lock going a second later. Whether this clerk saved, and what the other was told.
+// What a process printed until it printed `word`.
+QByteArray readUntil(QProcess& process, const QByteArray& word) {
+    QByteArray out;
+    while (!out.contains(word) && process.waitForReadyRead(30000))
+        out += process.readAllStandardOutput();
+    return out;
+}
+
+// While another program holds the lock (the sqlite3 shell inside BEGIN IMMEDIATE on a file,
+// psql holding the saves' advisory lock on a server), the other clerk registers `quantity`
+// of the article against EXP-1 item 2 and waits in its save; this clerk presses F11 on
+// `screen`, the lock going a second later. Whether this clerk saved, and what the other
+// was told.
 std::pair<bool, QString> meet(const MeetingStock& stock, int quantity, Form& screen, const BoxTexts& texts) {
     connectLibrary(stock.location);
-    LockHolder holder(stock.location);
+    const bool server = stock.location.startsWith(QLatin1String("postgres"));
+    QProcess holder;
+    holder.start(server ? "psql" : "sqlite3",
+                 server ? QStringList{"-X", "-q", "-d", stock.location} : QStringList{stock.location});
+    holder.write(server ? "select pg_advisory_lock(7208314);\n\\echo LOCKED\n"
+                        : "BEGIN IMMEDIATE;\nselect 'LOCKED';\n");
+    EXPECT_TRUE(readUntil(holder, "LOCKED").contains("LOCKED"));
     qputenv("QX_FAULT_LOADED", "1");
     auto other = startWorker(
         {"register", stock.location, "EXP-1", "2", "D-1", "1", "1", "1", QString::number(quantity)});
     qunsetenv("QX_FAULT_LOADED");
-    QByteArray out;
-    while (!out.contains("LOADED") && other->waitForReadyRead(30000))
-        out += other->readAllStandardOutput();
-    EXPECT_TRUE(out.contains("READY\nLOADED")) << out.toStdString();
+    EXPECT_TRUE(readUntil(*other, "LOADED").contains("READY\nLOADED"));
 
     onArticle();
     QElapsedTimer waited;
     const bool mine = pressF11(screen, texts, [&](Form&) {
-        holder.releaseSoon();
+        holder.write(server ? "select pg_sleep(1);\n\\q\n" : ".shell sleep 1\nCOMMIT;\n.quit\n");
+        holder.waitForBytesWritten(5000);
         waited.start();
     });
     EXPECT_GE(waited.elapsed(), 700) << "the save should have waited for the other program";
-    EXPECT_TRUE(other->waitForFinished(30000));
+    EXPECT_TRUE(other->waitForFinished(30000) && holder.waitForFinished(15000));
     const WorkerRun run = collect(*other);
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     resetLibraryState(); // the stock is read afterwards by a connection of its own
