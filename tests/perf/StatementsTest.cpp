@@ -1,8 +1,6 @@
-// Every statement the library sends to a stock database, built with hostile texts in its
-// values (quotes, backslashes, wildcards, control characters, SQL fragments, 10,000
-// characters): it keeps its shape whatever text it carries, and in the parameterised form
-// the engine runs it finds its rows through an index, none reading a whole table to filter
-// it.
+// Every statement the library sends to a database, built with hostile texts in its values
+// (quotes, backslashes, wildcards, control characters, SQL fragments, 10,000 characters),
+// keeps its shape whatever text it carries.
 #include "data/Statements.h"
 #include "data/Schema.h"
 #include "data/clConexion.h"
@@ -52,9 +50,7 @@ std::vector<std::pair<const char*, Statement>> statementsCarrying(const QString&
             QX_STATEMENT(outsideItems(t)), QX_STATEMENT(outsideSubItems(t, "5"))};
 #undef QX_STATEMENT
 }
-constexpr std::size_t kIndexed = 18;
-
-// A stock database and the outside database's two tables.
+// A stock database with the outside database's two tables.
 class Statements : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -65,17 +61,17 @@ protected:
     }
     void TearDown() override { sqlite3_close(handle); }
 
-    // Column `column` of each row of the statement's EXPLAIN (`plan`: EXPLAIN QUERY PLAN);
-    // empty when the text is not exactly one statement.
-    QStringList explain(const QString& statement, bool plan = false) {
-        const QByteArray text = (plan ? "EXPLAIN QUERY PLAN " : "EXPLAIN ") + statement.toUtf8();
+    // The opcodes of the program the statement compiles to; empty when the text is not
+    // exactly one statement.
+    QStringList explain(const QString& statement) {
+        const QByteArray text = "EXPLAIN " + statement.toUtf8();
         sqlite3_stmt* st = nullptr;
         const char* tail = nullptr;
         if (sqlite3_prepare_v2(handle, text.constData(), static_cast<int>(text.size()), &st, &tail) != SQLITE_OK)
             return {};
         QStringList rows;
         while (sqlite3_step(st) == SQLITE_ROW)
-            rows << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, plan ? 3 : 1)));
+            rows << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
         sqlite3_finalize(st);
         return QByteArray(tail).trimmed().isEmpty() ? rows : QStringList();
     }
@@ -112,18 +108,4 @@ TEST_F(Statements, NoTextChangesTheShapeOfAStatement) {
     EXPECT_EQ(conexion.Execute(), 1);
     EXPECT_EQ(db.query("select length(cast(INTNDC as blob)) from OPERACIONES where hex(INTNDC) = '610062'"),
               QStringList{"3"});
-}
-
-TEST_F(Statements, NoStatementScansATableItFilters) {
-    const auto statements = statementsCarrying("D-7");
-    for (std::size_t i = 0; i < kIndexed; ++i) {
-        const QStringList plan = explain(statements[i].second.shape, true);
-        EXPECT_FALSE(plan.isEmpty()) << statements[i].first;
-        for (const QString& line : plan)
-            EXPECT_FALSE(line.startsWith("SCAN ")) << statements[i].first << ": " << line.toStdString();
-    }
-    // The declarations list reads OPERACIONES in INTFOF order from its index, not sorting it.
-    const QStringList byDate = explain(declarationsByDate().shape, true);
-    EXPECT_TRUE(byDate.size() == 1 && byDate[0].startsWith("SCAN OPERACIONES USING INDEX"))
-        << byDate.join("; ").toStdString();
 }
