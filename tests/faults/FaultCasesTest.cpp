@@ -14,10 +14,16 @@ namespace {
 
 const QStringList kInsertRefused{"16 Error en descontar Cantidad"};
 
+// The stock with three articles, connected.
 class StockFaults : public FaultTest {
 protected:
-    static bool connect(const QString& path) {
-        basGlobal().g_UbicacionBaseDatos = path;
+    void SetUp() override {
+        FaultTest::SetUp();
+        addArticles(db.path(), 3);
+        ASSERT_TRUE(connect());
+    }
+    bool connect() {
+        basGlobal().g_UbicacionBaseDatos = db.path();
         return clcancelMain().Conectar_DB();
     }
     // The clerk registers one unit of article `artino` of D-1 against EXP-1 1; the boxes
@@ -31,12 +37,12 @@ protected:
         return shown;
     }
     // Articles 1..last registered once each and lowered by one, nothing else, the file sound.
-    static void expectRegistered(const QString& path, int last) {
-        EXPECT_EQ(queryFile(path, "select count(*), count(distinct ARTINO), min(ARTINO), max(ARTINO), min(ARTDSC), "
-                                  "max(ARTDSC) from CANCELACIONES join ARTICULOS using (INTNDC, ARTINO, ARTSNO)"),
+    void expectRegistered(int last) {
+        EXPECT_EQ(db.query("select count(*), count(distinct ARTINO), min(ARTINO), max(ARTINO), min(ARTDSC), "
+                           "max(ARTDSC) from CANCELACIONES join ARTICULOS using (INTNDC, ARTINO, ARTSNO)"),
                   QStringList{QStringLiteral("%1|%1|1|%1|999.0|999.0").arg(last)});
         resetLibraryState();
-        expectStockSound(path);
+        expectStockSound(db.path());
     }
 
     ScratchDatabase db;
@@ -45,8 +51,6 @@ protected:
 } // namespace
 
 TEST_F(StockFaults, StockFileDeletedWhileConnectedRefusesToWriteIntoTheVoid) {
-    addArticles(db.path(), 3);
-    ASSERT_TRUE(connect(db.path()));
     ASSERT_EQ(registerArticle(1), QStringList());
     // A copy page for page (the journal folded in first), so that the file put back with
     // the journal the deleted one left beside it reads the same rows.
@@ -58,16 +62,14 @@ TEST_F(StockFaults, StockFileDeletedWhileConnectedRefusesToWriteIntoTheVoid) {
     EXPECT_EQ(registerArticle(2), kInsertRefused);
     EXPECT_TRUE(log.text().contains("deleted")) << log.text().toStdString();
     ASSERT_TRUE(QFile::copy(copy, db.path()));
-    ASSERT_TRUE(connect(db.path()));
+    ASSERT_TRUE(connect());
     EXPECT_EQ(registerArticle(2), QStringList());
-    expectRegistered(db.path(), 2);
+    expectRegistered(2);
 }
 
 // The only test that sits through the whole busy timeout, once: the clerk waits several
 // seconds for the other writer, is refused, and is not left waiting for good.
 TEST_F(StockFaults, WriterHoldingTheLockPastTheBusyTimeoutDelaysThenRefusesTheRegistration) {
-    addArticles(db.path(), 3);
-    ASSERT_TRUE(connect(db.path()));
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(db.path().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "begin immediate; update OPERACIONES set INTDSC = 'held'", nullptr, nullptr, nullptr),
@@ -81,5 +83,5 @@ TEST_F(StockFaults, WriterHoldingTheLockPastTheBusyTimeoutDelaysThenRefusesTheRe
     sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(registerArticle(1), QStringList());
-    expectRegistered(db.path(), 1);
+    expectRegistered(1);
 }

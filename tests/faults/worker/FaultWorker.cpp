@@ -1,20 +1,14 @@
-// A clerk in a process of its own, for the fault tests. Prints one line per outcome,
-// flushed at once, so that a test that kills it still knows what it was told.
-//
-//   qx_fault_worker register DB EXTNRO ITEM INTNDC FIRST COUNT [RETRIES [QUANTITY]]
-//     registers QUANTITY (1) of articles FIRST .. FIRST+COUNT-1 (sub-item 0; FIRST may be
-//     a comma-separated list) against export item EXTNRO/ITEM on the registration screen.
-//     A line number taken by another clerk ("Error en descontar Cantidad") is tried again,
-//     as a clerk would press F11 again, up to RETRIES times (50). Prints "OK ARTINO TRIES"
-//     or "MSG ARTINO STYLE TEXT".
-//   qx_fault_worker import DB OUTSIDE-CONNECTION-STRING INTERNO CODE
-//     imports INTERNO under CODE on the import screen. Prints "MSG STYLE TEXT" per box.
-//
-// Both print "READY" once connected (then, with QX_FAULT_GO set, wait for a line on
-// standard input); with QX_FAULT_LOADED set, "LOADED" when a registration screen has read
-// its article, just before F11. With QX_FAULT_KILL_AT=N the process kills itself (SIGKILL)
-// just before its Nth commit after READY. Exit status 3 ("CONNECT REASON") when the stock
-// cannot be opened.
+// A clerk in a process of its own, for the fault tests; one line per outcome, flushed at
+// once, so that a test that kills it still knows what it was told. Prints "READY" once
+// connected (then, with QX_FAULT_GO set, waits for a line on standard input), or "CONNECT
+// REASON" and ends with status 3. With QX_FAULT_KILL_AT=N it kills itself (SIGKILL) just
+// before its Nth commit after READY.
+//   register DB EXTNRO ITEM INTNDC FIRST COUNT [RETRIES [QUANTITY]]: QUANTITY (1) of
+//     articles FIRST (or a comma-separated list) to FIRST+COUNT-1 against EXTNRO/ITEM on the
+//     registration screen, F11 again after "Error en descontar Cantidad" up to RETRIES (50)
+//     times; "OK ARTINO TRIES" or "MSG ARTINO STYLE TEXT"; with QX_FAULT_LOADED set,
+//     "LOADED" once the screen has read its article, just before F11.
+//   import DB OUTSIDE-CONNECTION INTERNO CODE: "MSG STYLE TEXT" per box of the import.
 #include "../Clerk.h"
 #include "cancellations/frmRelArt.h"
 #include "platform/MessageBoxes.h"
@@ -40,8 +34,7 @@ struct Boxes : MessageBoxHandler {
     QStringList shown;
 };
 
-// The kill points: every connection to SQLite the process opens runs this hook just
-// before each of its commits (none counted before READY).
+// Every SQLite connection of the process runs this just before each commit.
 int commits = -1;
 
 int beforeCommit(void*) {
