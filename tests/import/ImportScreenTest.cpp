@@ -15,43 +15,32 @@ using namespace quendarx;
 
 namespace {
 
-constexpr int kItems = 50;
+class ImportScreen : public test::StockTest {};
 
-class ImportScreen : public test::StockTest {
-protected:
-    void SetUp() override {
-        StockTest::SetUp();
-        const QString outside = db.dir() + QStringLiteral("/outside.db");
-        QFile(outside).open(QIODevice::WriteOnly); // an empty file is an empty database
-        test::execFile(outside, QStringLiteral("create table item (interno text, id integer);"
-                                               "create table groupsubitems (interno text, id integer, idsub integer, "
-                                               "idarticulo text, ncm text, cantidad double, preciounitario double, "
-                                               "fob double); with recursive n(i) as (select 1 union all select i + 1 "
-                                               "from n where i < %1) insert into item select 'EXP-1', i from n;"
-                                               "insert into groupsubitems select interno, id, 1, 'A-' || id, '8471', "
-                                               "2, 1.5, 3 from item;")
-                                    .arg(kItems));
-        basGlobal().g_BaseExterna = QStringLiteral("Driver=SQLite3;Database=") + outside;
-        db.exec(QStringLiteral("insert into OPERACIONES values ('OLD', 'D-1', 'old', '2020-01-01')"));
-        frmImportar::instance().showModeless();
-    }
-    void TearDown() override {
-        if (frmImportar::instance().isLoaded())
-            frmImportar::instance().unload();
-        StockTest::TearDown();
-    }
-    void pressF11(const QString& code, const QString& description, const QString& date) {
-        frmImportar& screen = frmImportar::instance();
+TEST_F(ImportScreen, RefusesWhatTheChecksFindThenFollowsEveryItemOnTheBar) {
+    constexpr int kItems = 50;
+    const QString outside = db.dir() + QStringLiteral("/outside.db");
+    QFile(outside).open(QIODevice::WriteOnly); // an empty file is an empty database
+    test::execFile(outside, QStringLiteral("create table item (interno text, id integer);"
+                                           "create table groupsubitems (interno text, id integer, idsub integer, "
+                                           "idarticulo text, ncm text, cantidad double, preciounitario double, "
+                                           "fob double); with recursive n(i) as (select 1 union all select i + 1 "
+                                           "from n where i < %1) insert into item select 'EXP-1', i from n;"
+                                           "insert into groupsubitems select interno, id, 1, 'A-' || id, '8471', "
+                                           "2, 1.5, 3 from item;")
+                                .arg(kItems));
+    basGlobal().g_BaseExterna = QStringLiteral("Driver=SQLite3;Database=") + outside;
+    db.exec(QStringLiteral("insert into OPERACIONES values ('OLD', 'D-1', 'old', '2020-01-01')"));
+    frmImportar& screen = frmImportar::instance();
+    const auto pressF11 = [&](const QString& code, const QString& description, const QString& date) {
+        screen.showModeless();
         screen.textBox(QStringLiteral("txtINTNDC"))->setText(code);
         screen.textBox(QStringLiteral("txtINTDSC"))->setText(description);
         screen.textBox(QStringLiteral("txtINTFOF"))->setText(date);
+        boxes.shown.clear();
         QTest::keyClick(screen.textBox(QStringLiteral("txtINTFOF")), Qt::Key_F11);
-    }
-};
+    };
 
-TEST_F(ImportScreen, RefusesWhatTheChecksFindThenFollowsEveryItemOnTheBar) {
-    frmImportar& screen = frmImportar::instance();
-    QProgressBar* bar = screen.progressBar(QStringLiteral("Pb"));
     const QString refusals[][4] = {
         {"", "desc", "   ", "16 Falta ingresar Codigo de Declaración"},
         {"D-2", "", "   ", "16 Falta ingresar Descripción de Interno"},
@@ -61,11 +50,10 @@ TEST_F(ImportScreen, RefusesWhatTheChecksFindThenFollowsEveryItemOnTheBar) {
     };
     for (const auto& c : refusals) {
         SCOPED_TRACE((c[0] + "|" + c[1] + "|" + c[2]).toStdString());
-        boxes.shown.clear();
         pressF11(c[0], c[1], c[2]);
         EXPECT_EQ(boxes.texts(), QStringList{c[3]});
         ASSERT_TRUE(screen.isLoaded());
-        EXPECT_TRUE(bar->isHidden());
+        EXPECT_TRUE(screen.progressBar(QStringLiteral("Pb"))->isHidden());
         EXPECT_EQ(basGlobal().g_ConexionExterna, nullptr);
     }
     EXPECT_EQ(db.query(QStringLiteral("select INTNDC from OPERACIONES")), QStringList{"D-1"});
@@ -73,7 +61,7 @@ TEST_F(ImportScreen, RefusesWhatTheChecksFindThenFollowsEveryItemOnTheBar) {
 
     screen.unload(); // a fresh bar
     screen.showModeless();
-    bar = screen.progressBar(QStringLiteral("Pb"));
+    QProgressBar* bar = screen.progressBar(QStringLiteral("Pb"));
     std::vector<int> values, expected(kItems);
     std::iota(expected.begin(), expected.end(), 1);
     int maximum = 0;
@@ -81,12 +69,13 @@ TEST_F(ImportScreen, RefusesWhatTheChecksFindThenFollowsEveryItemOnTheBar) {
         values.push_back(value);
         maximum = bar->maximum();
     });
-    boxes.shown.clear();
     pressF11(QStringLiteral("D-LONG"), QStringLiteral("larga"), QStringLiteral("05/12/2026"));
     EXPECT_EQ(boxes.texts(), QStringList{"64 Despacho agregado en stock"});
     EXPECT_EQ(values, expected);
     EXPECT_EQ(maximum, kItems);
     EXPECT_EQ(value(QStringLiteral("select count(*) from ARTICULOS where INTNDC = 'D-LONG'")), QString::number(kItems));
+    if (screen.isLoaded())
+        screen.unload();
 }
 
 } // namespace
