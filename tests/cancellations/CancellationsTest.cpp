@@ -25,11 +25,6 @@ protected:
         basGlobal().g_ARTINO = 1;
         basGlobal().g_ARTSNO = 0;
     }
-    void TearDown() override {
-        if (frmModifcar::instance().isLoaded())
-            frmModifcar::instance().unload();
-        StockTest::TearDown();
-    }
 };
 
 } // namespace

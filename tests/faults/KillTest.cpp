@@ -3,6 +3,7 @@
 // is sound, whatever the clerk was told had been saved is there, and a save cut short left
 // none of its rows. The work goes on afterwards.
 #include "FaultSupport.h"
+#include <QRegularExpression>
 
 using namespace quendarx::test;
 
@@ -23,7 +24,7 @@ TEST(KilledClerk, RegistrationsKilledBeforeEachCommitLeaveASoundDatabase) {
     ScratchDatabase db;
     LogFile log;
     addArticles(db.path(), 60);
-    int next = 1, at = 1;
+    int next = 1, at = 1, told = 0;
     for (; at < 20 && !::testing::Test::HasFailure(); ++at) {
         // Two registrations, so that the kill points fall in both and between them.
         const WorkerRun run = runKilledAt(at, registerArgs(db.path(), "EXP-1", QString::number(next), 2));
@@ -33,12 +34,9 @@ TEST(KilledClerk, RegistrationsKilledBeforeEachCommitLeaveASoundDatabase) {
             EXPECT_GE(at, 3) << "a registration was saved without a commit";
             break;
         }
-        // What the clerk was told is registered is there.
-        for (const QString& line : run.lines.mid(1)) {
-            ASSERT_TRUE(line.startsWith("OK ")) << line.toStdString();
-            EXPECT_EQ(countRows(db.path(), "from CANCELACIONES where ARTINO = " + line.section(' ', 1, 1)), 1)
-                << "kill point " << at << ": " << line.toStdString();
-        }
+        // What the clerk was told is registered is there, and nothing else.
+        told += run.lines.filter(QRegularExpression("^OK ")).size();
+        EXPECT_EQ(countRows(db.path(), "from CANCELACIONES"), told) << "kill point " << at;
         expectStockSound(db.path());
         // Lines stay numbered 1..n without a gap or a double.
         EXPECT_EQ(queryFile(db.path(), "select count(*) = coalesce(max(LINORD), 0) and count(*) = count(distinct "
@@ -47,9 +45,7 @@ TEST(KilledClerk, RegistrationsKilledBeforeEachCommitLeaveASoundDatabase) {
         // Nothing of the registration killed part way: every article's availability matches
         // its cancellations, and one history entry for every registration kept.
         EXPECT_EQ(unbalancedArticles(db.path()), 0) << "kill point " << at;
-        EXPECT_EQ(countRows(db.path(), "from HISTORY where OPERATION = 'registration'"),
-                  countRows(db.path(), "from CANCELACIONES"))
-            << "kill point " << at;
+        EXPECT_EQ(countRows(db.path(), "from HISTORY where OPERATION = 'registration'"), told) << "kill point " << at;
         next += run.lines.size(); // the next clerk starts after the interrupted article
     }
     EXPECT_LT(at, 20) << "the clerk was killed at every point";
