@@ -45,8 +45,7 @@ TEST_F(CancellationsTest, AnArticleGoneWhileTheModifyScreenIsOpenOrAfterADeleteI
     boxes.shown.clear();
     boxes.queueAnswer(vbYes);
     EXPECT_FALSE(Eliminar_Articulo(QStringLiteral("D-1"), 1, 0));
-    ASSERT_EQ(boxes.shown.size(), 2u); // the question, then the failure
-    EXPECT_EQ(boxes.texts()[1], "16 Error en actualizar CANTIDAD DISPONIBLE");
+    EXPECT_EQ(boxes.texts().mid(1), QStringList{"16 Error en actualizar CANTIDAD DISPONIBLE"}); // after the question
     EXPECT_EQ(value(QStringLiteral("select count(*) from CANCELACIONES where EXTITM = 1")), "0");
 }
 

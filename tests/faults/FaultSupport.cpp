@@ -84,13 +84,10 @@ int repetitions(const char* variable, int fallback) {
     return value > 0 ? value : fallback;
 }
 
-LogFile::LogFile() : previous_(qgetenv("QUENDARX_LOG")), path_(dir_.filePath("quendarx.log")) {
-    QFile::setPermissions(dir_.path(), QFileDevice::Permissions(0x7777)); // an unprivileged clerk writes too
-    qputenv("QUENDARX_LOG", path_.toUtf8());
-}
+LogFile::LogFile() { qputenv("QUENDARX_LOG", dir.filePath("quendarx.log").toUtf8()); }
 
 QString LogFile::text() const {
-    QFile file(path_);
+    QFile file(dir.filePath("quendarx.log"));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 

@@ -45,16 +45,13 @@ WorkerRun collect(QProcess& process);
 int repetitions(const char* variable, int fallback);
 
 // The library's log sent to a file of its own for a scope, worker processes included.
-class LogFile {
-public:
+struct LogFile {
     LogFile();
-    ~LogFile() { qputenv("QUENDARX_LOG", previous_); }
+    ~LogFile() { qputenv("QUENDARX_LOG", previous); }
     QString text() const;
 
-private:
-    QByteArray previous_;
-    QTemporaryDir dir_;
-    QString path_;
+    const QByteArray previous = qgetenv("QUENDARX_LOG");
+    const QTemporaryDir dir;
 };
 
 // A fresh library state before and after, es_AR, the log in a file, the boxes recorded.

@@ -1,7 +1,6 @@
-// A clerk's process killed (SIGKILL) just before each commit of its registrations or of
-// its import, the moments at which what it leaves behind can differ: every time the file
-// is sound, whatever the clerk was told had been saved is there, and a save cut short left
-// none of its rows. The work goes on afterwards.
+// A clerk's process killed (SIGKILL) just before each commit of its registrations or of its
+// import, the moments at which what it leaves can differ: each time the file is sound, what
+// the clerk was told had been saved is there, and a save cut short left none of its rows.
 #include "FaultSupport.h"
 #include <QRegularExpression>
 

@@ -6,7 +6,6 @@
 // recomputed from them, and a save's re-check reads them, with the library's conversion.
 // The same cases run on a file and on a server.
 #include "FaultSupport.h"
-#include <functional>
 
 namespace quendarx::test {
 

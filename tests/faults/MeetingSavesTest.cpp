@@ -1,6 +1,4 @@
-// Two clerks whose saves meet on a stock file: the second save re-reads what is left of
-// the article once it holds the lock, so the two never discharge more than was imported.
-// And a stock file another program filled with regional texts.
+// The meeting saves and the regional texts (see MeetingSaves.h) on a stock file.
 #include "MeetingSaves.h"
 
 using namespace quendarx::test;

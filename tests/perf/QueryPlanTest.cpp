@@ -1,7 +1,5 @@
-// Every statement the library sends to a stock database, in the parameterised form the
-// engine runs, finds its rows through an index: none reads a whole table to filter it,
-// and the declarations list reads OPERACIONES in INTFOF order from its index instead of
-// sorting it.
+// Every statement the library sends to a stock database, in the form the engine runs, finds
+// its rows through an index, and the declarations list reads them in date order from one.
 #include "data/Schema.h"
 #include "data/Statements.h"
 #include "support/TestSupport.h"
@@ -12,7 +10,6 @@ using namespace quendarx;
 using namespace quendarx::sql;
 
 TEST(QueryPlans, NoStatementScansATableItFilters) {
-    ScopedLocale locale(test::esAR());
     test::ScratchDatabase db;
     sqlite3* handle = nullptr;
     ASSERT_EQ(sqlite3_open_v2(db.path().toUtf8().constData(), &handle, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);

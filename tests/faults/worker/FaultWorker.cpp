@@ -4,10 +4,9 @@
 // REASON" and ends with status 3. With QX_FAULT_KILL_AT=N it kills itself (SIGKILL) just
 // before its Nth commit after READY.
 //   register DB EXTNRO ITEM INTNDC FIRST COUNT [RETRIES [QUANTITY]]: QUANTITY (1) of
-//     articles FIRST (or a comma-separated list) to FIRST+COUNT-1 against EXTNRO/ITEM on the
-//     registration screen, F11 again after "Error en descontar Cantidad" up to RETRIES (50)
-//     times; "OK ARTINO TRIES" or "MSG ARTINO STYLE TEXT"; with QX_FAULT_LOADED set,
-//     "LOADED" once the screen has read its article, just before F11.
+//     articles FIRST.. against EXTNRO/ITEM, F11 again after "Error en descontar Cantidad"
+//     up to RETRIES (50) times; "OK ARTINO TRIES" or "MSG ARTINO STYLE TEXT"; with
+//     QX_FAULT_LOADED set, "LOADED" once the screen has read its article, before F11.
 //   import DB OUTSIDE-CONNECTION INTERNO CODE: "MSG STYLE TEXT" per box of the import.
 #include "../Clerk.h"
 #include "cancellations/frmRelArt.h"
@@ -72,17 +71,13 @@ int registerArticles(const QStringList& args, Boxes& boxes) {
     LibraryState& g = basGlobal();
     g.g_NumeroInterno = args[1];
     g.g_Item = args[2].toShort();
-    QList<int> articles;
-    for (const QString& n : args[4].split(','))
-        articles << n.toInt();
-    for (int n = articles.back() + 1; n < articles.front() + args[5].toInt(); ++n)
-        articles << n;
+    const int first = args[4].toInt();
     const int retries = args.value(6, "50").toInt();
     const QString quantity = args.value(7, "1");
     const bool sayLoaded = qEnvironmentVariableIsSet("QX_FAULT_LOADED");
     if (!connect(args[0]))
         return 3;
-    for (const int artino : articles) {
+    for (int artino = first; artino < first + args[5].toInt(); ++artino) {
         g.g_INTNDC = args[3];
         g.g_ARTINO = artino;
         g.g_ARTSNO = 0;
