@@ -1,5 +1,5 @@
 // What a host script cannot stage: rows that vanish while the modify screen is open, an
-// article gone when its deleted cancellation is given back, and the available quantity
+// article gone when its deleted cancellation is given back, the available quantity
 // recomputed from every cancellation of the article with the total rounded to cents.
 #include "cancellations/HostOperations.h"
 #include "cancellations/Recompute.h"
@@ -18,81 +18,45 @@ protected:
     void SetUp() override {
         StockTest::SetUp();
         // ARTCAN 20: 10 against EXP-1 item 2, 4 against item 1 (the host's), 6 available.
-        db.exec(QStringLiteral(
-            "insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 20, 1.5, 20, 6);"
-            "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) values (3,'D-1',1,0,4,'EXP-1',1);"
-            "insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) values (1,'D-1',1,0,10,'EXP-1',2)"));
-        LibraryState& g = basGlobal();
-        g.g_INTNDC = QStringLiteral("D-1");
-        g.g_ARTINO = 1;
-        g.g_ARTSNO = 0;
-    }
-    void TearDown() override {
-        if (frmModifcar::instance().isLoaded())
-            frmModifcar::instance().unload();
-        StockTest::TearDown();
+        db.exec("insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 20, 1.5, 20, 6);"
+                "insert into CANCELACIONES (LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, EXTNRO, EXTITM) values "
+                "(3, 'D-1', 1, 0, 4, 'EXP-1', 1), (1, 'D-1', 1, 0, 10, 'EXP-1', 2)");
+        basGlobal().g_INTNDC = QStringLiteral("D-1");
+        basGlobal().g_ARTINO = 1;
+        basGlobal().g_ARTSNO = 0;
     }
 };
 
-TEST_F(CancellationsTest, RowsThatVanishWhileTheModifyScreenIsOpenAreReported) {
+} // namespace
+
+TEST_F(CancellationsTest, AnArticleGoneWhileTheModifyScreenIsOpenOrAfterADeleteIsReported) {
     frmModifcar& screen = frmModifcar::instance();
     screen.showModeless();
-    db.exec(QStringLiteral("delete from ARTICULOS"));
+    db.exec("delete from ARTICULOS");
     screen.textBox(QStringLiteral("txtARTCDS"))->setText(QStringLiteral("5"));
     screen.textBox(QStringLiteral("TxtARTVEN"))->setText(QStringLiteral("31/12/2027"));
     QTest::keyClick(screen.window()->focusWidget(), Qt::Key_F11);
     EXPECT_EQ(boxes.texts(), QStringList{"16 Error en actualizar CANTIDAD DISPONIBLE"});
     EXPECT_TRUE(screen.isLoaded());
-    // No transaction: the rewritten row stays.
+    // What the save wrote before the failing step stays.
     EXPECT_EQ(value(QStringLiteral("select ARTCDS from CANCELACIONES where EXTITM = 1")), "5.0");
-}
+    screen.unload();
 
-TEST_F(CancellationsTest, AnArticleGoneAfterTheDeleteIsReportedButTheRowStaysDeleted) {
-    db.exec(QStringLiteral("delete from ARTICULOS"));
+    boxes.shown.clear();
     boxes.queueAnswer(vbYes);
     EXPECT_FALSE(Eliminar_Articulo(QStringLiteral("D-1"), 1, 0));
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.texts()[1], "16 Error en actualizar CANTIDAD DISPONIBLE");
+    EXPECT_EQ(boxes.texts().mid(1), QStringList{"16 Error en actualizar CANTIDAD DISPONIBLE"}); // after the question
     EXPECT_EQ(value(QStringLiteral("select count(*) from CANCELACIONES where EXTITM = 1")), "0");
 }
 
 TEST_F(CancellationsTest, TheAvailableQuantityCountsEveryCancellationRoundedToCents) {
-    db.exec(QStringLiteral("insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
-                           "values (1,'d-1',1,0,2.3456,'EXP-2',1)"));
+    db.exec("insert into CANCELACIONES (LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, EXTNRO, EXTITM) values "
+            "(1, 'd-1', 1, 0, 2.3456, 'EXP-2', 1)");
     for (const QLocale& l : {test::esAR(), test::enUS()}) {
         ScopedLocale scoped(l);
-        db.exec(QStringLiteral("update ARTICULOS set ARTDSC = 99"));
+        db.exec("update ARTICULOS set ARTDSC = 99");
         EXPECT_EQ(recomputeAvailable({QStringLiteral("D-1"), 1, 0}), QString());
         EXPECT_EQ(value(QStringLiteral("select ARTDSC from ARTICULOS")), "3.65"); // 20 - round(16.3456)
     }
     EXPECT_TRUE(boxes.shown.empty());
-}
-
-} // namespace
-
-// Alt with a key is a command: whatever box has the focus, the key types nothing there,
-// while the same keys without Alt still type.
-TEST_F(CancellationsTest, AKeyWithAltHeldTypesNothingIntoABox) {
-    frmModifcar& screen = frmModifcar::instance();
-    screen.showModeless();
-    struct Case {
-        const char* box;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        const char* typed;
-    };
-    const Case cases[] = {
-        {"txtARTCDS", Qt::Key_T, Qt::AltModifier, ""},
-        {"txtARTCDS", Qt::Key_7, Qt::AltModifier, ""},
-        {"txtARTCDS", Qt::Key_7, Qt::NoModifier, "7"},
-        {"TxtARTVEN", Qt::Key_T, Qt::AltModifier | Qt::ShiftModifier, ""},
-        {"TxtARTVEN", Qt::Key_T, Qt::NoModifier, "t"},
-    };
-    for (const Case& c : cases) {
-        QLineEdit* box = screen.textBox(QLatin1String(c.box));
-        box->setFocus();
-        box->clear();
-        QTest::keyClick(box, c.key, c.modifiers);
-        EXPECT_EQ(box->text(), QLatin1String(c.typed)) << c.box << " key " << c.key << " modifiers " << c.modifiers;
-    }
 }

@@ -1,6 +1,5 @@
 #pragma once
-// The clerk at the keyboard, for the fault tests and their worker process alike: fills
-// a screen's text boxes and presses F11.
+// The clerk at the keyboard, for the tests and the worker process: fills boxes, presses F11.
 #include "controls/Form.h"
 #include <QApplication>
 #include <QKeyEvent>
@@ -13,9 +12,8 @@ namespace quendarx::test {
 
 using BoxTexts = std::vector<std::pair<QString, QString>>;
 
-// Shows the screen, puts each text in its box (as a paste would), runs `beforeF11` and
-// presses F11 in the first box; a screen still open afterwards is closed. True when the
-// screen closed itself, that is when it saved.
+// Shows the screen, puts each text in its box (as a paste would), runs `beforeF11`, presses
+// F11 in the first box and closes the screen if still open. True when it closed itself (saved).
 inline bool pressF11(Form& screen, const BoxTexts& texts, const std::function<void(Form&)>& beforeF11 = {}) {
     screen.showModeless();
     for (const auto& [box, text] : texts)

@@ -1,7 +1,6 @@
 #pragma once
-// What the fault tests share: the clerk process (qx_fault_worker), stock and outside
-// databases with the rows the tests need, the checks every fault ends with, and a
-// fixture with the library's log captured in a file.
+// What the fault tests share: the clerk in a process of its own (qx_fault_worker), the
+// rows they need, the checks every fault ends with, the library's log in a file.
 #include "Clerk.h"
 #include "state/basGlobal.h"
 #include "support/TestSupport.h"
@@ -11,14 +10,10 @@
 
 namespace quendarx::test {
 
-// Declaration D-1 with articles 1..articles (sub-item 0) of 1000 units each, nothing
-// cancelled yet.
+// Declaration D-1 with articles 1..articles (sub-item 0) of 1000 units, none cancelled.
 void addArticles(const QString& path, int articles);
-
-// An outside customs database (rollback journal, as another system's file would be)
-// with `items` items of `subItems` sub-items for internal number `interno`.
+// An outside customs database with `items` items of `subItems` sub-items for `interno`.
 void makeOutside(const QString& path, const QString& interno, int items, int subItems);
-
 inline QString outsideConnection(const QString& path, int timeoutMs = 500) {
     return QStringLiteral("Driver=SQLite3;Database=%1;Timeout=%2").arg(path).arg(timeoutMs);
 }
@@ -27,48 +22,39 @@ inline QString outsideConnection(const QString& path, int timeoutMs = 500) {
 int countRows(const QString& path, const QString& fromWhere);
 // Articles whose available quantity is not their total less what their cancellations took.
 int unbalancedArticles(const QString& path);
+// The file is sound, every row whole and of the types a save writes.
+void expectStockSound(const QString& path);
 
-// The worker's arguments to register one unit each of `count` articles from `first` of
-// D-1 against item 1 of the export declaration.
+// The worker's arguments to register one unit of `count` articles of D-1 from `first`.
 inline QStringList registerArgs(const QString& path, const QString& exportNumber, const QString& first, int count) {
     return {"register", path, exportNumber, "1", "D-1", first, QString::number(count)};
 }
 
-// The result of one clerk process.
 struct WorkerRun {
     int exitCode = -1; // -1 when it did not end by itself
-    QStringList lines; // its standard output, line by line
+    QStringList lines; // its standard output
     QString errors;    // its standard error
 };
-
-// Starts qx_fault_worker with the arguments; setup may adjust the process first.
+// Starts qx_fault_worker; setup may adjust the process first.
 std::unique_ptr<QProcess> startWorker(const QStringList& args, const std::function<void(QProcess&)>& setup = {});
-// Runs it to its end (at most timeoutMs).
+// Runs it to its end (killed after timeoutMs).
 WorkerRun runWorker(const QStringList& args, int timeoutMs = 60000, const std::function<void(QProcess&)>& setup = {});
-// Reads what a worker printed so far (or until it ended).
+// What a worker printed so far, or until it ended.
 WorkerRun collect(QProcess& process);
+// How many times a repeated fault runs: the variable, else the fallback (a third under ASan).
+int repetitions(const char* variable, int fallback);
 
-// What every fault ends with: the file is sound, every cancellation row is whole (its
-// values converted as a registration writes them), every article and declaration row
-// whole.
-void expectStockSound(const QString& path);
-
-// The library's log sent to a file of the test's own for a scope (also inherited by the
-// worker processes started meanwhile).
-class LogFile {
-public:
+// The library's log sent to a file of its own for a scope, worker processes included.
+struct LogFile {
     LogFile();
-    ~LogFile() { qputenv("QUENDARX_LOG", previous_); }
+    ~LogFile() { qputenv("QUENDARX_LOG", previous); }
     QString text() const;
 
-private:
-    QByteArray previous_;
-    QTemporaryDir dir_;
-    QString path_;
+    const QByteArray previous = qgetenv("QUENDARX_LOG");
+    const QTemporaryDir dir;
 };
 
-// A fresh library state (screens closed) before and after, es_AR regional settings, the
-// log in a file and the message boxes recorded.
+// A fresh library state before and after, es_AR, the log in a file, the boxes recorded.
 class FaultTest : public ::testing::Test {
 protected:
     void SetUp() override { resetLibraryState(); }
@@ -87,9 +73,5 @@ protected:
     LogFile log;
     RecordingMessageBoxes boxes;
 };
-
-// How many times a repeated fault runs: the environment variable, else the default
-// (a third of it under the sanitizers, which make every process several times slower).
-int repetitions(const char* variable, int fallback);
 
 } // namespace quendarx::test

@@ -1,5 +1,4 @@
-// Two clerks whose saves meet on a stock file: the second save re-reads what is left of
-// the article once it holds the lock, so the two never discharge more than was imported.
+// The meeting saves and the regional texts (see MeetingSaves.h) on a stock file.
 #include "MeetingSaves.h"
 
 using namespace quendarx::test;
@@ -8,7 +7,7 @@ namespace {
 
 class MeetingSaves : public FaultTest {
 protected:
-    MeetingStock stock() const {
+    static MeetingStock stock(const ScratchDatabase& db) {
         const QString path = db.path();
         return {path, [path](const QString& sql) { execFile(path, sql); },
                 [path](const QString& sql) { return queryFile(path, sql); }};
@@ -18,8 +17,15 @@ protected:
 
 } // namespace
 
-TEST_F(MeetingSaves, TwoRegistrationsOfOneArticle) { expectMeetingRegistrationsToStayWithinTheArticle(stock(), boxes); }
+TEST_F(MeetingSaves, TwoRegistrationsOfOneArticle) {
+    expectMeetingRegistrationsToStayWithinTheArticle(stock(db), boxes);
+}
 
 TEST_F(MeetingSaves, AModificationAndARegistrationOfOneArticle) {
-    expectModificationMeetingARegistrationToStayWithinTheArticle(stock(), boxes);
+    expectModificationMeetingARegistrationToStayWithinTheArticle(stock(db), boxes);
+}
+
+TEST_F(MeetingSaves, RegionalTotalsOnAFileAreReadAsTheLibraryReadsThem) {
+    const ScratchDatabase plain(StockKind::Plain); // its columns take texts
+    expectRegionalTotalsReadAsTheLibraryReadsThem(stock(plain), boxes);
 }

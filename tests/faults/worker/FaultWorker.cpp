@@ -1,22 +1,13 @@
-// A clerk in a process of its own, for the fault tests: registers cancellations on the
-// registration screen or imports a declaration on the import screen, and reports each
-// outcome on standard output, one line each, flushed at once (so a test can kill it at
-// any moment and still know what it was told).
-//
-//   qx_fault_worker register DB EXTNRO ITEM INTNDC FIRST COUNT [RETRIES [QUANTITY]]
-//     registers QUANTITY (1) of each of articles FIRST .. FIRST+COUNT-1 (sub-item 0) of
-//     declaration INTNDC against export item EXTNRO/ITEM; FIRST may also be a
-//     comma-separated list of articles. An insert that collides with another clerk's line
-//     number ("Error en descontar Cantidad") is tried again, as a clerk would press F11
-//     again, up to RETRIES times (50). Prints "OK ARTINO TRIES" or "MSG ARTINO STYLE TEXT".
-//   qx_fault_worker import DB OUTSIDE-CONNECTION-STRING INTERNO CODE
-//     imports internal number INTERNO under code CODE. Prints "MSG STYLE TEXT" per box.
-//
-// Both print "READY" once connected, before the first F11 (and, when QX_FAULT_GO is set,
-// wait for a line on standard input first); with QX_FAULT_LOADED set, "LOADED" once each
-// registration screen has read the article, just before its F11; "CONNECT REASON" and
-// exit status 3 when the stock database cannot be opened; exit status 2 with too few
-// arguments.
+// A clerk in a process of its own, for the fault tests; one line per outcome, flushed at
+// once, so that a test that kills it still knows what it was told. Prints "READY" once
+// connected (then, with QX_FAULT_GO set, waits for a line on standard input), or "CONNECT
+// REASON" and ends with status 3. With QX_FAULT_KILL_AT=N it kills itself (SIGKILL) just
+// before its Nth commit after READY.
+//   register DB EXTNRO ITEM INTNDC FIRST COUNT [RETRIES [QUANTITY]]: QUANTITY (1) of
+//     articles FIRST.. against EXTNRO/ITEM, F11 again after "Error en descontar Cantidad"
+//     up to RETRIES (50) times; "OK ARTINO TRIES" or "MSG ARTINO STYLE TEXT"; with
+//     QX_FAULT_LOADED set, "LOADED" once the screen has read its article, before F11.
+//   import DB OUTSIDE-CONNECTION INTERNO CODE: "MSG STYLE TEXT" per box of the import.
 #include "../Clerk.h"
 #include "cancellations/frmRelArt.h"
 #include "platform/MessageBoxes.h"
@@ -25,7 +16,9 @@
 #include "state/basGlobal.h"
 #include "stock/frmImportar.h"
 #include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <sqlite3.h>
 
 using namespace quendarx;
 
@@ -39,6 +32,20 @@ struct Boxes : MessageBoxHandler {
     }
     QStringList shown;
 };
+
+// Every SQLite connection of the process runs this just before each commit.
+int commits = -1;
+
+int beforeCommit(void*) {
+    if (commits >= 0 && ++commits == qEnvironmentVariableIntValue("QX_FAULT_KILL_AT"))
+        std::raise(SIGKILL);
+    return 0;
+}
+
+int watchCommits(sqlite3* db, const char**, const sqlite3_api_routines*) {
+    sqlite3_commit_hook(db, beforeCommit, nullptr);
+    return SQLITE_OK;
+}
 
 void say(const QString& line) {
     std::printf("%s\n", line.toUtf8().constData());
@@ -55,6 +62,7 @@ bool connect(const QString& path) {
         return false;
     }
     say("READY");
+    commits = 0;
     char line[16]; // a test that starts several clerks lets them go together
     return !qEnvironmentVariableIsSet("QX_FAULT_GO") || std::fgets(line, sizeof line, stdin);
 }
@@ -63,17 +71,13 @@ int registerArticles(const QStringList& args, Boxes& boxes) {
     LibraryState& g = basGlobal();
     g.g_NumeroInterno = args[1];
     g.g_Item = args[2].toShort();
-    QList<int> articles;
-    for (const QString& n : args[4].split(','))
-        articles << n.toInt();
-    for (int n = articles.back() + 1; n < articles.front() + args[5].toInt(); ++n)
-        articles << n;
+    const int first = args[4].toInt();
     const int retries = args.value(6, "50").toInt();
     const QString quantity = args.value(7, "1");
     const bool sayLoaded = qEnvironmentVariableIsSet("QX_FAULT_LOADED");
     if (!connect(args[0]))
         return 3;
-    for (const int artino : articles) {
+    for (int artino = first; artino < first + args[5].toInt(); ++artino) {
         g.g_INTNDC = args[3];
         g.g_ARTINO = artino;
         g.g_ARTSNO = 0;
@@ -119,6 +123,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_ALL, "C");
     Regional::setLocale(QLocale(QLocale::Spanish, QLocale::Argentina));
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchCommits));
     Boxes boxes;
     ScopedMessageBoxHandler scope(&boxes);
     const QString command = app.arguments().value(1);
