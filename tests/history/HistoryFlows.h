@@ -1,51 +1,31 @@
 #pragma once
 // What the history tests share, on a file and on a server: the clerk's saves on the
 // screens, and quendarx-db and the sqlite3 shell run as an operator runs them.
-#include "Clerk.h"
+#include "FaultSupport.h"
 #include "cancellations/HostOperations.h"
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
-#include "state/basGlobal.h"
 #include "stock/frmDespachos.h"
-#include "support/TestSupport.h"
-#include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTest>
 #include <QTreeWidget>
-#include <gtest/gtest.h>
 
 namespace quendarx::test {
 
-struct ToolRun {
-    int exitCode = -1;
-    QStringList lines; // standard output, line by line
-    QString errors;    // standard error
-};
-
-inline ToolRun runProgram(const QString& program, const QStringList& args) {
+// A program run to its end (at most a minute): its exit code, output lines and errors.
+inline WorkerRun runProgram(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
-    ToolRun run;
     if (!p.waitForFinished(60000)) {
         p.kill();
         p.waitForFinished();
-        run.errors = QStringLiteral("did not end: ") + program;
-        return run;
     }
-    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    const QString text = QString::fromUtf8(p.readAllStandardOutput());
-    run.lines = text.split(QLatin1Char('\n'));
-    if (!run.lines.isEmpty() && run.lines.back().isEmpty())
-        run.lines.removeLast();
-    run.errors = QString::fromUtf8(p.readAllStandardError());
-    return run;
+    return collect(p);
 }
 
-inline ToolRun runTool(const QStringList& args) { return runProgram(QStringLiteral(QX_DB_TOOL), args); }
+inline WorkerRun runTool(const QStringList& args) { return runProgram(QStringLiteral(QX_DB_TOOL), args); }
 
 // Statements run by the sqlite3 shell on a file, as any other client would.
-inline ToolRun runShell(const QString& path, const QString& statements) {
+inline WorkerRun runShell(const QString& path, const QString& statements) {
     return runProgram(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), path, statements});
 }
 
@@ -54,13 +34,13 @@ class HistoryClerk {
 public:
     explicit HistoryClerk(RecordingMessageBoxes& boxes) : boxes_(boxes) {}
 
-    QStringList registerArticle(int artino, const QString& quantity, const QString& intndc = QStringLiteral("D-1")) {
-        choose(intndc, artino);
+    QStringList registerArticle(int artino, const QString& quantity) {
+        choose(artino);
         pressF11(frmRelArt::instance(), {{QStringLiteral("txtDescuento"), quantity}});
         return taken();
     }
     QStringList modifyArticle(int artino, const QString& quantity) {
-        choose(QStringLiteral("D-1"), artino);
+        choose(artino);
         pressF11(frmModifcar::instance(), {{QStringLiteral("txtARTCDS"), quantity},
                                            {QStringLiteral("TxtARTVEN"), QStringLiteral("31/12/2027")}});
         return taken();
@@ -85,18 +65,18 @@ public:
         screen.unload();
         return taken();
     }
+
+private:
+    static void choose(int artino) {
+        LibraryState& g = basGlobal();
+        g.g_INTNDC = QStringLiteral("D-1");
+        g.g_ARTINO = artino;
+        g.g_ARTSNO = 0;
+    }
     QStringList taken() {
         const QStringList shown = boxes_.texts();
         boxes_.shown.clear();
         return shown;
-    }
-
-private:
-    static void choose(const QString& intndc, int artino) {
-        LibraryState& g = basGlobal();
-        g.g_INTNDC = intndc;
-        g.g_ARTINO = artino;
-        g.g_ARTSNO = 0;
     }
     RecordingMessageBoxes& boxes_;
 };

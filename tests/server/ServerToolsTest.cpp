@@ -1,12 +1,14 @@
-// quendarx-db check and check --repair on a stock kept on a server, and a server named in
-// any form libpq takes (keywords, the scheme in any letter case) by the tool and the
-// library alike, its password never shown.
+// quendarx-db on a stock kept on a server: check and check --repair, copy from a file to
+// a server and back, a server named in any form libpq takes (keywords, the scheme in any
+// letter case) by the tool and the library alike with its password never shown; and the
+// import with the outside customs database on the server, read through psqlODBC.
+#include "HistoryFlows.h"
 #include "ServerStock.h"
+#include "data/Schema.h"
 #include "data/clConexion.h"
 #include "platform/RuntimeError.h"
 #include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QRegularExpression>
 
 using namespace quendarx;
 using namespace quendarx::test;
@@ -15,83 +17,131 @@ namespace {
 
 class ServerTools : public ServerStock {};
 
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Outcome tool(const QStringList& args, const QString& dir = QDir::tempPath()) {
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(QStringLiteral(QX_DB_TOOL), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
 QString withScheme(const QString& uri, const QString& scheme) { return scheme + uri.mid(uri.indexOf(u':')); }
 
 } // namespace
 
 TEST_F(ServerTools, CheckAndRepairWorkOnTheServerAsOnTheFile) {
-    ASSERT_EQ(tool({"sample", uri()}).status, 0);
-    Outcome r = tool({"check", uri()});
-    EXPECT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+    ASSERT_EQ(runTool({"sample", uri()}).exitCode, 0);
+    WorkerRun r = runTool({"check", uri()});
+    EXPECT_EQ(r.exitCode, 0) << r.lines.join('\n').toStdString() << r.errors.toStdString();
 
     exec("update ARTICULOS set ARTDSC = 6001 where INTNDC = '24016IC04000045X' and ARTINO = 1 and ARTSNO = 2");
     exec("update CANCELACIONES set ARTCDS = 85.5 where INTNDC = '24001ic04000311k' and ARTINO = 2");
     exec("delete from ARTICULOS where INTNDC = '24001IC04000123A' and ARTINO = 2 and ARTSNO = 1");
-    r = tool({"check", uri()});
-    EXPECT_EQ(r.status, 1);
+    r = runTool({"check", uri()});
+    EXPECT_EQ(r.exitCode, 1);
     for (const char* problem :
          {"article 24016IC04000045X/1/2: available quantity (ARTDSC) 6001, but its total 6000 less its cancellations 0 "
           "is 6000",
           "article 24001IC04000311K/2/0: available quantity (ARTDSC) 124.5, but its total 200 less its cancellations "
           "85.5 is 114.5",
           "export item 24001EC01000502M 1 line 1: cancellation of article 24001IC04000123A/2/1, which is not in stock"})
-        EXPECT_TRUE(r.out.split(u'\n').contains(QLatin1String(problem))) << problem << "\n" << r.out.toStdString();
-    EXPECT_FALSE(r.out.contains("integrity")) << r.out.toStdString();
+        EXPECT_TRUE(r.lines.contains(QLatin1String(problem))) << problem << "\n" << r.lines.join('\n').toStdString();
+    EXPECT_FALSE(r.lines.join('\n').contains("integrity")) << r.lines.join('\n').toStdString();
 
-    r = tool({"check", "--repair", uri()});
-    EXPECT_EQ(r.status, 1); // the cancellation without its article is left for a person
-    EXPECT_TRUE(r.out.contains("2 available quantities recomputed")) << r.out.toStdString();
+    r = runTool({"check", "--repair", uri()});
+    EXPECT_EQ(r.exitCode, 1); // the cancellation without its article is left for a person
+    EXPECT_TRUE(r.lines.join('\n').contains("2 available quantities recomputed")) << r.lines.join('\n').toStdString();
     EXPECT_EQ(query("select ARTDSC from ARTICULOS where (INTNDC = '24016IC04000045X' and ARTSNO = 2) or "
                     "(INTNDC = '24001IC04000311K' and ARTINO = 2) order by INTNDC"),
               (QStringList{"114.5", "6000"}));
 }
 
-TEST_F(ServerTools, KeywordsAndTheSchemeInAnyLetterCaseNameTheServer) {
+TEST_F(ServerTools, CopyMovesAWholeStockToAServerAndBackUnchanged) {
     QTemporaryDir dir;
+    const QString file = dir.filePath("stock.db"), back = dir.filePath("back.db");
+    ASSERT_EQ(runTool({"sample", file}).exitCode, 0);
+    const WorkerRun copied = runTool({"copy", file, uri()});
+    EXPECT_EQ(copied.exitCode, 0) << copied.errors.toStdString();
+    EXPECT_FALSE((copied.lines.join('\n') + copied.errors).contains(qEnvironmentVariable("PGPASSWORD")));
+    EXPECT_EQ(query("select count(*) from CANCELACIONES"), QStringList{"3"});
+    // A stock that holds rows refuses a copy, on the server as on a file.
+    const WorkerRun again = runTool({"copy", file, uri()});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.errors.contains("already holds rows in OPERACIONES")) << again.errors.toStdString();
+    EXPECT_EQ(runTool({"copy", uri(), back}).exitCode, 0);
+    for (const char* table : {"OPERACIONES", "ARTICULOS", "CANCELACIONES"}) {
+        const QString all = QStringLiteral("select *, typeof(%1) from %2 order by rowid")
+                                .arg(QLatin1String(std::string(table) == "CANCELACIONES" ? "ARTORD" : "INTNDC"),
+                                     QLatin1String(table));
+        EXPECT_EQ(queryFile(back, all), queryFile(file, all)) << table;
+    }
+    EXPECT_EQ(runTool({"copy", file, back}).exitCode, 1);
+}
+
+TEST_F(ServerTools, KeywordsAndTheSchemeInAnyLetterCaseNameTheServerAndNoPasswordIsShown) {
+    QTemporaryDir dir; // nothing may be written where the tool runs
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
     const QString database = uri().section(u'/', -1);
     // The password comes from the environment (PGPASSWORD), as from ~/.pgpass.
     const QString keywords = QStringLiteral("host=%1 port=%2 user=%3 dbname=%4")
                                  .arg(qEnvironmentVariable("PGHOST"), qEnvironmentVariable("PGPORT"),
                                       qEnvironmentVariable("PGUSER"), database);
-    for (const QString& location : {keywords, withScheme(uri(), "POSTGRESQL"), withScheme(uri(), "Postgres")}) {
-        const Outcome r = tool({"sql", location, "select count(*) from ARTICULOS"}, dir.path());
-        EXPECT_EQ(r.status, 0) << location.toStdString() << ": " << r.err.toStdString();
-        EXPECT_EQ(r.out, "0\n") << location.toStdString();
-
-        clConexion conexion;
-        conexion.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + location);
-        EXPECT_NO_THROW(conexion.Connect()) << location.toStdString() << ": " << conexion.lastError().toStdString();
-        EXPECT_TRUE(conexion.Connected());
-    }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-
-    // A refused password, however it was given, is named by neither the tool nor the library.
     const QString wrong = serverUri(database, "wrongpass123");
-    for (const QString& location : {wrong, withScheme(wrong, "POSTGRESQL"), keywords + " password=wrongpass123",
-                                    uri() + "?password=wrongpass123"}) {
-        const Outcome r = tool({"check", location}, dir.path());
-        EXPECT_EQ(r.status, 1) << location.toStdString();
-        EXPECT_TRUE(r.err.contains("password authentication failed")) << r.err.toStdString();
-        EXPECT_FALSE((r.out + r.err).contains("wrongpass123")) << r.err.toStdString();
+    const struct {
+        QString location;
+        bool reached;
+    } cases[] = {
+        {keywords, true},
+        {withScheme(uri(), "POSTGRESQL"), true},
+        {withScheme(uri(), "Postgres"), true},
+        {wrong, false},
+        {withScheme(wrong, "POSTGRESQL"), false},
+        {keywords + " password=wrongpass123", false},
+        {uri() + "?password=wrongpass123", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location.toStdString());
+        const WorkerRun r = runTool({"check", c.location});
+        EXPECT_EQ(r.exitCode, c.reached ? 0 : 1) << r.errors.toStdString();
+        EXPECT_EQ(r.errors.contains("password authentication failed"), !c.reached) << r.errors.toStdString();
+        EXPECT_FALSE((r.lines.join('\n') + r.errors).contains("wrongpass123")) << r.errors.toStdString();
 
         clConexion conexion;
-        conexion.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + location);
-        EXPECT_THROW(conexion.Connect(), RuntimeError);
-        EXPECT_FALSE(conexion.lastError().isEmpty());
+        conexion.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + c.location);
+        if (c.reached)
+            EXPECT_NO_THROW(conexion.Connect()) << conexion.lastError().toStdString();
+        else
+            EXPECT_THROW(conexion.Connect(), RuntimeError);
+        EXPECT_EQ(conexion.Connected(), c.reached);
         EXPECT_FALSE(conexion.lastError().contains("wrongpass123")) << conexion.lastError().toStdString();
     }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    QDir::setCurrent(previous);
+}
+
+TEST_F(ServerTools, TheImportReadsTheOutsideDatabaseOnTheServerThroughPsqlOdbc) {
+    // The outside tables live in a database of their own on the same server.
+    const QString outsideName = uri().section('/', -1) + "_outside";
+    exec("create database " + outsideName);
+    const WorkerRun made = runTool(
+        {"sql", serverUri(outsideName),
+         "create table item (id integer not null, interno text not null, posicion text); "
+         "create table groupsubitems (interno text not null, id integer not null, idsub integer not null, "
+         "idarticulo text, ncm text, cantidad double precision, preciounitario double precision, fob double precision); "
+         "insert into item values (0, 'P-1', NULL), (2, 'P-1', 'x'), (1, 'P-1', 'x'), (1, 'OTRO', 'x'); "
+         "insert into groupsubitems values ('P-1', 1, 2, 'ART-1-2', '8471.30.00', 12, 1.5, 18), "
+         "('P-1', 1, 1, 'ART-1-1', NULL, 2.5, 0.0845, 0.21), ('P-1', 2, 1, 'ART-2-1', '8471.30.00', 1000, 1, 1000), "
+         "('OTRO', 1, 1, 'NO', 'NO', 1, 1, 1)"});
+    ASSERT_EQ(made.exitCode, 0) << made.errors.toStdString();
+    const QString odbc = QStringLiteral("Driver={PostgreSQL Unicode};Server=%1;Port=%2;Database=%3;Uid=%4;Pwd=%5")
+                             .arg(qEnvironmentVariable("PGHOST"), qEnvironmentVariable("PGPORT"), outsideName,
+                                  qEnvironmentVariable("PGUSER"), qEnvironmentVariable("PGPASSWORD"));
+    QTemporaryDir dir;
+    const QString file = dir.filePath("stock.db");
+    ASSERT_TRUE(createLocalDatabase(file, nullptr));
+    for (const QString& stock : {uri(), file}) {
+        const WorkerRun run = runWorker({"import", stock, odbc, "P-1", "IMP-1"});
+        EXPECT_EQ(run.lines, (QStringList{"READY", "MSG 64 Despacho agregado en stock"})) << run.errors.toStdString();
+    }
+    const QString articles = "select ARTNRO, INTNDC, ARTINO, ARTSNO, ARTNCM, ARTCAN, ARTUNI, ARTFOB, ARTDSC "
+                             "from ARTICULOS order by ARTINO, ARTSNO";
+    const QStringList onServer = query(articles);
+    EXPECT_EQ(onServer.size(), 3);
+    // The shell writes a whole double as 12.0, the server as 12.
+    EXPECT_EQ(onServer, queryFile(file, articles).replaceInStrings(QRegularExpression(R"(\.0(?=\||$))"), ""));
+    EXPECT_EQ(query("select NUMERO, INTNDC, INTDSC, INTFOF from OPERACIONES"),
+              QStringList{"P-1|IMP-1|Importacion IMP-1|2026-12-05 00:00:00"});
 }
