@@ -3,14 +3,11 @@
 // PGPORT, PGUSER, PGPASSWORD): under ctest, the run's throwaway server (server.start).
 // Tests using it are skipped without a server.
 #include "support/TestSupport.h"
-#include <QString>
-#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace quendarx::test {
 
-// Whether a server is named, and the URI of one of its databases (with the password).
-bool serverNamed();
+// The URI of a database of the server (with the password).
 QString serverUri(const QString& database, const QString& password = QString());
 
 class ServerStock : public ::testing::Test {
