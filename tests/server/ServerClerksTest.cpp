@@ -30,7 +30,7 @@ protected:
 } // namespace
 
 TEST_F(ServerClerks, FourProcessesOnOneExportItemNumberEveryLineOnceWithoutAMessage) {
-    const int each = repetitions("QX_SERVER_REGISTRATIONS", 100);
+    const int each = repetitions("QX_SERVER_REGISTRATIONS", 50);
     constexpr int kClerks = 4;
     exec(QStringLiteral("insert into OPERACIONES values ('1', 'D-1', 'Importacion', '2026-01-15'); "
                         "insert into ARTICULOS select 'ART-' || n, 'D-1', n, 0, '8471.30.00', 1000, 1.5, 1500, 1000 "
@@ -41,10 +41,8 @@ TEST_F(ServerClerks, FourProcessesOnOneExportItemNumberEveryLineOnceWithoutAMess
     for (int c = 0; c < kClerks; ++c) // no second try: a collision would show as a message
         clerks.push_back(startWorker(registerArgs(uri(), "EXP-1", QString::number(c * each + 1), each) << "1"));
     qunsetenv("QX_FAULT_GO");
-    for (auto& clerk : clerks) {
-        ASSERT_TRUE(clerk->waitForReadyRead(30000));
-        ASSERT_EQ(clerk->readLine().trimmed(), "READY");
-    }
+    for (auto& clerk : clerks)
+        ASSERT_TRUE(clerk->waitForReadyRead(30000) && clerk->readLine() == "READY\n");
     for (auto& clerk : clerks)
         clerk->write("go\n");
     for (auto& clerk : clerks) {
@@ -66,12 +64,9 @@ TEST_F(ServerClerks, FourProcessesOnOneExportItemNumberEveryLineOnceWithoutAMess
                     "where OPERATION = 'registration'"),
               QStringList{QStringLiteral("%1|%1|1|%1").arg(n)});
     // The clerks worked at the same time: their lines alternate.
-    const QStringList owners = query(
-        QStringLiteral("select (ARTINO - 1) / %1 from CANCELACIONES order by LINORD").arg(each));
-    int switches = 0;
-    for (qsizetype i = 1; i < owners.size(); ++i)
-        switches += owners[i] != owners[i - 1];
-    EXPECT_GE(switches, 3) << "the clerks ran one after the other";
+    const QString switches = QStringLiteral("select count(*) from (select (ARTINO - 1) / %1 as o, lag((ARTINO - 1) / "
+                                            "%1) over (order by LINORD) as p from CANCELACIONES) t where o <> p");
+    EXPECT_GE(query(switches.arg(each)).value(0).toInt(), 3) << "the clerks ran one after the other";
 }
 
 TEST_F(ServerClerks, TwoRegistrationsOfOneArticleMeet) {
@@ -87,14 +82,6 @@ TEST_F(ServerClerks, RegionalQuantitiesAreReadAsTheLibraryReadsThem) {
     exec("alter table ARTICULOS alter column ARTCAN type text");
     expectRegionalTotalsReadAsTheLibraryReadsThem(stock(), boxes,
                                                   "alter table CANCELACIONES alter column ARTCDS type text");
-    // The tool reads numbers on the server with its own regional settings.
-    for (const auto& [locale, text] : {std::pair{"es_AR", "1.120,5"}, std::pair{"en_US", "1,120.5"}}) {
-        QProcess tool;
-        tool.start(QStringLiteral(QX_DB_TOOL),
-                   {"--locale", locale, "sql", uri(), QStringLiteral("select cdbl('%1')").arg(text)});
-        ASSERT_TRUE(tool.waitForFinished(30000));
-        EXPECT_EQ(tool.readAllStandardOutput().trimmed(), "1120.5") << locale;
-    }
     // A stock made before the conversion functions gets them when the library connects.
     exec("drop function cdbl(text); drop function cdbl(double precision)");
     clConexion conexion;

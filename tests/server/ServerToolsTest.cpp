@@ -1,39 +1,19 @@
-// quendarx-db on a stock kept on a server (check, repair, copy to and from a file), a
-// server named in any form libpq takes by the tool and the library alike with its
-// password never shown, and the import from an outside database on the server (psqlODBC).
+// quendarx-db copy to and from a server, a server named in any form libpq takes by the
+// tool and the library alike with its password never shown, and the import from an
+// outside database on the server (psqlODBC).
 #include "HistoryFlows.h"
 #include "ServerStock.h"
 #include "data/Schema.h"
 #include "data/clConexion.h"
 #include "platform/RuntimeError.h"
-#include <QDir>
 #include <QRegularExpression>
 
 using namespace quendarx;
 using namespace quendarx::test;
 
 namespace {
-
 class ServerTools : public ServerStock {};
-
-QString withScheme(const QString& uri, const QString& scheme) { return scheme + uri.mid(uri.indexOf(u':')); }
-
 } // namespace
-
-TEST_F(ServerTools, CheckAndRepairWorkOnTheServerAsOnTheFile) {
-    ASSERT_EQ(runTool({"sample", uri()}).exitCode, 0);
-    EXPECT_EQ(runTool({"check", uri()}).exitCode, 0);
-    exec("update CANCELACIONES set ARTCDS = 85.5 where INTNDC = '24001ic04000311k' and ARTINO = 2");
-    const QString problem = "article 24001IC04000311K/2/0: available quantity (ARTDSC) 124.5, but its total 200 less "
-                            "its cancellations 85.5 is 114.5";
-    const WorkerRun found = runTool({"check", uri()});
-    EXPECT_EQ(found.exitCode, 1);
-    EXPECT_EQ(found.lines.filter("article "), QStringList{problem}) << found.lines.join('\n').toStdString();
-    const WorkerRun repaired = runTool({"check", "--repair", uri()});
-    EXPECT_EQ(repaired.exitCode, 0) << repaired.errors.toStdString();
-    EXPECT_EQ(query("select ARTDSC from ARTICULOS where INTNDC = '24001IC04000311K' and ARTINO = 2"),
-              QStringList{"114.5"});
-}
 
 TEST_F(ServerTools, CopyMovesAWholeStockToAServerAndBackUnchanged) {
     QTemporaryDir dir;
@@ -58,45 +38,29 @@ TEST_F(ServerTools, CopyMovesAWholeStockToAServerAndBackUnchanged) {
 }
 
 TEST_F(ServerTools, KeywordsAndTheSchemeInAnyLetterCaseNameTheServerAndNoPasswordIsShown) {
-    QTemporaryDir dir; // nothing may be written where the tool runs
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    const QString database = uri().section(u'/', -1);
     // The password comes from the environment (PGPASSWORD), as from ~/.pgpass.
     const QString keywords = QStringLiteral("host=%1 port=%2 user=%3 dbname=%4")
                                  .arg(qEnvironmentVariable("PGHOST"), qEnvironmentVariable("PGPORT"),
-                                      qEnvironmentVariable("PGUSER"), database);
-    const QString wrong = serverUri(database, "wrongpass123");
-    const struct {
-        QString location;
-        bool reached;
-    } cases[] = {
-        {keywords, true},
-        {withScheme(uri(), "POSTGRESQL"), true},
-        {withScheme(uri(), "Postgres"), true},
-        {wrong, false},
-        {withScheme(wrong, "POSTGRESQL"), false},
-        {keywords + " password=wrongpass123", false},
-        {uri() + "?password=wrongpass123", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.location.toStdString());
-        const WorkerRun r = runTool({"check", c.location});
-        EXPECT_EQ(r.exitCode, c.reached ? 0 : 1) << r.errors.toStdString();
-        EXPECT_EQ(r.errors.contains("password authentication failed"), !c.reached) << r.errors.toStdString();
+                                      qEnvironmentVariable("PGUSER"), uri().section(u'/', -1));
+    const QString scheme = "POSTGRES" + uri().mid(uri().indexOf(u':'));
+    for (const QString& location :
+         {keywords, scheme, keywords + " password=wrongpass123", scheme + "?password=wrongpass123"}) {
+        SCOPED_TRACE(location.toStdString());
+        const bool reached = !location.contains("wrongpass123");
+        const WorkerRun r = runTool({"check", location});
+        EXPECT_EQ(r.exitCode, reached ? 0 : 1) << r.errors.toStdString();
+        EXPECT_EQ(r.errors.contains("password authentication failed"), !reached) << r.errors.toStdString();
         EXPECT_FALSE((r.lines.join('\n') + r.errors).contains("wrongpass123")) << r.errors.toStdString();
 
         clConexion conexion;
-        conexion.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + c.location);
-        if (c.reached)
-            EXPECT_NO_THROW(conexion.Connect()) << conexion.lastError().toStdString();
-        else
-            EXPECT_THROW(conexion.Connect(), RuntimeError);
-        EXPECT_EQ(conexion.Connected(), c.reached);
+        conexion.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + location);
+        try {
+            conexion.Connect();
+        } catch (const RuntimeError&) {
+        }
+        EXPECT_EQ(conexion.Connected(), reached);
         EXPECT_FALSE(conexion.lastError().contains("wrongpass123")) << conexion.lastError().toStdString();
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-    QDir::setCurrent(previous);
 }
 
 TEST_F(ServerTools, TheImportReadsTheOutsideDatabaseOnTheServerThroughPsqlOdbc) {
