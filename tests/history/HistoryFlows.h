@@ -11,22 +11,14 @@
 
 namespace quendarx::test {
 
-// A program run to its end (at most a minute): its exit code, output lines and errors.
-inline WorkerRun runProgram(const QString& program, const QStringList& args) {
+// quendarx-db (or another program) run to its end, at most a minute, as an operator runs it.
+inline WorkerRun runTool(const QStringList& args, const QString& program = QStringLiteral(QX_DB_TOOL)) {
     QProcess p;
     p.start(program, args);
-    if (!p.waitForFinished(60000)) {
+    if (!p.waitForFinished(60000))
         p.kill();
-        p.waitForFinished();
-    }
+    p.waitForFinished();
     return collect(p);
-}
-
-inline WorkerRun runTool(const QStringList& args) { return runProgram(QStringLiteral(QX_DB_TOOL), args); }
-
-// Statements run by the sqlite3 shell on a file, as any other client would.
-inline WorkerRun runShell(const QString& path, const QString& statements) {
-    return runProgram(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), path, statements});
 }
 
 // The clerk's saves against the host's export item; each gives the boxes it showed.
@@ -68,10 +60,9 @@ public:
 
 private:
     static void choose(int artino) {
-        LibraryState& g = basGlobal();
-        g.g_INTNDC = QStringLiteral("D-1");
-        g.g_ARTINO = artino;
-        g.g_ARTSNO = 0;
+        basGlobal().g_INTNDC = QStringLiteral("D-1");
+        basGlobal().g_ARTINO = artino;
+        basGlobal().g_ARTSNO = 0;
     }
     QStringList taken() {
         const QStringList shown = boxes_.texts();
