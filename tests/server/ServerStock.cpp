@@ -27,13 +27,13 @@ QStringList run(const QString& uri, const QString& sql, QString* error) {
 
 } // namespace
 
-QString serverUri(const QString& database, const QString& password) {
+QString serverUri(const QString& database) {
     QUrl url;
     url.setScheme(QStringLiteral("postgresql"));
     url.setHost(qEnvironmentVariable("PGHOST"));
     url.setPort(qEnvironmentVariableIntValue("PGPORT"));
     url.setUserName(qEnvironmentVariable("PGUSER"));
-    url.setPassword(password.isNull() ? qEnvironmentVariable("PGPASSWORD") : password);
+    url.setPassword(qEnvironmentVariable("PGPASSWORD"));
     url.setPath(QLatin1Char('/') + database);
     return url.toString();
 }

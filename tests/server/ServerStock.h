@@ -8,7 +8,7 @@
 namespace quendarx::test {
 
 // The URI of a database of the server (with the password).
-QString serverUri(const QString& database, const QString& password = QString());
+QString serverUri(const QString& database);
 
 class ServerStock : public ::testing::Test {
 protected:

@@ -1,6 +1,5 @@
-// quendarx-db copy to and from a server, a server named in any form libpq takes by the
-// tool and the library alike with its password never shown, and the import from an
-// outside database on the server (psqlODBC).
+// A server named in any form libpq takes by quendarx-db and the library alike, its
+// password never shown, and the import from an outside database on the server (psqlODBC).
 #include "HistoryFlows.h"
 #include "ServerStock.h"
 #include "data/Schema.h"
@@ -14,28 +13,6 @@ using namespace quendarx::test;
 namespace {
 class ServerTools : public ServerStock {};
 } // namespace
-
-TEST_F(ServerTools, CopyMovesAWholeStockToAServerAndBackUnchanged) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath("stock.db"), back = dir.filePath("back.db");
-    ASSERT_EQ(runTool({"sample", file}).exitCode, 0);
-    const WorkerRun copied = runTool({"copy", file, uri()});
-    EXPECT_EQ(copied.exitCode, 0) << copied.errors.toStdString();
-    EXPECT_FALSE((copied.lines.join('\n') + copied.errors).contains(qEnvironmentVariable("PGPASSWORD")));
-    EXPECT_EQ(query("select count(*) from CANCELACIONES"), QStringList{"3"});
-    // A stock that holds rows refuses a copy, on the server as on a file.
-    const WorkerRun again = runTool({"copy", file, uri()});
-    EXPECT_EQ(again.exitCode, 1);
-    EXPECT_TRUE(again.errors.contains("already holds rows in OPERACIONES")) << again.errors.toStdString();
-    EXPECT_EQ(runTool({"copy", uri(), back}).exitCode, 0);
-    for (const char* table : {"OPERACIONES", "ARTICULOS", "CANCELACIONES"}) {
-        const QString all = QStringLiteral("select *, typeof(%1) from %2 order by rowid")
-                                .arg(QLatin1String(std::string(table) == "CANCELACIONES" ? "ARTORD" : "INTNDC"),
-                                     QLatin1String(table));
-        EXPECT_EQ(queryFile(back, all), queryFile(file, all)) << table;
-    }
-    EXPECT_EQ(runTool({"copy", file, back}).exitCode, 1);
-}
 
 TEST_F(ServerTools, KeywordsAndTheSchemeInAnyLetterCaseNameTheServerAndNoPasswordIsShown) {
     // The password comes from the environment (PGPASSWORD), as from ~/.pgpass.
@@ -74,8 +51,7 @@ TEST_F(ServerTools, TheImportReadsTheOutsideDatabaseOnTheServerThroughPsqlOdbc) 
          "idarticulo text, ncm text, cantidad double precision, preciounitario double precision, fob double precision); "
          "insert into item values (0, 'P-1', NULL), (2, 'P-1', 'x'), (1, 'P-1', 'x'), (1, 'OTRO', 'x'); "
          "insert into groupsubitems values ('P-1', 1, 2, 'ART-1-2', '8471.30.00', 12, 1.5, 18), "
-         "('P-1', 1, 1, 'ART-1-1', NULL, 2.5, 0.0845, 0.21), ('P-1', 2, 1, 'ART-2-1', '8471.30.00', 1000, 1, 1000), "
-         "('OTRO', 1, 1, 'NO', 'NO', 1, 1, 1)"});
+         "('P-1', 1, 1, 'ART-1-1', NULL, 2.5, 0.0845, 0.21), ('OTRO', 1, 1, 'NO', 'NO', 1, 1, 1)"});
     ASSERT_EQ(made.exitCode, 0) << made.errors.toStdString();
     const QString odbc = QStringLiteral("Driver={PostgreSQL Unicode};Server=%1;Port=%2;Database=%3;Uid=%4;Pwd=%5")
                              .arg(qEnvironmentVariable("PGHOST"), qEnvironmentVariable("PGPORT"), outsideName,
@@ -90,7 +66,7 @@ TEST_F(ServerTools, TheImportReadsTheOutsideDatabaseOnTheServerThroughPsqlOdbc) 
     const QString articles = "select ARTNRO, INTNDC, ARTINO, ARTSNO, ARTNCM, ARTCAN, ARTUNI, ARTFOB, ARTDSC "
                              "from ARTICULOS order by ARTINO, ARTSNO";
     const QStringList onServer = query(articles);
-    EXPECT_EQ(onServer.size(), 3);
+    EXPECT_EQ(onServer.size(), 2);
     // The shell writes a whole double as 12.0, the server as 12.
     EXPECT_EQ(onServer, queryFile(file, articles).replaceInStrings(QRegularExpression(R"(\.0(?=\||$))"), ""));
     EXPECT_EQ(query("select NUMERO, INTNDC, INTDSC, INTFOF from OPERACIONES"),
