@@ -49,7 +49,7 @@ TEST_F(ServerTools, TheImportReadsTheOutsideDatabaseOnTheServerThroughPsqlOdbc) 
          "create table item (id integer not null, interno text not null, posicion text); "
          "create table groupsubitems (interno text not null, id integer not null, idsub integer not null, "
          "idarticulo text, ncm text, cantidad double precision, preciounitario double precision, fob double precision); "
-         "insert into item values (0, 'P-1', NULL), (2, 'P-1', 'x'), (1, 'P-1', 'x'), (1, 'OTRO', 'x'); "
+         "insert into item values (0, 'P-1', NULL), (1, 'P-1', 'x'), (1, 'OTRO', 'x'); "
          "insert into groupsubitems values ('P-1', 1, 2, 'ART-1-2', '8471.30.00', 12, 1.5, 18), "
          "('P-1', 1, 1, 'ART-1-1', NULL, 2.5, 0.0845, 0.21), ('OTRO', 1, 1, 'NO', 'NO', 1, 1, 1)"});
     ASSERT_EQ(made.exitCode, 0) << made.errors.toStdString();
