@@ -1,10 +1,7 @@
 // The stock's history on a file: every save leaves one entry that says what it kept, a
 // declaration and a cancellation deleted come back exactly with `quendarx-db restore`, the
 // refusals write nothing, and `--verify` finds an entry edited or removed by the shell.
-#include "data/History.h"
 #include "HistoryFlows.h"
-#include "platform/Clock.h"
-#include "stock/frmImportar.h"
 
 using namespace quendarx;
 using namespace quendarx::test;
@@ -52,63 +49,11 @@ QStringList snapshot(const ScratchDatabase& db) {
 }
 
 TEST_F(History, EverySaveLeavesOneEntryAndTheDeletionsComeBackValueForValueAndTypeForType) {
-    const QString outside = db.dir() + "/outside.db";
-    makeOutside(outside, "7001", 2, 1);
-    g().g_NumeroInterno = "7001";
-    g().g_BaseExterna = outsideConnection(outside);
-    pressF11(frmImportar::instance(), {{"txtINTNDC", "IMP, \"1\""}, {"txtINTDSC", "x"}, {"txtINTFOF", "05/12/2026"}});
-    ASSERT_EQ(takeBoxes(), QStringList{"64 Despacho agregado en stock"});
-    g().g_NumeroInterno = "EXP-1";
-    ASSERT_EQ(clerk.registerArticle(1, "5,25"), QStringList());
-    Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(11, 0, 7)));
-    ASSERT_EQ(clerk.registerArticle(2, "7"), QStringList());
-    ASSERT_EQ(clerk.modifyArticle(1, "3"), QStringList());
-    const QStringList registered = snapshot(db);
-    ASSERT_EQ(clerk.deleteArticle(2), QStringList{"36 Confirma eliminar el articulo perteneciente a\r\nItem: 2\r\n"
-                                                  "SubItem: 0\r\nDeclaracion: D-1"});
-    ASSERT_EQ(db.query("select ARTDSC from ARTICULOS where INTNDC = 'D-1' and ARTINO = 2"), QStringList{"1000.0"});
-    const QStringList beforeDeclaration = snapshot(db);
-    ASSERT_EQ(clerk.deleteDeclaration("D-1"), QStringList{"16 Despacho D-1 eliminado"});
-    ASSERT_EQ(db.query("select count(*) from ARTICULOS where INTNDC = 'D-1'"), QStringList{"0"});
-
-    const QString who = history::currentUser() + "," + history::workstation();
-    const WorkerRun csv = runTool({"history", db.path(), "--csv"});
-    EXPECT_EQ(csv.lines,
-              (QStringList{"entry,when,user,workstation,operation,declaration,item,subitem,export_declaration,"
-                           "export_item,quantity_before,quantity_after",
-                           "1,2026-12-05 10:30:00," + who + ",import,\"IMP, \"\"1\"\"\",,,,,,",
-                           "2,2026-12-05 10:30:00," + who + ",registration,D-1,1,0,EXP-1,1,,5.25",
-                           "3,2026-12-05 11:00:07," + who + ",registration,D-1,2,0,EXP-1,1,,7",
-                           "4,2026-12-05 11:00:07," + who + ",modification,D-1,1,0,EXP-1,1,5.25,3",
-                           "5,2026-12-05 11:00:07," + who + ",deletion,D-1,2,0,EXP-1,1,7,",
-                           "6,2026-12-05 11:00:07," + who + ",declaration-deletion,D-1,,,,,,"}))
-        << csv.errors.toStdString();
-    // One declaration's entries, whatever the letter case, as a table.
-    const WorkerRun table = runTool({"history", db.path(), "--declaration", "d-1"});
-    EXPECT_EQ(table.lines.size(), 6) << table.lines.join('\n').toStdString();
-    EXPECT_TRUE(table.lines.value(0).startsWith("entry  when")) << table.lines.value(0).toStdString();
-    EXPECT_TRUE(table.lines.value(5).contains("declaration-deletion  D-1")) << table.lines.value(5).toStdString();
-    // The deletion of the declaration kept its declaration, its three articles and its two
-    // remaining cancellations; the import kept no row.
-    EXPECT_EQ(db.query("select ENTRY, TABLE_NAME, count(*) from HISTORY_ROWS group by ENTRY, TABLE_NAME "
-                       "order by ENTRY, TABLE_NAME"),
-              (QStringList{"5|CANCELACIONES|1", "6|ARTICULOS|3", "6|CANCELACIONES|2", "6|OPERACIONES|1"}));
-
-    const WorkerRun declaration = runTool({"restore", db.path(), "6"});
-    EXPECT_EQ(declaration.lines, QStringList{"restored entry 6 (6 row(s) put back): recorded as entry 7"})
-        << declaration.errors.toStdString();
-    EXPECT_EQ(snapshot(db), beforeDeclaration);
-    const WorkerRun cancellation = runTool({"restore", db.path(), "5"});
-    EXPECT_EQ(cancellation.exitCode, 0) << cancellation.errors.toStdString();
-    EXPECT_EQ(snapshot(db), registered);
-    EXPECT_EQ(db.query("select ARTDSC from ARTICULOS where INTNDC = 'D-1' and ARTINO = 2"), QStringList{"993.0"});
-    EXPECT_EQ(db.query("select OPERATION, REF, INTNDC, ARTINO, EXTNRO, EXTITM, QUANTITY_AFTER from HISTORY "
-                       "where ENTRY > 6 order by ENTRY"),
-              (QStringList{"restore|6|D-1|NULL|NULL|NULL|NULL", "restore|5|D-1|2|EXP-1|1|7.0"}));
-    // The clerk goes on with the declaration as before.
-    EXPECT_EQ(clerk.registerArticle(3, "1"), QStringList());
+    const MeetingStock stock{db.path(), [this](const QString& sql) { db.exec(sql); },
+                             [this](const QString& sql) { return db.query(sql); }};
+    expectEverySaveRecordedAndBothDeletionsRestored(
+        stock, [this] { return snapshot(db); }, clerk);
     EXPECT_EQ(unbalancedArticles(db.path()), 0);
-    EXPECT_EQ(runTool({"history", db.path(), "--verify"}).exitCode, 0);
 }
 
 TEST_F(History, ARestoreThatCannotBeDoneIsRefusedAndVerifyFindsAnEntryChangedOrRemoved) {

@@ -3,8 +3,6 @@
 // history but cannot change it.
 #include "HistoryFlows.h"
 #include "ServerStock.h"
-#include "data/History.h"
-#include "platform/Clock.h"
 #include <QUrl>
 
 using namespace quendarx;
@@ -53,35 +51,16 @@ protected:
 
 } // namespace
 
-TEST_F(ServerHistory, TheSavesAndBothDeletionsAreRecordedAndTheDeletionsComeBackAsTheyWere) {
-    ASSERT_EQ(clerk.registerArticle(1, "5,25"), QStringList());
-    ASSERT_EQ(clerk.registerArticle(2, "7"), QStringList());
-    ASSERT_EQ(clerk.modifyArticle(1, "3"), QStringList());
-    const QStringList registered = snapshot();
-    ASSERT_EQ(clerk.deleteArticle(2).size(), 1);
-    EXPECT_EQ(query("select ARTDSC from ARTICULOS where ARTINO = 2"), QStringList{"1000"});
-    const QStringList beforeDeclaration = snapshot();
-    ASSERT_EQ(clerk.deleteDeclaration("D-1"), QStringList{"16 Despacho D-1 eliminado"});
-    EXPECT_EQ(query("select ENTRY, OPERATION, INTNDC, ARTINO, EXTNRO, EXTITM, QUANTITY_BEFORE, QUANTITY_AFTER, "
-                    "USERNAME = '" +
-                    history::currentUser() + "', STAMP from HISTORY order by ENTRY"),
-              (QStringList{"1|registration|D-1|1|EXP-1|1|NULL|5.25|t|2026-12-05 10:30:00",
-                           "2|registration|D-1|2|EXP-1|1|NULL|7|t|2026-12-05 10:30:00",
-                           "3|modification|D-1|1|EXP-1|1|5.25|3|t|2026-12-05 10:30:00",
-                           "4|deletion|D-1|2|EXP-1|1|7|NULL|t|2026-12-05 10:30:00",
-                           "5|declaration-deletion|D-1|NULL|NULL|NULL|NULL|NULL|t|2026-12-05 10:30:00"}));
-
-    EXPECT_EQ(runTool({"restore", uri(), "5"}).errors, "");
-    EXPECT_EQ(snapshot(), beforeDeclaration);
-    EXPECT_EQ(runTool({"restore", uri(), "4"}).errors, "");
-    EXPECT_EQ(snapshot(), registered);
-    EXPECT_EQ(query("select ARTDSC from ARTICULOS where ARTINO = 2"), QStringList{"993"});
-    EXPECT_EQ(runTool({"restore", uri(), "4"}).errors.trimmed(),
-              "quendarx-db restore: entry 4 was restored already (entry 7)");
-
-    exec("update HISTORY set QUANTITY_AFTER = 2 where ENTRY = 3");
+TEST_F(ServerHistory, EverySaveLeavesOneEntryAndTheDeletionsComeBackAsTheyWere) {
+    const MeetingStock stock{uri(), [this](const QString& sql) { exec(sql); },
+                             [this](const QString& sql) { return query(sql); }};
+    expectEverySaveRecordedAndBothDeletionsRestored(
+        stock, [this] { return snapshot(); }, clerk);
+    EXPECT_EQ(runTool({"restore", uri(), "5"}).errors.trimmed(),
+              "quendarx-db restore: entry 5 was restored already (entry 8)");
+    exec("update HISTORY set QUANTITY_AFTER = 2 where ENTRY = 4");
     EXPECT_EQ(runTool({"history", uri(), "--verify"}).errors.trimmed(),
-              "quendarx-db history: entry 3: changed since it was written");
+              "quendarx-db history: entry 4: changed since it was written");
 }
 
 TEST_F(ServerHistory, AClerksRoleAppendsToTheHistoryButCannotChangeIt) {
