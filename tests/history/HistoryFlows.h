@@ -117,11 +117,6 @@ inline void expectEverySaveRecordedAndBothDeletionsRestored(const MeetingStock& 
                            "5,2026-12-05 11:00:07," + who + ",deletion,D-1,2,0,EXP-1,1,7,",
                            "6,2026-12-05 11:00:07," + who + ",declaration-deletion,D-1,,,,,,"}))
         << csv.errors.toStdString();
-    // One declaration's entries, whatever the letter case, as a table.
-    const WorkerRun table = runTool({"history", stock.location, "--declaration", "d-1"});
-    EXPECT_EQ(table.lines.size(), 6) << table.lines.join('\n').toStdString();
-    EXPECT_TRUE(table.lines.value(0).startsWith("entry  when")) << table.lines.value(0).toStdString();
-    EXPECT_TRUE(table.lines.value(5).contains("declaration-deletion  D-1")) << table.lines.value(5).toStdString();
     // The deletion of the declaration kept its declaration, its three articles and its two
     // remaining cancellations; the import kept no row.
     EXPECT_EQ(stock.query("select ENTRY, TABLE_NAME, count(*) from HISTORY_ROWS group by ENTRY, TABLE_NAME "

@@ -1,8 +1,6 @@
 // Clerks whose saves meet on one server: four processes registering against one export
 // item at the same time, and two clerks whose saves meet on one article (the second save
 // re-reads what is left of it once it holds the saves' lock).
-#include "FaultSupport.h"
-#include "MeetingSaves.h"
 #include "RegionalStock.h"
 #include "ServerStock.h"
 #include "data/clConexion.h"
@@ -13,19 +11,7 @@ using namespace quendarx::test;
 
 namespace {
 
-class ServerClerks : public ServerStock {
-protected:
-    void SetUp() override {
-        ServerStock::SetUp();
-        resetLibraryState();
-    }
-    void TearDown() override { resetLibraryState(); }
-    MeetingStock stock() const {
-        return {uri(), [this](const QString& sql) { exec(sql); }, [this](const QString& sql) { return query(sql); }};
-    }
-    ScopedLocale locale{esAR()};
-    RecordingMessageBoxes boxes;
-};
+class ServerClerks : public ServerStock {};
 
 } // namespace
 
@@ -84,8 +70,12 @@ TEST_F(ServerClerks, RegionalQuantitiesAreReadAsTheLibraryReadsThem) {
                                                   "alter table CANCELACIONES alter column ARTCDS type text");
     // A stock made before the conversion functions gets them when the library connects.
     exec("drop function cdbl(text); drop function cdbl(double precision)");
-    clConexion conexion;
-    conexion.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + uri());
-    conexion.Connect();
+    connectLibrary(uri());
     EXPECT_EQ(query("select count(*) from pg_proc where proname = 'cdbl'"), QStringList{"2"});
+    // The connection made again after a lost one reads them with the same separators.
+    exec("select pg_terminate_backend(pid) from pg_stat_activity where application_name = 'quendarx'");
+    Recordset rs;
+    basGlobal().conexionLocal().setSql(QStringLiteral("select cdbl('1.120,5') as N"));
+    ASSERT_TRUE(basGlobal().conexionLocal().GetRecordset(rs)) << basGlobal().conexionLocal().lastError().toStdString();
+    EXPECT_EQ(rs.Fields("N").toDouble(), 1120.5);
 }

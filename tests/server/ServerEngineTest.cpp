@@ -2,8 +2,8 @@
 // what the statements before it wrote; a server that is silent, refuses the password,
 // holds a lock past the saves' timeout, freezes in the middle of a call or drops the
 // connection fails the call with the reason logged, and the next call connects again.
-#include "FaultSupport.h"
-#include "MeetingSaves.h"
+// A server is named in any form libpq takes, its password never shown.
+#include "HistoryFlows.h"
 #include "ServerStock.h"
 #include "automation/clcancelMain.h"
 #include "cancellations/frmRelArt.h"
@@ -24,17 +24,12 @@ class ServerEngine : public ServerStock {
 protected:
     void SetUp() override {
         ServerStock::SetUp();
-        resetLibraryState();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         exec("insert into OPERACIONES values ('1', 'D-1', 'Importacion', '2026-01-15');"
              "insert into ARTICULOS values ('ART-1', 'D-1', 1, 0, '8471.30.00', 10, 1.5, 15, 10)");
         onArticle();
         basGlobal().conexionLocal().setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + uri());
-    }
-    void TearDown() override {
-        resetLibraryState();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // Registers `quantity` of the article against the host's item; true when it saved.
     bool registerQuantity(const QString& quantity, const std::function<void(Form&)>& beforeF11 = {}) {
@@ -50,10 +45,6 @@ protected:
         cn().setSql(sql::insertDeclaration("2", code, "Segunda", "16/01/2026"));
         return cn().Execute() == 1;
     }
-
-    ScopedLocale locale{esAR()};
-    LogFile log;
-    RecordingMessageBoxes boxes;
 };
 
 // A backend stopped until the end of the scope (25 s at most, should the call under test
@@ -190,4 +181,30 @@ TEST_F(ServerEngine, ABackendThatStopsAnsweringFailsTheSaveWithinTenSecondsAndTh
     EXPECT_TRUE(registerQuantity("4"));
     EXPECT_EQ(query("select count(*), sum(ARTCDS) from CANCELACIONES"), QStringList{"1|4"});
     EXPECT_EQ(query("select ARTDSC from ARTICULOS"), QStringList{"6"});
+}
+
+TEST_F(ServerEngine, KeywordsAndTheSchemeInAnyLetterCaseNameTheServerAndNoPasswordIsShown) {
+    // The password comes from the environment (PGPASSWORD), as from ~/.pgpass.
+    const QString keywords = QStringLiteral("host=%1 port=%2 user=%3 dbname=%4")
+                                 .arg(qEnvironmentVariable("PGHOST"), qEnvironmentVariable("PGPORT"),
+                                      qEnvironmentVariable("PGUSER"), uri().section(u'/', -1));
+    const QString scheme = "POSTGRES" + uri().mid(uri().indexOf(u':'));
+    for (const QString& location :
+         {keywords, scheme, keywords + " password=wrongpass123", scheme + "?password=wrongpass123"}) {
+        SCOPED_TRACE(location.toStdString());
+        const bool reached = !location.contains("wrongpass123");
+        const WorkerRun r = runTool({"check", location});
+        EXPECT_EQ(r.exitCode, reached ? 0 : 1) << r.errors.toStdString();
+        EXPECT_EQ(r.errors.contains("password authentication failed"), !reached) << r.errors.toStdString();
+        EXPECT_FALSE((r.lines.join('\n') + r.errors).contains("wrongpass123")) << r.errors.toStdString();
+
+        clConexion conexion;
+        conexion.setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + location);
+        try {
+            conexion.Connect();
+        } catch (const RuntimeError&) {
+        }
+        EXPECT_EQ(conexion.Connected(), reached);
+        EXPECT_FALSE(conexion.lastError().contains("wrongpass123")) << conexion.lastError().toStdString();
+    }
 }

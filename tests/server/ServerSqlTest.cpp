@@ -49,8 +49,6 @@ TEST(ServerSql, ColumnNamesComeBackAsTheFileGivesThem) {
         spelledColumns(sql::listingOfDeclaration("E").text,
                        {"extitm", "pintndc", "artncm", "partino", "partsno", "artcds", "artexp", "artcer", "artord"}),
         (QStringList{"EXTITM", "pINTNDC", "ARTNCM", "pARTINO", "pARTSNO", "ARTCDS", "ARTEXP", "ARTCER", "ARTORD"}));
-    EXPECT_EQ(spelledColumns("select count(LINORD) as Cantidad, ArtNro from X", {"cantidad", "artnro", "Quoted"}),
-              (QStringList{"Cantidad", "ARTNRO", "Quoted"}));
 }
 
 TEST(ServerSql, ServerLocationsAreToldFromFilePathsAndShownWithoutTheirPassword) {

@@ -39,6 +39,7 @@ QString serverUri(const QString& database) {
 }
 
 void ServerStock::SetUp() {
+    resetLibraryState();
     if (!qEnvironmentVariableIsSet("PGHOST") || !qEnvironmentVariableIsSet("PGPORT"))
         GTEST_SKIP() << "no PostgreSQL server named (PGHOST, PGPORT): run it with ctest, which starts one";
     static int counter = 0;
