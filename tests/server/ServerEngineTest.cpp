@@ -51,7 +51,7 @@ protected:
 // wait for it).
 struct FrozenBackend {
     explicit FrozenBackend(qint64 backend) : pid(pid_t(backend)), stopped(pid > 0 && ::kill(pid, SIGSTOP) == 0) {
-        QProcess::startDetached("sh", {"-c", QStringLiteral("sleep 25; kill -CONT %1 2>/dev/null").arg(pid)});
+        QProcess::startDetached("sh", {"-c", QStringLiteral("exec >/dev/null 2>&1; sleep 25; kill -CONT %1").arg(pid)});
     }
     ~FrozenBackend() {
         if (stopped)
