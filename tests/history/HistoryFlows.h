@@ -91,7 +91,7 @@ inline void expectEverySaveRecordedAndBothDeletionsRestored(const MeetingStock& 
     basGlobal().g_BaseExterna = outsideConnection(dir.filePath("outside.db"));
     pressF11(frmImportar::instance(), {{"txtINTNDC", "IMP, \"1\""}, {"txtINTDSC", "x"}, {"txtINTFOF", "05/12/2026"}});
     ASSERT_EQ(clerk.taken(), QStringList{"64 Despacho agregado en stock"});
-    basGlobal().g_NumeroInterno = "EXP-1";
+    basGlobal().g_NumeroInterno = "EXP,1";
     ASSERT_EQ(clerk.registerArticle(1, "5,25"), QStringList());
     Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(11, 0, 7)));
     ASSERT_EQ(clerk.registerArticle(2, "7"), QStringList());
@@ -111,10 +111,10 @@ inline void expectEverySaveRecordedAndBothDeletionsRestored(const MeetingStock& 
               (QStringList{"entry,when,user,workstation,operation,declaration,item,subitem,export_declaration,"
                            "export_item,quantity_before,quantity_after",
                            "1,2026-12-05 10:30:00," + who + ",import,\"IMP, \"\"1\"\"\",,,,,,",
-                           "2,2026-12-05 10:30:00," + who + ",registration,D-1,1,0,EXP-1,1,,5.25",
-                           "3,2026-12-05 11:00:07," + who + ",registration,D-1,2,0,EXP-1,1,,7",
-                           "4,2026-12-05 11:00:07," + who + ",modification,D-1,1,0,EXP-1,1,5.25,3",
-                           "5,2026-12-05 11:00:07," + who + ",deletion,D-1,2,0,EXP-1,1,7,",
+                           "2,2026-12-05 10:30:00," + who + ",registration,D-1,1,0,\"EXP,1\",1,,5.25",
+                           "3,2026-12-05 11:00:07," + who + ",registration,D-1,2,0,\"EXP,1\",1,,7",
+                           "4,2026-12-05 11:00:07," + who + ",modification,D-1,1,0,\"EXP,1\",1,5.25,3",
+                           "5,2026-12-05 11:00:07," + who + ",deletion,D-1,2,0,\"EXP,1\",1,7,",
                            "6,2026-12-05 11:00:07," + who + ",declaration-deletion,D-1,,,,,,"}))
         << csv.errors.toStdString();
     // The deletion of the declaration kept its declaration, its three articles and its two
@@ -133,7 +133,7 @@ inline void expectEverySaveRecordedAndBothDeletionsRestored(const MeetingStock& 
     EXPECT_EQ(stock.query(available + "993"), QStringList{"1"});
     EXPECT_EQ(stock.query("select OPERATION, REF, INTNDC, ARTINO, EXTNRO, EXTITM, cast(QUANTITY_AFTER as integer) "
                           "from HISTORY where ENTRY > 6 order by ENTRY"),
-              (QStringList{"restore|6|D-1|NULL|NULL|NULL|NULL", "restore|5|D-1|2|EXP-1|1|7"}));
+              (QStringList{"restore|6|D-1|NULL|NULL|NULL|NULL", "restore|5|D-1|2|EXP,1|1|7"}));
     // The clerk goes on with the declaration as before.
     EXPECT_EQ(clerk.registerArticle(3, "1"), QStringList());
     EXPECT_EQ(runTool({"history", stock.location, "--verify"}).exitCode, 0);
