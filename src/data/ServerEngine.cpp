@@ -446,6 +446,7 @@ private:
         PGresult* r = once(makeCall());
         if (!succeeded(r) && !silent_ && reconnected()) {
             PQclear(r);
+            followSeparators();   // the new session reads regional texts as the old one did
             r = once(makeCall()); // prepared again on the new connection
         }
         return r;

@@ -1,20 +1,7 @@
 // The stock's history on a file: every save leaves one entry that says what it kept, a
-// declaration deleted with the Delete key and a cancellation deleted by the host come back
-// exactly with `quendarx-db restore`, the refusals write nothing, and `--verify` finds an
-// entry edited, removed or moved with the sqlite3 shell.
-#include "data/History.h"
-#include "Clerk.h"
-#include "FaultSupport.h"
+// declaration and a cancellation deleted come back exactly with `quendarx-db restore`, the
+// refusals write nothing, and `--verify` finds an entry edited or removed by the shell.
 #include "HistoryFlows.h"
-#include "cancellations/HostOperations.h"
-#include "cancellations/frmModifcar.h"
-#include "cancellations/frmRelArt.h"
-#include "platform/Clock.h"
-#include "stock/frmDespachos.h"
-#include "stock/frmImportar.h"
-#include <QProcess>
-#include <QTest>
-#include <QTreeWidget>
 
 using namespace quendarx;
 using namespace quendarx::test;
@@ -44,60 +31,9 @@ protected:
     }
     static LibraryState& g() { return basGlobal(); }
 
-    QStringList registerArticle(int artino, const QString& quantity) { return clerk.registerArticle(artino, quantity); }
-    QStringList modifyArticle(int artino, const QString& quantity) { return clerk.modifyArticle(artino, quantity); }
-    QStringList deleteArticle(int artino) { return clerk.deleteArticle(artino); }
-    QStringList deleteDeclaration(const QString& code) { return clerk.deleteDeclaration(code); }
-
     HistoryClerk clerk{boxes};
     ScratchDatabase db;
 };
-
-TEST_F(History, EverySaveLeavesOneEntryWithItsKeysAndQuantities) {
-    const QString outside = db.dir() + "/outside.db";
-    makeOutside(outside, "7001", 2, 1);
-    ASSERT_EQ(registerArticle(1, "5,25"), QStringList());
-    Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(11, 0, 7)));
-    ASSERT_EQ(modifyArticle(1, "3"), QStringList());
-    ASSERT_EQ(deleteArticle(1), QStringList{"36 Confirma eliminar el articulo perteneciente a\r\nItem: 1\r\n"
-                                            "SubItem: 0\r\nDeclaracion: D-1"});
-    g().g_NumeroInterno = "7001";
-    g().g_BaseExterna = outsideConnection(outside);
-    pressF11(frmImportar::instance(), {{"txtINTNDC", "IMP, \"1\""}, {"txtINTDSC", "x"}, {"txtINTFOF", "05/12/2026"}});
-    ASSERT_EQ(takeBoxes(), QStringList{"64 Despacho agregado en stock"});
-    ASSERT_EQ(deleteDeclaration("D-1"), QStringList{"16 Despacho D-1 eliminado"});
-    // A save refused before it wrote anything records nothing.
-    g().g_NumeroInterno = "EXP-1";
-    db.exec("insert into OPERACIONES values ('1', 'D-2', 'x', '2026-01-15');"
-            "insert into ARTICULOS values ('A', 'D-2', 1, 0, 'N', 10, 1, 10, 10)");
-    g().g_INTNDC = "D-2";
-    g().g_ARTINO = 1;
-    pressF11(frmRelArt::instance(), {{"txtDescuento", "20"}});
-    ASSERT_EQ(takeBoxes(), QStringList{"48 El valor a descontar no puede ser mayor a 10,00"});
-
-    const QString who = history::currentUser() + "," + history::workstation();
-    const ToolRun csv = runTool({"history", db.path(), "--csv"});
-    EXPECT_EQ(csv.exitCode, 0) << csv.errors.toStdString();
-    EXPECT_EQ(csv.lines,
-              (QStringList{"entry,when,user,workstation,operation,declaration,item,subitem,export_declaration,"
-                           "export_item,quantity_before,quantity_after",
-                           "1,2026-12-05 10:30:00," + who + ",registration,D-1,1,0,EXP-1,1,,5.25",
-                           "2,2026-12-05 11:00:07," + who + ",modification,D-1,1,0,EXP-1,1,5.25,3",
-                           "3,2026-12-05 11:00:07," + who + ",deletion,D-1,1,0,EXP-1,1,3,",
-                           "4,2026-12-05 11:00:07," + who + ",import,\"IMP, \"\"1\"\"\",,,,,,",
-                           "5,2026-12-05 11:00:07," + who + ",declaration-deletion,D-1,,,,,,"}));
-    // One declaration's entries, whatever the letter case, as a table.
-    const ToolRun table = runTool({"history", db.path(), "--declaration", "d-1"});
-    EXPECT_EQ(table.lines.size(), 5) << table.lines.join('\n').toStdString();
-    EXPECT_TRUE(table.lines.value(0).startsWith("entry  when")) << table.lines.value(0).toStdString();
-    EXPECT_TRUE(table.lines.value(4).contains("declaration-deletion  D-1")) << table.lines.value(4).toStdString();
-    // The deletion of the declaration kept its declaration, its three articles and its
-    // one remaining cancellation; the import kept no row.
-    EXPECT_EQ(db.query("select ENTRY, TABLE_NAME, count(*) from HISTORY_ROWS group by ENTRY, TABLE_NAME "
-                       "order by ENTRY, TABLE_NAME"),
-              (QStringList{"3|CANCELACIONES|1", "5|ARTICULOS|3", "5|CANCELACIONES|1", "5|OPERACIONES|1"}));
-    EXPECT_EQ(runTool({"history", db.path(), "--verify"}).exitCode, 0);
-}
 
 // Every stored value of the stock with its storage class, table by table.
 QStringList snapshot(const ScratchDatabase& db) {
@@ -112,161 +48,107 @@ QStringList snapshot(const ScratchDatabase& db) {
                     "LINORD");
 }
 
-TEST_F(History, ADeclarationDeletedWithTheDeleteKeyComesBackValueForValueAndTypeForType) {
-    ASSERT_EQ(registerArticle(1, "5,25"), QStringList());
-    ASSERT_EQ(registerArticle(2, "7"), QStringList());
-    const QStringList before = snapshot(db);
-    ASSERT_EQ(deleteDeclaration("D-1"), QStringList{"16 Despacho D-1 eliminado"});
-    ASSERT_EQ(db.query("select count(*) from ARTICULOS"), QStringList{"0"});
-
-    const ToolRun restored = runTool({"restore", db.path(), "3"});
-    EXPECT_EQ(restored.exitCode, 0) << restored.errors.toStdString();
-    EXPECT_EQ(restored.lines, QStringList{"restored entry 3 (7 row(s) put back): recorded as entry 4"});
-    EXPECT_EQ(snapshot(db), before);
-    EXPECT_EQ(db.query("select OPERATION, REF, INTNDC from HISTORY where ENTRY = 4"), QStringList{"restore|3|D-1"});
-    // The clerk goes on with the declaration as before.
-    EXPECT_EQ(registerArticle(3, "1"), QStringList());
+TEST_F(History, EverySaveLeavesOneEntryAndTheDeletionsComeBackValueForValueAndTypeForType) {
+    const MeetingStock stock{db.path(), [this](const QString& sql) { db.exec(sql); },
+                             [this](const QString& sql) { return db.query(sql); }};
+    expectEverySaveRecordedAndBothDeletionsRestored(
+        stock, [this] { return snapshot(db); }, clerk);
     EXPECT_EQ(unbalancedArticles(db.path()), 0);
-    EXPECT_EQ(runTool({"history", db.path(), "--verify"}).exitCode, 0);
 }
 
-TEST_F(History, ACancellationDeletedByTheHostComesBackWithItsArticlesAvailableQuantity) {
-    ASSERT_EQ(registerArticle(1, "5,25"), QStringList());
-    ASSERT_EQ(registerArticle(2, "7"), QStringList());
-    const QStringList before = snapshot(db);
-    ASSERT_EQ(deleteArticle(2).size(), 1);
-    ASSERT_EQ(db.query("select ARTDSC from ARTICULOS where ARTINO = 2"), QStringList{"1000.0"});
-
-    const ToolRun restored = runTool({"restore", db.path(), "3"});
-    EXPECT_EQ(restored.exitCode, 0) << restored.errors.toStdString();
-    EXPECT_EQ(snapshot(db), before);
-    EXPECT_EQ(db.query("select ARTDSC from ARTICULOS where ARTINO = 2"), QStringList{"993.0"});
-    EXPECT_EQ(db.query("select OPERATION, REF, INTNDC, ARTINO, EXTNRO, EXTITM, QUANTITY_AFTER from HISTORY "
-                       "where ENTRY = 4"),
-              QStringList{"restore|3|D-1|2|EXP-1|1|7.0"});
-}
-
-TEST_F(History, ARestoreThatCannotBeDoneIsRefusedAndWritesNothing) {
-    ASSERT_EQ(registerArticle(1, "5"), QStringList()); // 1
-    ASSERT_EQ(deleteArticle(1).size(), 1);             // 2
-    ASSERT_EQ(registerArticle(2, "1"), QStringList()); // 3: line 1 of EXP-1/1 again
-    ASSERT_EQ(registerArticle(3, "1"), QStringList()); // 4
-    ASSERT_EQ(deleteArticle(3).size(), 1);             // 5
+TEST_F(History, ARestoreThatCannotBeDoneIsRefusedAndVerifyFindsAnEntryChangedOrRemoved) {
+    ASSERT_EQ(clerk.registerArticle(1, "5"), QStringList()); // 1
+    ASSERT_EQ(clerk.deleteArticle(1).size(), 1);             // 2
+    ASSERT_EQ(clerk.registerArticle(2, "1"), QStringList()); // 3: line 1 of EXP-1/1 again
+    ASSERT_EQ(clerk.registerArticle(3, "1"), QStringList()); // 4
+    ASSERT_EQ(clerk.deleteArticle(3).size(), 1);             // 5
     db.exec("insert into OPERACIONES values ('2', 'D-2', 'x', '2026-01-15');"
             "insert into ARTICULOS values ('A', 'D-2', 1, 0, 'N', 10, 1, 10, 10)");
-    ASSERT_EQ(deleteDeclaration("D-2"), QStringList{"16 Despacho D-2 eliminado"}); // 6
+    ASSERT_EQ(clerk.deleteDeclaration("D-2"), QStringList{"16 Despacho D-2 eliminado"}); // 6
     db.exec("insert into OPERACIONES values ('9', 'd-2', 'again', '2026-02-01')");
     ASSERT_EQ(runTool({"restore", db.path(), "5"}).exitCode, 0); // 7
     struct Case {
         QString entry, message;
-    } cases[] = {
+    } refusals[] = {
         {"1", "entry 1 is a registration, not a deletion: there is nothing to restore"},
         {"2", "entry 2 cannot be restored: line 1 of export declaration EXP-1 item 1 is used again"},
         {"6", "entry 6 cannot be restored: declaration D-2 is in stock again"},
         {"5", "entry 5 was restored already (entry 7)"},
         {"99", "there is no entry 99"},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : refusals) {
         const QStringList stock = snapshot(db);
         const QStringList history = db.query("select * from HISTORY");
-        const ToolRun run = runTool({"restore", db.path(), c.entry});
+        const WorkerRun run = runTool({"restore", db.path(), c.entry});
         EXPECT_EQ(run.exitCode, 1) << c.entry.toStdString();
         EXPECT_EQ(run.errors.trimmed(), "quendarx-db restore: " + c.message);
         EXPECT_EQ(snapshot(db), stock);
         EXPECT_EQ(db.query("select * from HISTORY"), history);
     }
-    // The article's cancellation against the export item taken again is a collision too.
-    db.exec("update CANCELACIONES set LINORD = 5 where ARTINO = 2");
-    db.exec("update CANCELACIONES set ARTINO = 1 where ARTINO = 2");
-    EXPECT_EQ(runTool({"restore", db.path(), "2"}).errors.trimmed(),
-              "quendarx-db restore: entry 2 cannot be restored: article 1/0 of declaration D-1 has a cancellation "
-              "against export declaration EXP-1 item 1 again");
-    // Once the clash is gone it is restored.
-    db.exec("delete from OPERACIONES where INTNDC = 'd-2'");
-    EXPECT_EQ(runTool({"restore", db.path(), "6"}).exitCode, 0);
-    EXPECT_EQ(db.query("select INTNDC, INTDSC from OPERACIONES where INTNDC = 'D-2'"), QStringList{"D-2|x"});
-}
-
-TEST_F(History, VerifyNamesTheFirstEntryChangedRemovedOrMovedByAnotherClient) {
-    for (int a = 1; a <= 3; ++a)
-        ASSERT_EQ(registerArticle(a, "1"), QStringList());
-    ASSERT_EQ(deleteArticle(2).size(), 1);           // 4
-    ASSERT_EQ(modifyArticle(1, "2"), QStringList()); // 5
-    struct Case {
-        const char* sql;
-        const char* found;
-    } cases[] = {
+    // Another client changes or removes an entry of a copy with the sqlite3 shell.
+    const Case changes[] = {
         {"update HISTORY set USERNAME = 'someone' where ENTRY = 2", "entry 2: changed since it was written"},
         {"update HISTORY set QUANTITY_AFTER = 2 where ENTRY = 3", "entry 3: changed since it was written"},
-        {"update HISTORY set STAMP = '2026-12-05T10:30:00' where ENTRY = 1", "entry 1: changed since it was written"},
-        {"update HISTORY_ROWS set ROW_DATA = replace(ROW_DATA, 'EXP-1', 'EXP-2') where ENTRY = 4",
-         "entry 4: changed since it was written"},
-        {"delete from HISTORY_ROWS where ENTRY = 4", "entry 4: changed since it was written"},
+        {"update HISTORY_ROWS set ROW_DATA = replace(ROW_DATA, 'EXP-1', 'EXP-2') where ENTRY = 5",
+         "entry 5: changed since it was written"},
         {"delete from HISTORY where ENTRY = 3", "entry 3: removed or moved (the chain breaks before entry 4)"},
-        {"update HISTORY set ENTRY = 9 where ENTRY = 2", "entry 2: removed or moved (the chain breaks before entry 3)"},
-        {"update HISTORY set ENTRY = 0 where ENTRY = 1; update HISTORY set ENTRY = 1 where ENTRY = 2; "
-         "update HISTORY set ENTRY = 2 where ENTRY = 0",
-         "entry 1: changed since it was written"},
         {"delete from HISTORY where ENTRY = 1", "entry 2: the entries before it were removed"},
     };
     const QString copy = db.dir() + "/copy.db";
-    for (const Case& c : cases) {
+    for (const Case& c : changes) {
         QFile::remove(copy);
         execFile(db.path(), "vacuum into '" + copy + "'");
         ASSERT_EQ(runTool({"history", copy, "--verify"}).exitCode, 0);
-        runShell(copy, c.sql);
-        const ToolRun run = runTool({"history", copy, "--verify"});
-        EXPECT_EQ(run.exitCode, 1) << c.sql;
-        EXPECT_EQ(run.errors.trimmed(), QStringLiteral("quendarx-db history: ") + c.found) << c.sql;
+        runTool({"-bail", copy, c.entry}, "sqlite3");
+        const WorkerRun run = runTool({"history", copy, "--verify"});
+        EXPECT_EQ(run.exitCode, 1) << c.entry.toStdString();
+        EXPECT_EQ(run.errors.trimmed(), "quendarx-db history: " + c.message);
     }
     // Pruning keeps the chain verifiable and is itself an entry.
     Clock::pin(QDateTime(QDate(2027, 1, 10), QTime(9, 0)));
-    ASSERT_EQ(registerArticle(2, "1"), QStringList()); // 6
-    const ToolRun pruned = runTool({"history", db.path(), "--prune-before", "2027-01-01"});
-    EXPECT_EQ(pruned.lines, QStringList{"removed 5 entries recorded before 2027-01-01"}) << pruned.errors.toStdString();
+    ASSERT_EQ(clerk.registerArticle(1, "1"), QStringList()); // 8
+    const WorkerRun pruned = runTool({"history", db.path(), "--prune-before", "2027-01-01"});
+    EXPECT_EQ(pruned.lines, QStringList{"removed 7 entries recorded before 2027-01-01"}) << pruned.errors.toStdString();
     EXPECT_EQ(db.query("select ENTRY, OPERATION, REF from HISTORY order by ENTRY"),
-              (QStringList{"6|registration|NULL", "7|prune|6"}));
+              (QStringList{"8|registration|NULL", "9|prune|8"}));
     EXPECT_EQ(db.query("select count(*) from HISTORY_ROWS"), QStringList{"0"});
     EXPECT_EQ(runTool({"history", db.path(), "--verify"}).exitCode, 0);
-    runShell(db.path(), "delete from HISTORY where ENTRY = 7");
+    runTool({"-bail", db.path(), "delete from HISTORY where ENTRY = 9"}, "sqlite3");
     EXPECT_EQ(runTool({"history", db.path(), "--verify"}).errors.trimmed(),
-              "quendarx-db history: entry 6: the entries before it were removed");
+              "quendarx-db history: entry 8: the entries before it were removed");
 }
 
 TEST_F(History, ASaveWhoseLaterStepFailsRecordsWhatItKept) {
     // The available quantity cannot be written: the registration keeps its row.
     db.exec("create trigger refuse before update on ARTICULOS begin select raise(abort, 'refused'); end");
-    EXPECT_EQ(registerArticle(1, "5"), QStringList{"16 Error en actualizar CANTIDAD DISPONIBLE"});
-    EXPECT_EQ(deleteArticle(1).value(1), "16 Error en actualizar CANTIDAD DISPONIBLE");
+    EXPECT_EQ(clerk.registerArticle(1, "5"), QStringList{"16 Error en actualizar CANTIDAD DISPONIBLE"});
+    EXPECT_EQ(clerk.deleteArticle(1).value(1), "16 Error en actualizar CANTIDAD DISPONIBLE");
     // The declaration's articles cannot be deleted: its cancellations are gone, nothing else.
     db.exec("create trigger keep before delete on ARTICULOS begin select raise(abort, 'kept'); end");
-    ASSERT_EQ(registerArticle(2, "1"), QStringList{"16 Error en actualizar CANTIDAD DISPONIBLE"});
-    deleteDeclaration("D-1");
-    EXPECT_EQ(db.query("select (select count(*) from CANCELACIONES), (select count(*) from ARTICULOS), "
-                       "(select count(*) from OPERACIONES)"),
-              QStringList{"0|3|0"});
-    EXPECT_EQ(db.query("select ENTRY, OPERATION, ARTINO, QUANTITY_BEFORE, QUANTITY_AFTER from HISTORY"),
-              (QStringList{"1|registration|1|NULL|5.0", "2|deletion|1|5.0|NULL", "3|registration|2|NULL|1.0",
-                           "4|declaration-deletion|NULL|NULL|NULL"}));
-    EXPECT_EQ(db.query("select TABLE_NAME, count(*) from HISTORY_ROWS where ENTRY = 4 group by TABLE_NAME "
-                       "order by TABLE_NAME"),
-              (QStringList{"CANCELACIONES|2", "OPERACIONES|1"}));
+    clerk.deleteDeclaration("D-1");
+    EXPECT_EQ(
+        db.query("select (select count(*) from CANCELACIONES), (select count(*) from ARTICULOS), "
+                 "(select group_concat(TABLE_NAME) from (select distinct TABLE_NAME from HISTORY_ROWS where ENTRY = 3 "
+                 "order by 1))"),
+        QStringList{"0|3|CANCELACIONES,OPERACIONES"});
     // A save that writes nothing records nothing.
     db.exec("drop trigger refuse; create trigger refuse before insert on CANCELACIONES begin "
             "select raise(abort, 'refused'); end");
-    EXPECT_EQ(registerArticle(3, "1"), QStringList{"16 Error en descontar Cantidad"});
-    EXPECT_EQ(db.query("select count(*) from HISTORY"), QStringList{"4"});
+    EXPECT_EQ(clerk.registerArticle(3, "1"), QStringList{"16 Error en descontar Cantidad"});
+    EXPECT_EQ(db.query("select group_concat(ENTRY || ' ' || OPERATION || ' ' || ifnull(QUANTITY_AFTER, '-')) "
+                       "from HISTORY"),
+              QStringList{"1 registration 5.0,2 deletion -,3 declaration-deletion -"});
 }
 
 TEST_F(History, AStockWithoutTheHistoryTablesKeepsWorkingAndUpgradeAddsThem) {
     db.exec("drop table HISTORY; drop table HISTORY_ROWS");
     g().conexionLocal().Connect();
-    EXPECT_EQ(registerArticle(1, "5"), QStringList());
+    EXPECT_EQ(clerk.registerArticle(1, "5"), QStringList());
     EXPECT_EQ(runTool({"history", db.path()}).errors.trimmed(),
               "quendarx-db history: " + db.path() + " has no history (quendarx-db upgrade adds it)");
     EXPECT_EQ(runTool({"upgrade", db.path()}).lines, QStringList{"added the history tables to " + db.path()});
     g().conexionLocal().Connect();
-    EXPECT_EQ(registerArticle(2, "5"), QStringList());
+    EXPECT_EQ(clerk.registerArticle(2, "5"), QStringList());
     EXPECT_EQ(db.query("select ENTRY, ARTINO from HISTORY"), QStringList{"1|2"});
 }
 

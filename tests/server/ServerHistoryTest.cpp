@@ -1,12 +1,7 @@
-// The stock's history on a server: the clerk's saves and both deletions recorded, a
-// declaration deleted with the Delete key and a cancellation deleted by the host put back
-// by `quendarx-db restore` as they were, and a clerks' role that appends to the history
-// but cannot change it.
+// The stock's history on a server: the clerk's saves and both deletions recorded and put
+// back by `quendarx-db restore` as they were.
 #include "HistoryFlows.h"
 #include "ServerStock.h"
-#include "data/History.h"
-#include "platform/Clock.h"
-#include <QUrl>
 
 using namespace quendarx;
 using namespace quendarx::test;
@@ -19,22 +14,19 @@ protected:
         ServerStock::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        resetLibraryState();
         exec("insert into OPERACIONES values ('1', 'D-1', 'Importacion', '2026-01-15');"
              "insert into ARTICULOS select 'ART-' || n, 'D-1', n, 0, '8471.30.00', 1000, 1.5, 1500, 1000 "
              "from generate_series(1, 3) n;"
              "insert into CANCELACIONES values (7, 'D-1', 3, 0, 12.5, 'EXP', null, '31/12/2027', 'A7', 'OTHER', 2, "
              "null)");
-        LibraryState& g = basGlobal();
-        g.g_NumeroInterno = "EXP-1";
-        g.g_Item = 1;
-        g.conexionLocal().setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + uri());
-        g.conexionLocal().Connect();
+        basGlobal().g_NumeroInterno = "EXP-1";
+        basGlobal().g_Item = 1;
+        connectLibrary(uri());
         Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(10, 30)));
     }
     void TearDown() override {
         Clock::release();
-        resetLibraryState();
+        ServerStock::TearDown();
     }
     // Every value of the stock as the server gives it back, table by table.
     QStringList snapshot() const {
@@ -45,87 +37,17 @@ protected:
                      "EXTFDC from CANCELACIONES order by EXTNRO, EXTITM, LINORD");
     }
 
-    ScopedLocale locale{esAR()};
-    RecordingMessageBoxes boxes;
     HistoryClerk clerk{boxes};
 };
 
-TEST_F(ServerHistory, TheSavesAndBothDeletionsAreRecordedAndTheDeletionsComeBackAsTheyWere) {
-    ASSERT_EQ(clerk.registerArticle(1, "5,25"), QStringList());
-    ASSERT_EQ(clerk.registerArticle(2, "7"), QStringList());
-    ASSERT_EQ(clerk.modifyArticle(1, "3"), QStringList());
-    const QStringList registered = snapshot();
-    ASSERT_EQ(clerk.deleteArticle(2).size(), 1);
-    EXPECT_EQ(query("select ARTDSC from ARTICULOS where ARTINO = 2"), QStringList{"1000"});
-    const QStringList beforeDeclaration = snapshot();
-    ASSERT_EQ(clerk.deleteDeclaration("D-1"), QStringList{"16 Despacho D-1 eliminado"});
-    EXPECT_EQ(query("select ENTRY, OPERATION, INTNDC, ARTINO, EXTNRO, EXTITM, QUANTITY_BEFORE, QUANTITY_AFTER, "
-                    "USERNAME = '" +
-                    history::currentUser() + "', STAMP from HISTORY order by ENTRY"),
-              (QStringList{"1|registration|D-1|1|EXP-1|1|NULL|5.25|t|2026-12-05 10:30:00",
-                           "2|registration|D-1|2|EXP-1|1|NULL|7|t|2026-12-05 10:30:00",
-                           "3|modification|D-1|1|EXP-1|1|5.25|3|t|2026-12-05 10:30:00",
-                           "4|deletion|D-1|2|EXP-1|1|7|NULL|t|2026-12-05 10:30:00",
-                           "5|declaration-deletion|D-1|NULL|NULL|NULL|NULL|NULL|t|2026-12-05 10:30:00"}));
-    EXPECT_EQ(query("select TABLE_NAME, count(*) from HISTORY_ROWS where ENTRY = 5 group by TABLE_NAME "
-                    "order by TABLE_NAME"),
-              (QStringList{"ARTICULOS|3", "CANCELACIONES|2", "OPERACIONES|1"}));
-
-    const ToolRun declaration = runTool({"restore", uri(), "5"});
-    EXPECT_EQ(declaration.exitCode, 0) << declaration.errors.toStdString();
-    EXPECT_EQ(snapshot(), beforeDeclaration);
-    const ToolRun cancellation = runTool({"restore", uri(), "4"});
-    EXPECT_EQ(cancellation.exitCode, 0) << cancellation.errors.toStdString();
-    EXPECT_EQ(snapshot(), registered);
-    EXPECT_EQ(query("select ARTDSC from ARTICULOS where ARTINO = 2"), QStringList{"993"});
-    const ToolRun again = runTool({"restore", uri(), "4"});
-    EXPECT_EQ(again.exitCode, 1);
-    EXPECT_EQ(again.errors.trimmed(), "quendarx-db restore: entry 4 was restored already (entry 7)");
-    EXPECT_EQ(snapshot(), registered);
-
-    const ToolRun verified = runTool({"history", uri(), "--verify"});
-    EXPECT_EQ(verified.exitCode, 0) << verified.errors.toStdString();
-    exec("update HISTORY set QUANTITY_AFTER = 2 where ENTRY = 3");
-    EXPECT_EQ(runTool({"history", uri(), "--verify"}).errors.trimmed(),
-              "quendarx-db history: entry 3: changed since it was written");
-}
-
-TEST_F(ServerHistory, AClerksRoleAppendsToTheHistoryButCannotChangeIt) {
-    // A second database set up by init with the clerks' role, a clerk who logs in as a
-    // member of it.
-    const QString database = QStringLiteral("qx_role_%1").arg(QCoreApplication::applicationPid());
-    exec("drop database if exists " + database);
-    exec("create database " + database);
-    const QString owner = serverUri(database);
-    const ToolRun init = runTool({"init", owner, "--clerk-role", "qx_clerks"});
-    ASSERT_EQ(init.exitCode, 0) << init.errors.toStdString();
-    exec("do $$ begin if not exists (select from pg_roles where rolname = 'qx_clerk1') then "
-         "create role qx_clerk1 login password 'clerk1' in role qx_clerks; end if; end $$");
-    QUrl asClerk(serverUri(database));
-    asClerk.setUserName("qx_clerk1");
-    asClerk.setPassword("clerk1");
-    const QString clerkUri = asClerk.toString();
-    ASSERT_TRUE(runTool({"sql", owner,
-                         "insert into OPERACIONES values ('1', 'D-1', 'x', '2026-01-15');"
-                         "insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 10, 1, 10, 10)"})
-                    .exitCode == 0);
-    LibraryState& g = basGlobal();
-    g.conexionLocal().setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + clerkUri);
-    g.conexionLocal().Connect();
-    EXPECT_EQ(clerk.registerArticle(1, "4"), QStringList());
-    EXPECT_EQ(clerk.deleteArticle(1).size(), 1);
-    const ToolRun listed = runTool({"history", clerkUri, "--csv"});
-    EXPECT_EQ(listed.lines.size(), 3) << listed.errors.toStdString();
-    for (const char* change :
-         {"update HISTORY set USERNAME = 'x'", "delete from HISTORY", "delete from HISTORY_ROWS"}) {
-        const ToolRun refused = runTool({"sql", clerkUri, change});
-        EXPECT_EQ(refused.exitCode, 1) << change;
-        EXPECT_TRUE(refused.errors.contains("permission denied")) << refused.errors.toStdString();
-    }
-    // The owner may prune.
-    EXPECT_EQ(runTool({"history", owner, "--prune-before", "2030-01-01"}).exitCode, 0);
-    g.conexionLocal().setConnectionString(QString());
-    resetLibraryState();
-}
-
 } // namespace
+
+TEST_F(ServerHistory, EverySaveLeavesOneEntryAndTheDeletionsComeBackAsTheyWere) {
+    expectEverySaveRecordedAndBothDeletionsRestored(
+        stock(), [this] { return snapshot(); }, clerk);
+    EXPECT_EQ(runTool({"restore", uri(), "5"}).errors.trimmed(),
+              "quendarx-db restore: entry 5 was restored already (entry 8)");
+    exec("update HISTORY set QUANTITY_AFTER = 2 where ENTRY = 4");
+    EXPECT_EQ(runTool({"history", uri(), "--verify"}).errors.trimmed(),
+              "quendarx-db history: entry 4: changed since it was written");
+}

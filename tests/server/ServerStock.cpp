@@ -11,14 +11,9 @@ namespace {
 QStringList run(const QString& uri, const QString& sql, QString* error) {
     QStringList rows;
     PGconn* conn = PQconnectdb(uri.toUtf8().constData());
-    if (PQstatus(conn) != CONNECTION_OK) {
-        *error = QString::fromUtf8(PQerrorMessage(conn));
-        PQfinish(conn);
-        return rows;
-    }
-    PGresult* r = PQexec(conn, sql.toUtf8().constData());
+    PGresult* r = PQstatus(conn) == CONNECTION_OK ? PQexec(conn, sql.toUtf8().constData()) : nullptr;
     if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK)
-        *error = QString::fromUtf8(PQresultErrorMessage(r));
+        *error = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(conn));
     for (int row = 0; row < PQntuples(r); ++row) {
         QStringList cells;
         for (int i = 0; i < PQnfields(r); ++i)
@@ -32,21 +27,20 @@ QStringList run(const QString& uri, const QString& sql, QString* error) {
 
 } // namespace
 
-bool serverNamed() { return qEnvironmentVariableIsSet("PGHOST") && qEnvironmentVariableIsSet("PGPORT"); }
-
-QString serverUri(const QString& database, const QString& password) {
+QString serverUri(const QString& database) {
     QUrl url;
     url.setScheme(QStringLiteral("postgresql"));
     url.setHost(qEnvironmentVariable("PGHOST"));
     url.setPort(qEnvironmentVariableIntValue("PGPORT"));
     url.setUserName(qEnvironmentVariable("PGUSER"));
-    url.setPassword(password.isNull() ? qEnvironmentVariable("PGPASSWORD") : password);
+    url.setPassword(qEnvironmentVariable("PGPASSWORD"));
     url.setPath(QLatin1Char('/') + database);
     return url.toString();
 }
 
 void ServerStock::SetUp() {
-    if (!serverNamed())
+    resetLibraryState();
+    if (!qEnvironmentVariableIsSet("PGHOST") || !qEnvironmentVariableIsSet("PGPORT"))
         GTEST_SKIP() << "no PostgreSQL server named (PGHOST, PGPORT): run it with ctest, which starts one";
     static int counter = 0;
     const QString name = QStringLiteral("qx_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);

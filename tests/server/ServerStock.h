@@ -1,25 +1,38 @@
 #pragma once
 // A fresh stock database on the PostgreSQL server the libpq variables name (PGHOST,
 // PGPORT, PGUSER, PGPASSWORD): under ctest, the run's throwaway server (server.start).
-// Tests using it are skipped without a server.
-#include "support/TestSupport.h"
-#include <QString>
-#include <QStringList>
-#include <gtest/gtest.h>
+// Tests using it are skipped without a server. A fresh library state before and after,
+// es_AR regional settings, the log in a file and the message boxes recorded.
+#include "MeetingSaves.h"
 
 namespace quendarx::test {
 
-// Whether a server is named, and the URI of one of its databases (with the password).
-bool serverNamed();
-QString serverUri(const QString& database, const QString& password = QString());
+// The URI of a database of the server (with the password).
+QString serverUri(const QString& database);
 
 class ServerStock : public ::testing::Test {
 protected:
     void SetUp() override;
+    void TearDown() override {
+        resetLibraryState();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     const QString& uri() const { return uri_; }
+    // The library's connection to the stock at `location`, connected.
+    static void connectLibrary(const QString& location) {
+        basGlobal().conexionLocal().setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + location);
+        basGlobal().conexionLocal().Connect();
+    }
     // Rows of a query as "a|b|..." (NULL for a null); fails the test on an error.
     QStringList query(const QString& sql) const;
     void exec(const QString& sql) const { query(sql); }
+    MeetingStock stock() const {
+        return {uri_, [this](const QString& sql) { exec(sql); }, [this](const QString& sql) { return query(sql); }};
+    }
+
+    ScopedLocale locale{esAR()};
+    LogFile log;
+    RecordingMessageBoxes boxes;
 
 private:
     QString uri_;
