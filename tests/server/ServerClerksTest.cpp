@@ -1,7 +1,7 @@
 // Clerks whose saves meet on one server: four processes registering against one export
 // item at the same time, and two clerks whose saves meet on one article (the second save
 // re-reads what is left of it once it holds the saves' lock).
-#include "RegionalStock.h"
+#include "MeetingSaves.h"
 #include "ServerStock.h"
 #include "data/clConexion.h"
 #include <QRegularExpression>
