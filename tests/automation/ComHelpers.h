@@ -103,6 +103,11 @@ inline VARIANT byValue(std::int32_t value) {
     v.lVal = value;
     return v;
 }
+inline VARIANT byValue(double value) {
+    VARIANT v = typed(VT_R8);
+    v.dblVal = value;
+    return v;
+}
 inline VARIANT byRef(BSTR* text) {
     VARIANT v = typed(VT_BYREF | VT_BSTR);
     v.pbstrVal = text;

@@ -1,5 +1,5 @@
-// The dispatch contract a host relies on: names to the published dispatch ids, and
-// screens refused off the user interface thread.
+// The dispatch contract a host relies on: names to the published dispatch ids, numbers
+// passed by value, and screens refused off the user interface thread.
 #include "ComHelpers.h"
 #include "state/basGlobal.h"
 #include "support/TestSupport.h"
@@ -47,6 +47,24 @@ TEST(Dispatch, NamesGiveThePublishedDispatchIdsWhateverTheirCase) {
             EXPECT_EQ(id, m.id) << name;
         }
     }
+}
+
+// A host passing numbers by value (a Double, a Long) gets the conversions and refusals of
+// the texts the scripts pass.
+TEST(Dispatch, NumbersByValueAreConvertedOrRefusedLikeText) {
+    resetLibraryState();
+    RecordingMessageBoxes boxes;
+    ScopedLocale locale(esAR());
+    auto cm = cancelMain();
+    const std::pair<VARIANT, int> items[] = {{byValue(2.5), 2}, {byValue(12), 12}, {byValue(70000), 12}};
+    for (const auto& [value, item] : items) {
+        invoke(cm.get(), "Item", DISPATCH_PROPERTYPUT, {value});
+        EXPECT_EQ(basGlobal().g_Item, item);
+    }
+    BSTR code = SysAllocString("D-1");
+    EXPECT_EQ(call(cm.get(), "Eliminar_Articulo", {byRef(&code), byValue(1), byValue(40000)}).hr, DISP_E_TYPEMISMATCH);
+    EXPECT_TRUE(boxes.shown.empty());
+    SysFreeString(code);
 }
 
 TEST(Dispatch, AScreenMemberCalledOffTheUserInterfaceThreadFailsBackToTheHost) {
