@@ -57,36 +57,28 @@ struct CallResult {
     HRESULT hr = S_OK;
     std::uint16_t vt = VT_EMPTY;
     std::int32_t number = 0; // a VT_I4 result
-    std::int64_t big = 0;    // a VT_I8 one
-    double date = 0;         // a VT_DATE one
     QString text;            // a VT_BSTR result
     Ref<IDispatch> object;   // a VT_DISPATCH result
     int scode = 0;
     QString description, source;
-    std::uint32_t argError = 0xFFFFFFFFu;
 };
 
 // Invoke by member name (the default member when null); args in call order (reversed
 // into rgvarg here).
-inline CallResult invoke(IDispatch* object, const char* name, std::uint16_t flags, std::vector<VARIANT> args,
-                         bool propertyPut = false) {
+inline CallResult invoke(IDispatch* object, const char* name, std::uint16_t flags, std::vector<VARIANT> args) {
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{reversed.data(), propertyPut ? &named : nullptr, static_cast<std::uint32_t>(reversed.size()),
-                      propertyPut ? 1u : 0u};
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<std::uint32_t>(reversed.size()), 0};
     struct Owned { // the result, cleared when it goes
         VARIANT v;
         Owned() { VariantInit(&v); }
         ~Owned() { VariantClear(&v); }
     } result;
     EXCEPINFO error{0, nullptr, nullptr, 0};
+    std::uint32_t argError = 0;
     CallResult out;
-    out.hr = object->Invoke(name ? dispId(object, name) : DISPID_VALUE, flags, &params, &result.v, &error,
-                            &out.argError);
+    out.hr = object->Invoke(name ? dispId(object, name) : DISPID_VALUE, flags, &params, &result.v, &error, &argError);
     out.vt = result.v.vt;
     out.number = result.v.vt == VT_I4 ? result.v.lVal : 0;
-    out.big = result.v.vt == VT_I8 ? result.v.llVal : 0;
-    out.date = result.v.vt == VT_DATE ? result.v.date : 0;
     out.text = result.v.vt == VT_BSTR ? QString::fromUtf8(result.v.bstrVal) : QString();
     if (result.v.vt == VT_DISPATCH && result.v.pdispVal) {
         result.v.pdispVal->AddRef();
@@ -121,19 +113,7 @@ inline VARIANT byRef(BSTR* text) {
     v.pbstrVal = text;
     return v;
 }
-inline VARIANT byRef(std::int16_t* value) {
-    VARIANT v = typed(VT_BYREF | VT_I2);
-    v.piVal = value;
-    return v;
-}
 
-// A property put with the text by reference, as a host passes it.
-inline CallResult put(IDispatch* object, const char* name, const QString& text) {
-    BSTR value = SysAllocString(text.toUtf8().constData());
-    CallResult out = invoke(object, name, DISPATCH_PROPERTYPUT, {byRef(&value)}, true);
-    SysFreeString(value);
-    return out;
-}
 inline CallResult call(IDispatch* object, const char* name, std::vector<VARIANT> args = {}) {
     return invoke(object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(args));
 }

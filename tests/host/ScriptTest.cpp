@@ -1,13 +1,9 @@
-// Reading host scripts: tokens, numbers versus text in calls, the errors of lines that
-// make no sense and of the command line, and ProgIDs looked up in the registry file.
-#include "script/CommandLine.h"
+// Reading host scripts: tokens, numbers versus text in calls, and the errors of lines
+// that make no sense.
 #include "script/Lexer.h"
 #include "script/Parser.h"
-#include "script/Registry.h"
 #include "script/ScriptError.h"
 #include "support/TestSupport.h"
-#include <QFile>
-#include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -84,35 +80,6 @@ TEST(Script, LinesThatMakeNoSenseAreExplained) {
     };
     for (const auto& [line, message] : cases)
         EXPECT_EQ(errorOf([&] { parseLine(line); }), message) << line.toStdString();
-
-    QString error;
-    for (const QStringList& args :
-         {QStringList{u"--script"_qs}, QStringList{u"--locale"_qs},
-          QStringList{u"--register"_qs, u"--script"_qs, u"a"_qs}, QStringList{u"--register"_qs, u"--unregister"_qs},
-          QStringList{u"--verbose"_qs}, QStringList{u"--script"_qs, u"--gui"_qs},
-          QStringList{u"--screenshot"_qs, u"--set"_qs, u"a=b"_qs}, QStringList{u"--script"_qs, u"a"_qs, u"b"_qs}}) {
-        error.clear();
-        EXPECT_FALSE(parseCommandLine(args, &error).has_value()) << args.join(u' ').toStdString();
-        EXPECT_FALSE(error.isEmpty());
-    }
-}
-
-TEST(Script, ProgIdsAreLookedUpWithoutRegardToCase) {
-    QTemporaryDir dir;
-    QFile file(dir.filePath(u"registry.ini"_qs));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("; written by DllRegisterServer\n[QuendarxDLL.clcancelMain]\n"
-               "CLSID = b3d1c6e2-5a41-4f0b-9c7e-2d8a0f61c101 \nLibrary=/opt/libquendarx.so.1\n"
-               "[QuendarxDLL.clImportar]\nLibrary=/opt/libquendarx.so.1\n"
-               "[Other]\nCLSID={G3D1C6E2-5A41-4F0B-9C7E-2D8A0F61C101}\nLibrary=/x.so\n");
-    file.close();
-    const auto found = lookupProgId(file.fileName(), u"quendarxdll.CLCANCELMAIN"_qs);
-    ASSERT_TRUE(found.has_value());
-    EXPECT_TRUE(found->clsid == com::CLSID_clcancelMain);
-    EXPECT_EQ(found->library, u"/opt/libquendarx.so.1"_qs);
-    EXPECT_FALSE(lookupProgId(file.fileName(), u"QuendarxDLL.clImportar"_qs)) << "no CLSID";
-    EXPECT_FALSE(lookupProgId(file.fileName(), u"Other"_qs)) << "not a CLSID";
-    EXPECT_FALSE(lookupProgId(dir.filePath(u"missing.ini"_qs), u"Other"_qs));
 }
 
 } // namespace

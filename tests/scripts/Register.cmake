@@ -1,17 +1,22 @@
 # quendarx-host --register writes both ProgIDs with the library's path into the registry
-# file; --unregister removes them.
+# file, once however often; --unregister removes them; other programs' sections stay.
 #   cmake -DHOST=quendarx-host -DWORK=scratch -P Register.cmake
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 set(ENV{QUENDARX_REGISTRY} ${WORK}/registry.ini)
+file(WRITE ${WORK}/registry.ini "[Other.Server]\nCLSID={00000000-0000-0000-0000-000000000001}\nLibrary=/opt/other.so\n")
 
-execute_process(COMMAND ${HOST} --register RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
-if(NOT _rc EQUAL 0)
-  message(FATAL_ERROR "--register failed (${_rc}): ${_out}${_err}")
-endif()
+foreach(_time 1 2)
+  execute_process(COMMAND ${HOST} --register RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
+  if(NOT _rc EQUAL 0)
+    message(FATAL_ERROR "--register failed (${_rc}): ${_out}${_err}")
+  endif()
+endforeach()
 file(READ ${WORK}/registry.ini _registry)
 foreach(_progid QuendarxDLL.clcancelMain QuendarxDLL.clImportar)
-  if(NOT _registry MATCHES "\\[${_progid}\\]\nCLSID={[0-9A-F-]+}\nLibrary=[^\n]*libquendarx\\.so")
+  string(REGEX MATCHALL "\\[${_progid}\\]" _sections "${_registry}")
+  list(LENGTH _sections _times)
+  if(NOT _times EQUAL 1 OR NOT _registry MATCHES "\\[${_progid}\\]\nCLSID={[0-9A-F-]+}\nLibrary=[^\n]*libquendarx\\.so")
     message(FATAL_ERROR "--register did not write ${_progid}:\n${_registry}")
   endif()
 endforeach()
@@ -24,8 +29,8 @@ set(_registry "")
 if(EXISTS ${WORK}/registry.ini)
   file(READ ${WORK}/registry.ini _registry)
 endif()
-if(_registry MATCHES "Quendarx")
-  message(FATAL_ERROR "--unregister left the ProgIDs:\n${_registry}")
+if(_registry MATCHES "Quendarx" OR NOT _registry MATCHES "Other\\.Server\\]\nCLSID={0+-0+-0+-0+-0+1}\nLibrary=/opt/other\\.so")
+  message(FATAL_ERROR "--unregister left the ProgIDs or lost another program's section:\n${_registry}")
 endif()
 
 # Without a script and without a display the host explains itself and stops.
