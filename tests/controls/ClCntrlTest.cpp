@@ -1,15 +1,11 @@
-// The input-control helper on plain widgets. The keypad's decimal key in both locales is in
-// the host script registration-entries. The screens use the helper for their text boxes
-// only: the list and combo aids are checked for their search alone.
+// The input-control helper on the text boxes of plain widgets. The keypad's decimal key in
+// both locales is in the host scripts registration and modify.
 #include "controls/ClCntrl.h"
 #include "controls/Form.h"
 #include "support/TestSupport.h"
 #include <QApplication>
-#include <QComboBox>
 #include <QDialog>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -119,35 +115,6 @@ TEST(ClCntrl, KeysAndClicksMoveTheFocusAndSelect) {
     }
     QTest::keyClick(p.boxes[0], Qt::Key_9);
     EXPECT_EQ(p.boxes[0]->text(), QStringLiteral("12,509"));
-}
-
-TEST(ClCntrl, ListAndComboAids) {
-    QListWidget list;
-    QComboBox combo;
-    const QStringList items{QStringLiteral("Zeta"), QStringLiteral("ABC"), QStringLiteral("abd")};
-    list.addItems(items);
-    combo.addItems(items);
-    ClCntrl helper;
-    helper.sLinkListBox(&list);
-    helper.sLinkCBoBox(&combo);
-    const std::pair<const char*, int> prefixes[] = {{"ab", 1}, {"AB", 1}, {"abd", 2}, {"", 0}, {"q", -1}, {"abcd", -1}};
-    for (const auto& [value, index] : prefixes) {
-        SCOPED_TRACE(value);
-        list.setCurrentRow(2);
-        combo.setCurrentIndex(2);
-        helper.LstBuscarStr(QLatin1String(value));
-        helper.BuscarCBO(QLatin1String(value));
-        EXPECT_EQ(list.currentRow(), index);
-        EXPECT_EQ(list.selectedItems().size(), index < 0 ? 0 : 1);
-        EXPECT_EQ(combo.currentIndex(), index);
-    }
-
-    Panel p;
-    // VaciarTxt empties the text boxes and nothing else.
-    auto* label = new QLabel(QStringLiteral("Etiqueta"), &p.window);
-    ClCntrl().VaciarTxt(&p.window);
-    EXPECT_EQ(p.boxes[0]->text() + p.boxes[2]->text(), QString());
-    EXPECT_EQ(label->text(), QStringLiteral("Etiqueta"));
 }
 
 } // namespace

@@ -19,27 +19,22 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-QStringList entries(const QString& dir) {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-}
-
 } // namespace
 
 TEST(clConexion, ConnectOpensOnlyStockDatabasesAndCreatesNoFile) {
     ScratchDatabase stock;
     stock.exec(QStringLiteral("insert into OPERACIONES values ('1', 'D1', 'x', '2024-01-01')"));
     const QString folder = stock.dir() + QStringLiteral("/f");
-    QDir().mkpath(folder + QStringLiteral("/a-folder"));
-    writeFile(folder + QStringLiteral("/notes.mdb"), QByteArray(4096, 'x'));
+    QDir().mkpath(folder);
     QFile source(stock.path());
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     writeFile(folder + QStringLiteral("/truncated.db"), source.read(8192));
-    writeFile(folder + QStringLiteral("/other.db"), {}); // an empty file is an empty database
-    execFile(folder + QStringLiteral("/other.db"), QStringLiteral("create table clientes (id integer)"));
     const QStringList before = entries(folder);
 
     // What the clerk reads is in the language of the regional settings; the engine's own
-    // words stay in lastError() and the log. %1 is the folder of the files above.
+    // words stay in lastError() and the log. %1 is the folder of the files above. (A folder,
+    // a file of another kind, a database without the stock's tables and a server that does
+    // not answer: the host script connect.)
     const QString jet = jetConnectionString({});
     const struct {
         QString connectionString;
@@ -47,27 +42,15 @@ TEST(clConexion, ConnectOpensOnlyStockDatabasesAndCreatesNoFile) {
         const char *spanish, *english;
     } cases[] = {
         {" provider = MICROSOFT.JET.OLEDB.4.0 ; data  source = " + stock.path() + " ;", nullptr, nullptr, nullptr},
-        {jet + "%1missing.mdb", "no such file", "No se encontró el archivo de base de datos '%1missing.mdb'.",
-         "The database file '%1missing.mdb' cannot be found."},
         {jet + "%1none/stock.mdb", "no such file", "No se encontró el archivo de base de datos '%1none/stock.mdb'.",
          "The database file '%1none/stock.mdb' cannot be found."},
-        {jet + "%1a-folder", "is a directory", "'%1a-folder' es una carpeta, no un archivo de base de datos.",
-         "'%1a-folder' is a folder, not a database file."},
-        {jet + "%1notes.mdb", "file is not a database", "El archivo '%1notes.mdb' no es una base de datos válida.",
-         "The file '%1notes.mdb' is not a valid database."},
         {jet + "%1truncated.db", "malformed", "El archivo '%1truncated.db' no es una base de datos válida.",
          "The file '%1truncated.db' is not a valid database."},
-        {jet + "%1other.db", "no table OPERACIONES", "La base de datos '%1other.db' no tiene la tabla 'OPERACIONES'.",
-         "The database '%1other.db' has no table 'OPERACIONES'."},
         {jet, "names no database file", "No se indicó el archivo de la base de datos.", "No database file was given."},
         {"", "empty", "No se pudo abrir la base de datos.", "The database could not be opened."},
         {"Driver=NoSuchDriver;Database=%1x.db", "NoSuchDriver",
          "No se encontró el controlador de base de datos que indica la cadena de conexión.",
          "The database driver named in the connection string cannot be found."},
-        // A server that is not running: nothing listens on the port.
-        {"Driver=PostgreSQL Unicode;Server=127.0.0.1;Port=1;Database=stock;Uid=clerk;Pwd=secret", "refused",
-         "No se pudo establecer la conexión con el servidor de base de datos.",
-         "The connection to the database server could not be established."},
     };
     for (const auto& c : cases) {
         for (const QLocale& locale : {esAR(), enUS()}) {
