@@ -140,21 +140,3 @@ TEST(DbTool, RepairWritesEveryQuantityOrNoneAndRecordsWhatItChanged) {
     EXPECT_TRUE(repairs[0].endsWith(",repair,23073IC03001877B,1,0,,,1,1250.5")) << repairs[0].toStdString();
     EXPECT_EQ(tool({"history", "--verify", db.path()}, db.dir()).status, 0);
 }
-
-TEST(DbTool, CheckReadsTheFileItself) {
-    ScratchDatabase db;
-    ASSERT_EQ(tool({"sample", db.path()}, db.dir()).status, 0);
-    // A page of an index the stock's rules never read, overwritten.
-    const int page = db.query("select rootpage from sqlite_master where name = 'OPERACIONES_INTFOF'").value(0).toInt();
-    const int size = db.query("pragma page_size").value(0).toInt();
-    ASSERT_GT(page, 1);
-    QFile file(db.path());
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    file.seek(qint64(page) * size - 60);
-    file.write(QByteArray(60, '\x07'));
-    file.close();
-
-    const Outcome r = tool({"check", db.path()}, db.dir());
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.out.contains("integrity: row 1 missing from index OPERACIONES_INTFOF")) << r.out.toStdString();
-}

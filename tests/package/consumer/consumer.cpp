@@ -58,19 +58,14 @@ void callBoolean(IDispatch* object, const char* name, IDispatch** record = nullp
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int, char** argv) {
 #ifdef QUENDARX_CONSUMER_DLOPEN
-    library = argc == 5 ? dlopen(argv[1], RTLD_NOW | RTLD_LOCAL) : nullptr;
+    library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
     if (!library) {
-        std::fprintf(stderr, "consumer: %s\n", argc == 5 ? dlerror() : "usage: consumer LIBRARY DATABASE EXPORT ITEM");
+        std::fprintf(stderr, "consumer: %s\n", dlerror());
         return 2;
     }
     ++argv;
-#else
-    if (argc != 4) {
-        std::fputs("usage: consumer DATABASE EXPORT_DECLARATION ITEM\n", stderr);
-        return 2;
-    }
 #endif
     sysFreeString = ENTRY(SysFreeString);
     const auto sysAllocString = ENTRY(SysAllocString);
