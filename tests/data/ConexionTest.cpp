@@ -132,11 +132,6 @@ TEST(clConexion, ServerFailuresAreToldByTheirKind) {
 TEST(clConexion, FailuresGiveFalseOrZeroAndReachTheLog) {
     CapturedLog log;
     Recordset rs;
-    clConexion idle;
-    idle.setSql(QStringLiteral("select 1"));
-    EXPECT_FALSE(idle.GetRecordset(rs));
-    EXPECT_EQ(idle.Execute(), 0);
-
     ConnectedDatabase t;
     t.db.exec(QStringLiteral("insert into OPERACIONES values ('1', 'D1', 'x', '2024-01-01')"));
     EXPECT_FALSE(t.recordset(QStringLiteral("select * from NOEXISTE"), rs));
@@ -146,23 +141,16 @@ TEST(clConexion, FailuresGiveFalseOrZeroAndReachTheLog) {
     // A second statement after the first is refused, not run.
     EXPECT_EQ(t.execute(QStringLiteral("delete from ARTICULOS; delete from OPERACIONES")), 0);
     EXPECT_EQ(t.db.query(QStringLiteral("select count(*) from OPERACIONES")), QStringList{"1"});
-    // A failed reconnect leaves the instance closed.
-    t.cn.setConnectionString(jetConnectionString(t.db.dir() + QStringLiteral("/missing.mdb")));
-    EXPECT_THROW(t.cn.Connect(), RuntimeError);
-    EXPECT_EQ(t.execute(sql::deleteDeclaration(QStringLiteral("D1"))), 0);
-    EXPECT_EQ(t.db.query(QStringLiteral("select count(*) from OPERACIONES")), QStringList{"1"});
 
     const QString logged = log.text();
-    for (const char* part : {"not connected", "no such table: NOEXISTE", "select * from NOEXISTE",
-                             "update NOEXISTE set x = 1", "delete from ARTICULOS; delete from OPERACIONES"})
+    for (const char* part : {"no such table: NOEXISTE", "select * from NOEXISTE", "update NOEXISTE set x = 1",
+                             "delete from ARTICULOS; delete from OPERACIONES"})
         EXPECT_TRUE(logged.contains(QLatin1String(part))) << part;
 }
 
-// An outside database's values arrive whole with their types, through a text run as it is
-// (read value by value) and through a statement of the library (prepared once, its values
-// bound anew, read in blocks): 150 rows, among them texts that just fit a block's slot or
-// just do not, one with characters outside the 16-bit plane cut across read buffers, and a
-// row of nulls.
+// An outside database's values arrive whole with their types, through a text run (read value
+// by value) and a statement of the library (prepared once, bound anew, read in blocks): texts
+// at a block slot's edge, one cut across read buffers, and a row of nulls.
 TEST(clConexion, OutsideValuesArriveWholeWithTheirTypes) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("outside.db"));

@@ -47,11 +47,8 @@ TEST(JetHabits, RegionalTextsAreStoredAsNumbersAndIsoDates) {
         {en, false, [&] { return article("1,000", "2.5", "1,000.5"); }, 1, articleRow, "real|1000.0|2.5|1000.5|1000.0"},
         // A text that is no number is kept as written: "mucho" never turns into 0.
         {es, false, [&] { return article("mucho", "01,5000", "07,50"); }, 1, articleRow, "text|mucho|1.5|7.5|mucho"},
-        {es, false, [&] { return declared("5-12-26"); }, 1, date, "2026-12-05"},
         {en, false, [&] { return declared("03/15/2024"); }, 1, date, "2024-03-15"},
-        {es, false, [&] { return declared("2024-03-15"); }, 1, date, "2024-03-15"},
         {es, false, [&] { return declared("31/02/2024"); }, 1, date, "31/02/2024"},
-        {es, false, [&] { return declared("ayer"); }, 1, date, "ayer"},
         {es, false,
          [&] {
              return insertCancellation({"1", "D1", "1", "0", "12,5", {}, {}, {}, "7", "E1", "2", "15/3/2024 9:05:07"});
@@ -149,9 +146,4 @@ TEST(LocalSchema, NothingIsOverwrittenAnyClientWritesAndUpgradeDropsThePreviousT
     EXPECT_EQ(shell(previous.path(), kShellWrites).first, 0);
     ASSERT_TRUE(upgradeLocalDatabase(previous.path(), &dropped, &error));
     EXPECT_TRUE(dropped.isEmpty());
-
-    ScratchDatabase other;
-    other.exec(QStringLiteral("drop table ARTICULOS"));
-    EXPECT_FALSE(upgradeLocalDatabase(other.path(), &dropped, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("not a stock database, no table ARTICULOS"))) << error.toStdString();
 }

