@@ -23,7 +23,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 TEST(clConexion, ConnectOpensOnlyStockDatabasesAndCreatesNoFile) {
     ScratchDatabase stock;
-    stock.exec(QStringLiteral("insert into OPERACIONES values ('1', 'D1', 'x', '2024-01-01')"));
     const QString folder = stock.dir() + QStringLiteral("/f");
     QDir().mkpath(folder);
     QFile source(stock.path());

@@ -28,10 +28,16 @@ TEST(StockFiles, TheStockAndItsCompanionsUnderAnyNameAreRecognised) {
         bool refused;
     } cases[] = {
         {"stock.db-journal", true}, // not there yet: refused by its name
-        {"sub/up/stock.db", true},  {"sub/up/stock.db-shm", true}, {"sub/stock-link.db", true}, {"hard.db", true},
-        {"other.pdf", false},       {"stock.db.pdf", false},       {"STOCK.DB", false}, // another file on this file
-                                                                                        // system
-        {"sub/stock.db", false},    {"stock.db-wal2", false},
+        {"sub/up/stock.db", true},
+        {"sub/up/stock.db-shm", true},
+        {"sub/stock-link.db", true},
+        {"hard.db", true},
+        {"other.pdf", false},
+        {"stock.db.pdf", false},
+        {"STOCK.DB", false}, // another file on this file
+                             // system
+        {"sub/stock.db", false},
+        {"stock.db-wal2", false},
     };
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(d);
