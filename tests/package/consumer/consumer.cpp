@@ -1,10 +1,7 @@
-// A host program built outside the Quendarx tree against an installed Quendarx: it creates
-// clcancelMain as a late-binding host does (class factory, members by name, arguments by
-// reference), connects to a stock and lists the cancellations of one export item.
-//     consumer [LIBRARY] DATABASE EXPORT_DECLARATION ITEM
-// LIBRARY only when built with QUENDARX_CONSUMER_DLOPEN: it is loaded with dlopen and its entry
-// points taken with dlsym. Prints each Boolean call's result, the number of rows with the
-// first one's quantity, and "DllCanUnloadNow S_OK|S_FALSE".
+// An outside host built against an installed Quendarx, late-binding as a host does: it lists
+// the cancellations of one export item, printing each Boolean call's result, the row count
+// with the first row's quantity, and DllCanUnloadNow's answer.
+//     consumer [LIBRARY (built with QUENDARX_CONSUMER_DLOPEN)] DATABASE EXPORT_DECLARATION ITEM
 #include <quendarx/automation.h>
 
 #include <cstdio>
