@@ -1,15 +1,11 @@
-// The input-control helper on plain widgets. The keypad's decimal key in both locales is in
-// the host script registration-entries. The screens use the helper for their text boxes
-// only: the list and combo aids are checked for their search alone.
+// The input-control helper on the text boxes of plain widgets. The focus colours and the
+// keypad's decimal key in both locales are in the host scripts registration and modify.
 #include "controls/ClCntrl.h"
 #include "controls/Form.h"
 #include "support/TestSupport.h"
 #include <QApplication>
-#include <QComboBox>
 #include <QDialog>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -19,7 +15,7 @@
 namespace quendarx::test {
 namespace {
 
-const QColor kGreen(0xC0, 0xFF, 0xC0), kPeach(0xFE, 0xE4, 0xD6), kWhite(0xFF, 0xFF, 0xFF), kYellow(0xFF, 0xFF, 0x00);
+const QColor kWhite(0xFF, 0xFF, 0xFF), kYellow(0xFF, 0xFF, 0x00);
 
 // A window with three linked text boxes a, b, c (in that tab order).
 struct Panel {
@@ -27,15 +23,13 @@ struct Panel {
     std::vector<QLineEdit*> boxes;
     std::vector<std::unique_ptr<ClCntrl>> helpers;
 
-    explicit Panel(const QString& tagOfA = {}) {
+    Panel() {
         auto* layout = new QVBoxLayout(&window);
         for (const char* name : {"a", "b", "c"}) {
             auto* box = new QLineEdit(QStringLiteral("12,50"), &window);
             box->setObjectName(QLatin1String(name));
             setBackColor(box, kYellow);
             layout->addWidget(box);
-            if (boxes.empty())
-                setTag(box, tagOfA);
             boxes.push_back(box);
             helpers.push_back(std::make_unique<ClCntrl>());
             helpers.back()->sLinkText(box);
@@ -48,37 +42,9 @@ struct Panel {
     QString focused() const { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : ""; }
 };
 
-TEST(ClCntrl, FocusColoursFollowTheTag) {
-    struct Case {
-        QString tag;
-        QColor entered, left;
-        bool selects;
-    } cases[] = {
-        {QString(), kGreen, kWhite, true},
-        {QStringLiteral("X#F6"), kPeach, kWhite, true},
-        {QStringLiteral("BB#F6"), kPeach, kPeach, true},
-        {QStringLiteral("BB1"), kYellow, kYellow, false},
-        {QStringLiteral("#F6x"), kGreen, kWhite, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.tag.toStdString());
-        Panel p(c.tag);
-        QLineEdit* a = p.boxes[0];
-        // Enter in the last box moves to the first as Tab does, where Qt selects on its own.
-        QTest::keyClick(p.boxes[2], Qt::Key_Return);
-        QTest::qWait(1);
-        ASSERT_EQ(p.focused(), "a");
-        EXPECT_EQ(backColor(a), c.entered);
-        EXPECT_EQ(a->selectedText(), c.selects ? QStringLiteral("12,50") : QString());
-        p.boxes[1]->setFocus(Qt::OtherFocusReason);
-        QTest::qWait(1);
-        EXPECT_EQ(backColor(a), c.left);
-        EXPECT_EQ(backColor(p.boxes[1]), kGreen);
-    }
-}
-
-// Enter and the arrows move as Tab does, round the ends of the tab order; a click selects the
-// whole text, and a key typed right after the focus arrives replaces it and is kept.
+// Enter and the arrows move as Tab does, round the ends of the tab order, and the box left
+// loses its colour; a click selects the whole text, and a key typed right after the focus
+// arrives replaces it and is kept.
 TEST(ClCntrl, KeysAndClicksMoveTheFocusAndSelect) {
     const std::tuple<int, Qt::Key, const char*> cases[] = {
         {0, Qt::Key_Return, "b"}, {1, Qt::Key_Enter, "c"}, {2, Qt::Key_Return, "a"}, {1, Qt::Key_Down, "c"},
@@ -119,35 +85,6 @@ TEST(ClCntrl, KeysAndClicksMoveTheFocusAndSelect) {
     }
     QTest::keyClick(p.boxes[0], Qt::Key_9);
     EXPECT_EQ(p.boxes[0]->text(), QStringLiteral("12,509"));
-}
-
-TEST(ClCntrl, ListAndComboAids) {
-    QListWidget list;
-    QComboBox combo;
-    const QStringList items{QStringLiteral("Zeta"), QStringLiteral("ABC"), QStringLiteral("abd")};
-    list.addItems(items);
-    combo.addItems(items);
-    ClCntrl helper;
-    helper.sLinkListBox(&list);
-    helper.sLinkCBoBox(&combo);
-    const std::pair<const char*, int> prefixes[] = {{"ab", 1}, {"AB", 1}, {"abd", 2}, {"", 0}, {"q", -1}, {"abcd", -1}};
-    for (const auto& [value, index] : prefixes) {
-        SCOPED_TRACE(value);
-        list.setCurrentRow(2);
-        combo.setCurrentIndex(2);
-        helper.LstBuscarStr(QLatin1String(value));
-        helper.BuscarCBO(QLatin1String(value));
-        EXPECT_EQ(list.currentRow(), index);
-        EXPECT_EQ(list.selectedItems().size(), index < 0 ? 0 : 1);
-        EXPECT_EQ(combo.currentIndex(), index);
-    }
-
-    Panel p;
-    // VaciarTxt empties the text boxes and nothing else.
-    auto* label = new QLabel(QStringLiteral("Etiqueta"), &p.window);
-    ClCntrl().VaciarTxt(&p.window);
-    EXPECT_EQ(p.boxes[0]->text() + p.boxes[2]->text(), QString());
-    EXPECT_EQ(label->text(), QStringLiteral("Etiqueta"));
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 #pragma once
-// Helpers of the data-layer tests: a connected stock database and a captured log.
+// A connected stock database for the data-layer tests.
 #include "data/clConexion.h"
+#include "support/Logs.h"
 #include "support/TestSupport.h"
-#include <QFile>
-#include <QTemporaryDir>
 
 namespace quendarx::test {
 
@@ -29,25 +28,6 @@ struct ConnectedDatabase {
         cn.setSql(statement);
         return cn.GetRecordset(rs);
     }
-};
-
-// Sends the library's log to a file of its own for a scope.
-class CapturedLog {
-public:
-    CapturedLog() : previous_(qgetenv("QUENDARX_LOG")), path_(dir_.filePath(QStringLiteral("log.txt"))) {
-        qputenv("QUENDARX_LOG", path_.toUtf8());
-    }
-    ~CapturedLog() { qputenv("QUENDARX_LOG", previous_); }
-
-    QString text() const {
-        QFile file(path_);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-private:
-    QByteArray previous_;
-    QTemporaryDir dir_;
-    QString path_;
 };
 
 } // namespace quendarx::test

@@ -1,12 +1,9 @@
-// The engine habits the statements rely on: regional numbers and dates written as quoted
-// texts are stored as numbers and ISO dates, order numbers as whole numbers, cdbl() reads
-// regional numbers, and codes compare without regard to case: on a stock made by
-// `quendarx-db init`, on one made by another tool with plain tables, and on one made by
-// the previous version with its triggers.
+// Regional numbers and dates the statements quote are stored as numbers and ISO dates, order
+// numbers as whole numbers, and codes compare without regard to case: on a stock of the
+// library, on one another tool made with plain tables, and on one of the previous version.
 #include "DataTestUtil.h"
 #include "data/Schema.h"
 #include "data/Statements.h"
-#include <QDir>
 #include <QProcess>
 #include <functional>
 #include <gtest/gtest.h>
@@ -41,19 +38,14 @@ TEST(JetHabits, RegionalTextsAreStoredAsNumbersAndIsoDates) {
         int changed;
         const char *query, *stored;
     } cases[] = {
-        {es, false, [&] { return article("05,00", "01,5000", "07,50"); }, 1, articleRow, "real|5.0|1.5|7.5|5.0"},
         {en, false, [&] { return article("05.00", "01.5000", "07.50"); }, 1, articleRow, "real|5.0|1.5|7.5|5.0"},
         // A lone separator is the decimal point only when the regional settings say so.
         {es, false, [&] { return article("1.000", "2,5", "1.000,5"); }, 1, articleRow, "real|1000.0|2.5|1000.5|1000.0"},
         {en, false, [&] { return article("1,000", "2.5", "1,000.5"); }, 1, articleRow, "real|1000.0|2.5|1000.5|1000.0"},
         // A text that is no number is kept as written: "mucho" never turns into 0.
         {es, false, [&] { return article("mucho", "01,5000", "07,50"); }, 1, articleRow, "text|mucho|1.5|7.5|mucho"},
-        {es, false, [&] { return declared("15/03/2024"); }, 1, date, "2024-03-15"},
-        {es, false, [&] { return declared("5-12-26"); }, 1, date, "2026-12-05"},
         {en, false, [&] { return declared("03/15/2024"); }, 1, date, "2024-03-15"},
-        {es, false, [&] { return declared("2024-03-15"); }, 1, date, "2024-03-15"},
         {es, false, [&] { return declared("31/02/2024"); }, 1, date, "31/02/2024"},
-        {es, false, [&] { return declared("ayer"); }, 1, date, "ayer"},
         {es, false,
          [&] {
              return insertCancellation({"1", "D1", "1", "0", "12,5", {}, {}, {}, "7", "E1", "2", "15/3/2024 9:05:07"});
@@ -70,13 +62,11 @@ TEST(JetHabits, RegionalTextsAreStoredAsNumbersAndIsoDates) {
         {en, false, nullptr, 0, "select cdbl('1.5'), cdbl('1,234.5')", "1.5|1234.5"},
         {es, false, [&] { return deleteDeclaration("d1"); }, 1, "select count(*) from OPERACIONES", "0"},
         // Order numbers: a regional number is a whole number (half to even), at registration
-        // and modification; modification keeps any other text as typed.
-        {es, false, [&] { return registered("12,5"); }, 1, order, "integer|12"},
+        // and modification. (What the screens store in stocks of every kind, codes of any
+        // letter case and texts kept as typed: the host script other-tools-stock.)
         {es, false, [&] { return registered("13,5"); }, 1, order, "integer|14"},
-        {es, false, [&] { return registered("1.000"); }, 1, order, "integer|1000"},
         {en, false, [&] { return registered("1,000.4"); }, 1, order, "integer|1000"},
         {es, true, [&] { return modified("01,00", "12,5"); }, 1, order, "integer|12"},
-        {es, true, [&] { return modified("01,00", "A-12"); }, 1, order, "text|A-12"},
         {es, true, nullptr, 0,
          "select cancelaciones.INTNDC from cancelaciones, articulos where cancelaciones.INTNDC = articulos.INTNDC",
          "D1"},
@@ -132,8 +122,6 @@ TEST(LocalSchema, NothingIsOverwrittenAnyClientWritesAndUpgradeDropsThePreviousT
     QString error;
     EXPECT_FALSE(createLocalDatabase(t.db.path(), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("exists")));
-    EXPECT_FALSE(createLocalDatabase(t.db.dir() + QStringLiteral("/no/such/folder/x.db"), &error));
-    EXPECT_FALSE(QDir(t.db.dir() + QStringLiteral("/no")).exists());
     ASSERT_EQ(t.execute(insertDeclaration("1", "D1", "x", "15/03/2024")), 1);
     ASSERT_EQ(t.execute(insertArticle({"RT-1", "D1", "1", "0", {}, "05,00", "01,5000", "07,50", "05,00"})), 1);
     ASSERT_EQ(shell(t.db.path(), kShellWrites).first, 0);
@@ -153,9 +141,4 @@ TEST(LocalSchema, NothingIsOverwrittenAnyClientWritesAndUpgradeDropsThePreviousT
     EXPECT_EQ(shell(previous.path(), kShellWrites).first, 0);
     ASSERT_TRUE(upgradeLocalDatabase(previous.path(), &dropped, &error));
     EXPECT_TRUE(dropped.isEmpty());
-
-    ScratchDatabase other;
-    other.exec(QStringLiteral("drop table ARTICULOS"));
-    EXPECT_FALSE(upgradeLocalDatabase(other.path(), &dropped, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("not a stock database, no table ARTICULOS"))) << error.toStdString();
 }
