@@ -84,11 +84,4 @@ int repetitions(const char* variable, int fallback) {
     return value > 0 ? value : fallback;
 }
 
-LogFile::LogFile() { qputenv("QUENDARX_LOG", dir.filePath("quendarx.log").toUtf8()); }
-
-QString LogFile::text() const {
-    QFile file(dir.filePath("quendarx.log"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 } // namespace quendarx::test

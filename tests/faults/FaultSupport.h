@@ -3,6 +3,7 @@
 // rows they need, the checks every fault ends with, the library's log in a file.
 #include "Clerk.h"
 #include "state/basGlobal.h"
+#include "support/Logs.h"
 #include "support/TestSupport.h"
 #include <QProcess>
 #include <QTemporaryDir>
@@ -45,14 +46,7 @@ WorkerRun collect(QProcess& process);
 int repetitions(const char* variable, int fallback);
 
 // The library's log sent to a file of its own for a scope, worker processes included.
-struct LogFile {
-    LogFile();
-    ~LogFile() { qputenv("QUENDARX_LOG", previous); }
-    QString text() const;
-
-    const QByteArray previous = qgetenv("QUENDARX_LOG");
-    const QTemporaryDir dir;
-};
+using LogFile = CapturedLog;
 
 // A fresh library state before and after, es_AR, the log in a file, the boxes recorded.
 class FaultTest : public ::testing::Test {
