@@ -62,10 +62,10 @@ bool messageShown(const QString& text) {
 
 // Qt's own message boxes; article D-1 / 1 / 0: 20 imported, 4 cancelled against the host's
 // item EXP-1 / 1, 6 available.
-class DesktopTest : public ::testing::Test {
+class DesktopTest : public StockTest {
 protected:
     void SetUp() override {
-        useStock(db);
+        StockTest::SetUp();
         static auto* watch = new MessageWatch;
         qApp->installEventFilter(watch);
         g_buttons.clear();
@@ -78,17 +78,11 @@ protected:
         g.g_ARTINO = 1;
         g.g_ARTSNO = 0;
     }
-    void TearDown() override {
-        resetLibraryState();
-        Clock::release();
-    }
 
-    ScratchDatabase db;
-    ScopedLocale locale{esAR()};
+    ScopedMessageBoxHandler qtBoxes{nullptr};
 };
 
 const QColor kLightGreen(192, 255, 192);
-const QColor kWhite(255, 255, 255);
 
 TEST_F(DesktopTest, AfterTheExpiryMessageTheRetypedDateGoesIntoTheExpiry) {
     frmModifcar& screen = frmModifcar::instance();
@@ -135,7 +129,7 @@ TEST_F(DesktopTest, AfterTheQuantityMessageTheFocusIsBackOnTheQuantityReadyToRet
                   EXPECT_EQ(box("txtDescuento")->text(), "x"); // Alt+T typed nothing
                   EXPECT_TRUE(box("txtDescuento")->hasSelectedText());
                   EXPECT_EQ(backColor(box("txtDescuento")), kLightGreen);
-                  EXPECT_EQ(backColor(box("txtARTEXP")), kWhite);
+                  EXPECT_EQ(backColor(box("txtARTEXP")), QColor(Qt::white));
               })
         .when([] { return true; }, {"type", "2"})
         .when([&] { return box("txtDescuento")->text() != "x"; }, {"key", "F11"});

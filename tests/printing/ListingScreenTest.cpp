@@ -3,17 +3,14 @@
 #include "platform/FileDialogs.h"
 #include "platform/Printers.h"
 #include "platform/QtTexts.h"
-#include "platform/Regional.h"
 #include "platform/RuntimeError.h"
 #include "printing/frmImprimir.h"
 #include "support/Steps.h"
 #include "support/StockTest.h"
 #include <QAbstractProxyModel>
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -26,9 +23,9 @@ namespace {
 // Printers that keep the pages sent to them and can fail on begin (failAt 0) or on a page.
 class FakePrinters : public Printers {
 public:
-    QStringList deviceNames() const override { return {}; }
-    QString currentDeviceName() const override { return {}; }
-    void setCurrent(const QString&) override {}
+    QStringList deviceNames() const override { return {QStringLiteral("Oficina"), QStringLiteral("Oficina 2")}; }
+    QString currentDeviceName() const override { return current; }
+    void setCurrent(const QString& name) override { current = name; }
     void beginDocument() override {
         if (failAt == 0)
             throw RuntimeError(StandardError::PrinterError);
@@ -43,6 +40,7 @@ public:
     void endPage() override {}
     void endDocument() override { open = false; }
 
+    QString current;
     QStringList pages;
     bool open = false;
     qsizetype failAt = -1;
@@ -123,7 +121,9 @@ TEST_F(ListingScreenTest, ArchivoWritesTheSamePagesAsAPdf) {
     click("Command2");
     EXPECT_EQ(dialog.proposed, QStringLiteral("cancelaciones-EXP-1.pdf"));
     EXPECT_EQ(boxes.texts(), QStringList{"64 Listo\r\n\r\nEl listado quedó guardado en:\r\n" + dialog.path});
+    basGlobal().g_NombreImpresora = QStringLiteral("Oficina 2"); // the whole name, not its start
     click("cmdImprimir");
+    EXPECT_EQ(printers.current, "Oficina 2");
     ASSERT_EQ(printers.pages.size(), 3);
 
     // Read back at a fixed pitch: the face advances 6.001 points at 10 points; 6.02 keeps
