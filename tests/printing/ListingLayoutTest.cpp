@@ -1,6 +1,5 @@
 // The listing's page layout: the page header, page breaks and the empty line at each
-// change of export item, and the cells of a row line in both locales. The exact title
-// block, headings and a full row line are in the host script listing-two-pages.
+// change of export item (the exact texts are in the host script of the listing).
 #include "printing/Listing.h"
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
@@ -11,8 +10,7 @@ namespace {
 
 const ListingHeader kHeader{QStringLiteral("sábado, 5 de diciembre de 2026"), QStringLiteral("EXP-001")};
 
-// Rows of the given export items in listing order; each row is told apart by its
-// declaration "D-<index>".
+// Rows of the given export items, row i of declaration "D-i".
 std::vector<ListingRow> rowsOfItems(const std::vector<int>& items) {
     std::vector<ListingRow> rows;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -32,36 +30,9 @@ constexpr int kHeadLines = 4;
 
 } // namespace
 
-TEST(ListingLayout, CellsFollowTheLocaleAndThePatterns) {
-    const struct Case {
-        QLocale locale;
-        double quantity;
-        QString item, artino, quantityCell, itemCell, artinoCell;
-    } cases[] = {
-        {test::esAR(), 2.5, "7", "7", "02,50", "007", "007"},
-        {test::enUS(), 2.5, "7", "12", "02.50", "007", "012"},
-        {test::esAR(), 1234.567, "1000", "A1", "1234,57", "1000", "A1"},
-        {test::enUS(), 0.005, "0", {}, "00.01", "000", {}},
-    };
-    for (const Case& c : cases) {
-        ScopedLocale locale(c.locale);
-        ListingRow row;
-        row.EXTITM = c.item.toDouble();
-        row.ARTCDS = c.quantity;
-        row.pARTINO = c.artino;
-        const auto cells = listingCells(row);
-        EXPECT_EQ(cells[0], c.itemCell);
-        EXPECT_EQ(cells[3], c.artinoCell);
-        EXPECT_EQ(cells[5], c.quantityCell);
-        // In the row line the quantity stands right-aligned in its nine characters.
-        EXPECT_EQ(listingRowLine(row).mid(48, 9), c.quantityCell.rightJustified(9));
-    }
-}
-
-// Every count of rows from 1 to 160 (four pages) spread over 1 to 7 export items, in even blocks or
-// in uneven ones: every row is printed once and in order, the page lines count the pages,
-// an empty line stands exactly between rows of different items on one page, no body
-// starts or ends with one, and every page but the last is full.
+// 1 to 160 rows (four pages) over 1 to 7 export items, in even or uneven blocks: every row
+// printed once and in order, an empty line exactly between items on a page (never first or
+// last), every page but the last full.
 TEST(ListingLayout, EveryRowIsPrintedOnceUnderTheRulesOfThePage) {
     for (int rowCount = 1; rowCount <= 160; ++rowCount) {
         for (int itemCount = 1; itemCount <= 7; ++itemCount) {

@@ -1,7 +1,6 @@
 #pragma once
-// Steps played against screens that run event loops of their own (modal screens, message
-// boxes, file dialogs): each step waits until the screen is ready for it, then acts. The
-// steps are polled from a timer, which keeps running inside those loops.
+// Steps played against screens that run event loops of their own, polled from a timer
+// that keeps running inside those loops: each step waits until its screen is ready.
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -18,14 +17,12 @@ public:
         timer_.setInterval(20);
         QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
     }
-    // Waits until `ready` holds, then runs `act`.
     Steps& then(std::function<bool()> ready, std::function<void()> act) {
         steps_.push_back({std::move(ready), std::move(act)});
         return *this;
     }
-    // Runs `open` (which may block in a screen's own loop) while the steps are played, then
-    // waits for the remaining steps. A step that waits `seconds` in vain ends the flow: the
-    // open dialogs are dismissed and run() returns false.
+    // Runs `open` while the steps are played. A step that waits `seconds` in vain ends the
+    // flow: the open dialogs are dismissed and run() returns false.
     bool run(const std::function<void()>& open, int seconds = 20) {
         patience_ = seconds * 1000;
         progress_.start();
@@ -38,7 +35,6 @@ public:
         timer_.stop();
         return finished() && !gaveUp_;
     }
-    // The step that was still waiting when run() gave up.
     int stalledAt() const { return static_cast<int>(next_); }
 
 private:

@@ -1,7 +1,5 @@
 #pragma once
-// What the screen and operation tests start from: a scratch stock database connected as
-// the library's local database, the host's export item EXP-1 / 1, es_AR regional
-// settings, the clock pinned at 2026-12-05 10:30 and recorded message boxes.
+// What the screen and operation tests start from: StockTest adds es_AR and recorded boxes.
 #include "platform/Clock.h"
 #include "state/basGlobal.h"
 #include "support/TestSupport.h"
@@ -29,7 +27,6 @@ protected:
         resetLibraryState();
         Clock::release();
     }
-    // The first row of a query on the stock file, its values joined by '|'.
     QString value(const QString& statement) const { return db.query(statement).value(0); }
 
     ScratchDatabase db;

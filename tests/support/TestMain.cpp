@@ -9,11 +9,8 @@
 
 namespace {
 
-// A server test names the folder of the run's throwaway PostgreSQL server
-// (QUENDARX_TEST_SERVER, see server_cluster.sh): its "env" holds the libpq variables, or
-// "none" why no server could be started. Returns the exit status when the test must not
-// run: 77 (skipped) without a server, 1 when the folder names none (the tests would skip
-// and hide it). A server the caller names (PGHOST set) is used as it is.
+// The run's server (server_cluster.sh): its folder's "env" holds the libpq variables, or
+// "none" why there is none (77, skipped). A server the caller names (PGHOST) is used as is.
 int useRunServer() {
     const char* dir = std::getenv("QUENDARX_TEST_SERVER");
     if (!dir || std::getenv("PGHOST"))
@@ -43,9 +40,7 @@ int useRunServer() {
 int main(int argc, char** argv) {
     if (const int status = useRunServer())
         return status;
-    // The environment every test executable runs in unless its caller says otherwise (a
-    // test's ENVIRONMENT property cannot carry a list through test discovery). Leaks stay
-    // reported under AddressSanitizer.
+    // Unless the caller says otherwise (ENVIRONMENT cannot carry a list through discovery).
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("LC_ALL", "C.UTF-8", 0);
     setenv("QUENDARX_LOG", "/dev/null", 0);

@@ -25,11 +25,6 @@ QStringList RecordingMessageBoxes::texts() const {
     return out;
 }
 
-ScratchDatabase::ScratchDatabase(StockKind kind) {
-    path_ = dir_.filePath(QStringLiteral("stock.db"));
-    createStock(path_, kind);
-}
-
 namespace {
 struct Db {
     sqlite3* db = nullptr;
@@ -41,23 +36,13 @@ struct Db {
     }
     ~Db() { sqlite3_close(db); }
 };
-} // namespace
-
-void ScratchDatabase::exec(const QString& statement) const { execFile(path_, statement); }
-
-QStringList ScratchDatabase::query(const QString& statement) const { return queryFile(path_, statement); }
-
-namespace {
-
-// The two stocks made by other hands are the ones the host scripts start from too.
+// The stocks made by other hands are those the host scripts start from too.
 QString schemaFile(const char* name) {
     QFile file(QStringLiteral(QUENDARX_TEST_SCRIPTS_DIR "/") + QLatin1String(name));
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("cannot read " + file.fileName().toStdString());
     return QString::fromUtf8(file.readAll());
 }
-
-} // namespace
 
 void createStock(const QString& path, StockKind kind) {
     if (kind == StockKind::Library) {
@@ -72,6 +57,13 @@ void createStock(const QString& path, StockKind kind) {
     file.close();
     execFile(path, schemaFile(kind == StockKind::Plain ? "plain-stock.sql" : "previous-stock.sql") +
                        QStringLiteral("PRAGMA journal_mode=WAL;"));
+}
+
+} // namespace
+
+ScratchDatabase::ScratchDatabase(StockKind kind) {
+    path_ = dir_.filePath(QStringLiteral("stock.db"));
+    createStock(path_, kind);
 }
 
 void execFile(const QString& path, const QString& statement) {

@@ -1,6 +1,4 @@
 #pragma once
-// What every test of the project shares: a recording message-box handler, scratch
-// databases and locale helpers.
 #include "platform/MessageBoxes.h"
 #include "platform/Regional.h"
 #include <QString>
@@ -39,16 +37,12 @@ private:
 inline QLocale esAR() { return QLocale(QLocale::Spanish, QLocale::Argentina); }
 inline QLocale enUS() { return QLocale(QLocale::English, QLocale::UnitedStates); }
 
-// Statements and queries on any database file, as ScratchDatabase::exec and query do.
 void execFile(const QString& path, const QString& statement);
 QStringList queryFile(const QString& path, const QString& statement);
 
-// How a scratch stock database is made: by `quendarx-db init`, by another tool (the
-// three tables with generic column types, no collation, no constraint, no index), or by
-// the previous version of the library (its schema with the triggers that call the
-// library's conversion functions).
+// A stock made by the library, by another tool (plain-stock.sql) or by the previous
+// version of the library (previous-stock.sql).
 enum class StockKind { Library, Plain, Previous };
-void createStock(const QString& path, StockKind kind);
 
 // A scratch folder with a fresh stock database in it.
 class ScratchDatabase {
@@ -56,19 +50,17 @@ public:
     explicit ScratchDatabase(StockKind kind = StockKind::Library);
     QString path() const { return path_; }
     QString dir() const { return dir_.path(); }
-    // Runs statements on the file with the library's engine functions registered (setup
-    // and inspection in tests; not through the library's data-access component).
-    void exec(const QString& statement) const;
-    // The rows of a query, each row's values joined by '|' (null as "NULL").
-    QStringList query(const QString& statement) const;
+    // Statements with the library's engine functions registered, not through its
+    // data-access component; rows come with their values joined by '|' (null as "NULL").
+    void exec(const QString& statement) const { execFile(path_, statement); }
+    QStringList query(const QString& statement) const { return queryFile(path_, statement); }
 
 private:
     QTemporaryDir dir_;
     QString path_;
 };
 
-// The POSIX locks this process holds, as the kernel lists them (-1 when it cannot tell):
-// closing any descriptor of the stock file would drop them all.
+// The POSIX locks this process holds (-1 when the kernel cannot tell).
 int locksHeld();
 
 } // namespace quendarx::test
