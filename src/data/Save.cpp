@@ -11,7 +11,9 @@ Save::~Save() {
 
 bool Save::begin() {
     tail_.reset();
-    if (!conexion_.Connected() || !conexion_.hasHistory()) {
+    // Nothing is sent before the lock: whether the stock keeps a history is looked up once
+    // a connection, by the first save's end.
+    if (!conexion_.knowsHistory() || !conexion_.hasHistory()) {
         open_ = conexion_.BeginTransaction();
         return open_;
     }

@@ -177,6 +177,8 @@ bool clConexion::hasHistory() {
     return *d->history;
 }
 
+bool clConexion::knowsHistory() const { return d->engine && d->history.has_value(); }
+
 Engine* clConexion::engine() const { return d->engine.get(); }
 
 bool clConexion::InTransaction() const { return d->engine && d->engine->inTransaction(); }

@@ -58,6 +58,8 @@ public:
 
     // Whether the stock has the history tables (looked up once a connection).
     bool hasHistory();
+    // Whether hasHistory() has been looked up on this connection (it then sends nothing).
+    bool knowsHistory() const;
     // The open engine (null when not connected), for the history.
     Engine* engine() const;
 
