@@ -295,9 +295,10 @@ private:
     void awaitResult() {
         if (PQstatus(conn_) != CONNECTION_OK)
             return;
+        // A result already read whole is taken without asking the socket again.
         QElapsedTimer silence;
         silence.start();
-        while (PQconsumeInput(conn_) && PQisBusy(conn_)) {
+        while (PQisBusy(conn_)) {
             const qint64 left = kSilenceMs - silence.elapsed();
             if (left <= 0) {
                 silent_ = true;
@@ -309,6 +310,8 @@ private:
             pollfd socket{PQsocket(conn_), POLLIN, 0};
             if (::poll(&socket, 1, int(left)) > 0)
                 silence.restart();
+            if (!PQconsumeInput(conn_))
+                return;
         }
     }
 
