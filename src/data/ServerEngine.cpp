@@ -168,7 +168,7 @@ public:
     bool query(const QString& sql, Recordset& rs, QString* error) override {
         const QByteArray text = server::serverText(sql).toUtf8();
         return rowsOf(
-            sql,
+            sql, false,
             [&] {
                 Call c;
                 c.text = text;
@@ -191,7 +191,7 @@ public:
     bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
         const Params params(statement.values);
         return rowsOf(
-            statement.shape, [&] { return callOf(statement, params); }, rs, error);
+            statement.shape, true, [&] { return callOf(statement, params); }, rs, error);
     }
 
     std::optional<int> execute(const sql::Statement& statement, QString* error) override {
@@ -210,7 +210,7 @@ public:
             return false;
         *read = r.ok();
         if (*read)
-            rowsIn(r.r, query.shape, rs);
+            rowsIn(r.r, query.shape, true, rs);
         else
             fail(reasonFor(r.r), readError);
         return true;
@@ -530,16 +530,18 @@ private:
         return r;
     }
 
-    template <typename Run> bool rowsOf(const QString& statement, Run run, Recordset& rs, QString* error) {
+    // shape: the statement is the shape of one of the library's statements.
+    template <typename Run> bool rowsOf(const QString& statement, bool shape, Run run, Recordset& rs, QString* error) {
         Result r(guarded(run));
         if (!r.ok())
             return fail(reasonFor(r.r), error);
-        rowsIn(r.r, statement, rs);
+        rowsIn(r.r, statement, shape, rs);
         return true;
     }
 
-    // The rows of a result that succeeded, under the names the statement spells.
-    static void rowsIn(const PGresult* result, const QString& statement, Recordset& rs) {
+    // The rows of a result that succeeded, under the names the statement spells (worked out
+    // once for each shape of the library's statements).
+    void rowsIn(const PGresult* result, const QString& statement, bool shape, Recordset& rs) {
         const int count = PQnfields(result);
         QStringList names;
         std::vector<int> shown;
@@ -552,7 +554,14 @@ private:
             shown.push_back(i);
             orderNumber.push_back(name == QLatin1String("artord"));
         }
-        names = server::spelledColumns(statement, names);
+        if (!shape) {
+            names = server::spelledColumns(statement, names);
+        } else {
+            auto spelled = spelled_.constFind(statement);
+            if (spelled == spelled_.constEnd() || spelled->first != names)
+                spelled = spelled_.insert(statement, {names, server::spelledColumns(statement, names)});
+            names = spelled->second;
+        }
         const int rowCount = PQntuples(result);
         std::vector<std::vector<QVariant>> rows;
         rows.reserve(std::size_t(rowCount));
@@ -589,6 +598,7 @@ private:
     bool hasCdbl_ = false;                // the stock has the server's cdbl() functions
     QString sessionSeparators_;           // the regional separators set for the session
     QHash<QString, QByteArray> prepared_; // shape and value types -> prepared statement
+    QHash<QString, std::pair<QStringList, QStringList>> spelled_; // shape -> the server's names, as spelled
     int named_ = 0;
 };
 
