@@ -71,7 +71,8 @@ bool registerThroughLibrary(const sql::ArticleKey& key, double quantity) {
     row.artord = QStringLiteral("12");
     row.extnro = kExport;
     row.extitm = QString::number(kItem);
-    row.now = Regional::generalDate(Clock::now());
+    row.at = Clock::now();
+    row.now = Regional::generalDate(*row.at);
     conexion.setSql(sql::insertCancellation(row));
     if (conexion.Execute() == 0)
         return false;
@@ -83,8 +84,7 @@ bool registerThroughLibrary(const sql::ArticleKey& key, double quantity) {
     conexion.setSql(sql::sumCancelled(key));
     if (!conexion.GetRecordset(rs))
         return false;
-    const double total = *Regional::readNumber(
-        Regional::format(valores.Numero(rs.Fields(QStringLiteral("total"))), QStringLiteral("00.00")));
+    const double total = roundToCents(valores.Numero(rs.Fields(QStringLiteral("total"))));
     conexion.setSql(sql::updateAvailable(key, Regional::generalNumber(total)));
     return conexion.Execute() != 0 && save.end().isEmpty();
 }

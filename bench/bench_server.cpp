@@ -10,7 +10,9 @@
 //   one save, on a stock of 100,000 cancellations and their history: the re-read of what is
 //   left of the article, the five statements and the history's entry (target: at most 1.5
 //   times the baseline); BM_ServerRegistrationPlain: the same five by libpq prepared
-//   statements in one transaction.
+//   statements in one transaction; BM_ServerRegistrationPlainHistory: those and what a plain
+//   program needs to write the same history row (the last entry read by its key, a SHA-256
+//   digest, one insert).
 // The stock keeps its history: the library's import and registration write their entries.
 //
 // usage: pg_virtualenv -t build/bin/bench_server [--items N] [Google Benchmark flags]
@@ -22,7 +24,9 @@
 #include "data/clConexion.h"
 #include "state/basGlobal.h"
 #include "stock/frmImportar.h"
+#include <QCryptographicHash>
 #include <QLineEdit>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <cstring>
@@ -71,6 +75,15 @@ public:
         const double value = PQntuples(r) > 0 ? QByteArray(PQgetvalue(r, 0, 0)).toDouble() : 0;
         check(r);
         return value;
+    }
+    // Runs a prepared statement without values; the texts of its first row (none without one).
+    std::vector<QByteArray> row(const char* name) {
+        PGresult* r = PQexecPrepared(conn_, name, 0, nullptr, nullptr, nullptr, 0);
+        std::vector<QByteArray> values;
+        for (int i = 0; PQntuples(r) > 0 && i < PQnfields(r); ++i)
+            values.emplace_back(PQgetvalue(r, 0, i), PQgetlength(r, 0, i));
+        check(r);
+        return values;
     }
 
 private:
@@ -147,11 +160,15 @@ bool registerThroughLibrary(clConexion& conexion, const sql::ArticleKey& key) {
     if (!conexion.GetRecordset(rs))
         return false;
     const int linord = rs.Fields(QStringLiteral("mayor")).toInt() + 1;
-    conexion.setSql(
-        sql::insertCancellation({QString::number(linord), key.intndc, QString::number(key.artino),
-                                 QString::number(key.artsno), QStringLiteral("1,25"), QStringLiteral("EXP-BENCH"),
-                                 QStringLiteral("CERT-BENCH"), QStringLiteral("31/12/2027"), QStringLiteral("12"),
-                                 kExport, QStringLiteral("1"), QStringLiteral("05/12/2026 10:30:00")}));
+    // The moment as the registration screen gives it: its text and the value it was written from.
+    sql::NewCancellation row{QString::number(linord),      key.intndc,
+                             QString::number(key.artino),  QString::number(key.artsno),
+                             QStringLiteral("1,25"),       QStringLiteral("EXP-BENCH"),
+                             QStringLiteral("CERT-BENCH"), QStringLiteral("31/12/2027"),
+                             QStringLiteral("12"),         kExport,
+                             QStringLiteral("1"),          QStringLiteral("05/12/2026 10:30:00")};
+    row.at = QDateTime(QDate(2026, 12, 5), QTime(10, 30));
+    conexion.setSql(sql::insertCancellation(row));
     if (conexion.Execute() == 0)
         return false;
     // The history's entry, as the registration screen records it.
@@ -173,7 +190,10 @@ void BM_ServerRegistrationLibrary(benchmark::State& state) {
             state.SkipWithError("a registration failed");
 }
 
-void BM_ServerRegistrationPlain(benchmark::State& state) {
+// The same five by libpq prepared statements in one transaction; withHistory: also what a
+// plain program needs to write the same history row (the last entry read by its key, a
+// SHA-256 digest, one insert).
+void registerPlainly(benchmark::State& state, bool withHistory) {
     Pg db(setup->registrations);
     db.prepare("count", "select count(LINORD) from CANCELACIONES where INTNDC = $1 and ARTINO = $2 and "
                         "ARTSNO = $3 and EXTNRO = $4 and EXTITM = $5");
@@ -184,6 +204,12 @@ void BM_ServerRegistrationPlain(benchmark::State& state) {
     db.prepare("sum", "select sum(ARTCDS) from CANCELACIONES where INTNDC = $1 and ARTINO = $2 and ARTSNO = $3");
     db.prepare("update", "update ARTICULOS set ARTDSC = ARTCAN - $1 where INTNDC = $2 and ARTINO = $3 and "
                          "ARTSNO = $4");
+    db.prepare("last", "select ENTRY, DIGEST from HISTORY order by ENTRY desc limit 1");
+    db.prepare("entry", "insert into HISTORY (ENTRY, STAMP, USERNAME, WORKSTATION, OPERATION, INTNDC, ARTINO, "
+                        "ARTSNO, EXTNRO, EXTITM, QUANTITY_BEFORE, QUANTITY_AFTER, REF, NOTE, PREVIOUS, DIGEST) "
+                        "values ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, null, $11, null, null, $12, $13)");
+    const QByteArray user = qgetenv("USER").isEmpty() ? QByteArray("clerk") : qgetenv("USER");
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
     for (auto _ : state) {
         const sql::ArticleKey key = articleOf(setup->next++);
         const QByteArray code = key.intndc.toUtf8(), ino = QByteArray::number(key.artino),
@@ -195,9 +221,26 @@ void BM_ServerRegistrationPlain(benchmark::State& state) {
                           "12", exportCode, "1", "2026-12-05 10:30:00"});
         const double total = db.run("sum", {code, ino, sno});
         db.run("update", {QByteArray::number(total, 'g', 17), code, ino, sno});
+        if (withHistory) {
+            const std::vector<QByteArray> last = db.row("last");
+            const QByteArray number = QByteArray::number(last.empty() ? 1 : last[0].toLongLong() + 1);
+            const QByteArray previous = last.empty() ? QByteArray() : last[1];
+            const QByteArray stamp = "2026-12-05 10:30:00";
+            const QByteArray content = QByteArrayList{number, stamp,  user, host,       "registration",
+                                                      code,   ino,    sno,  exportCode, "1",
+                                                      "",     "1.25", "",   "",         previous}
+                                           .join('\x1f');
+            const QByteArray digest = QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex();
+            db.run("entry", {number, stamp, user, host, "registration", code, ino, sno, exportCode, "1", "1.25",
+                             previous, digest});
+        }
         db.exec("COMMIT");
     }
 }
+
+void BM_ServerRegistrationPlain(benchmark::State& state) { registerPlainly(state, false); }
+
+void BM_ServerRegistrationPlainHistory(benchmark::State& state) { registerPlainly(state, true); }
 
 void BM_ServerImportLibrary(benchmark::State& state) {
     for (auto _ : state) {
@@ -339,6 +382,11 @@ BENCHMARK(BM_ServerRegistrationPlain)
     ->Iterations(200)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ServerRegistrationPlainHistory)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(200)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
     BenchApp app(argc, argv);
@@ -361,5 +409,9 @@ int main(int argc, char** argv) {
                            "entry",
                            2, "BM_ServerImportLibrary", "BM_ServerImportPlain"},
                           {"one registration at 100,000 cancellations (re-read, five statements, history entry)", 1.5,
-                           "BM_ServerRegistrationLibrary", "BM_ServerRegistrationPlain"}});
+                           "BM_ServerRegistrationLibrary", "BM_ServerRegistrationPlain"},
+                          {"the same, against the five plain statements and a plain history row", 0,
+                           "BM_ServerRegistrationLibrary", "BM_ServerRegistrationPlainHistory"},
+                          {"the five plain statements and a plain history row, against the five alone", 0,
+                           "BM_ServerRegistrationPlainHistory", "BM_ServerRegistrationPlain"}});
 }

@@ -287,7 +287,8 @@ bool frmRelArt::register_() {
     row.artord = Regional::isNumeric(order) ? order : QString();
     row.extnro = g.g_NumeroInterno;
     row.extitm = QString::number(g.g_Item);
-    row.now = Regional::generalDate(Clock::now());
+    row.at = Clock::now();
+    row.now = Regional::generalDate(*row.at);
     conexion.setSql(sql::insertCancellation(row));
     if (conexion.Execute() == 0)
         return stop(insertFailed, vbCritical);

@@ -26,6 +26,16 @@ public:
     // One write transaction: begin takes the write lock at once (waiting as long as the
     // busy timeout allows); false with the reason when it could not.
     virtual bool begin(QString* error) = 0;
+    // Begins as begin() does and runs `query` as soon as the lock is taken (in the same
+    // round trip on a server). False only when the transaction could not begin; *read
+    // says whether the query gave its rows (in rs; its reason in *readError otherwise,
+    // the transaction staying open).
+    virtual bool begin(QString* error, const sql::Statement& query, Recordset& rs, bool* read, QString* readError) {
+        if (!begin(error))
+            return false;
+        *read = this->query(query, rs, readError);
+        return true;
+    }
     virtual bool commit(QString* error) = 0;
     virtual void rollback() = 0;
     // Whether a transaction is open: false after begin when the engine rolled the

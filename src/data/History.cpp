@@ -251,16 +251,32 @@ QString digestOf(const Entry& e) {
         QCryptographicHash::hash(parts.join(QChar(0x1f)).toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
-bool append(Engine& engine, Entry& e, QString* error) {
-    Recordset last;
+const sql::Statement& tailQuery() {
     // The last entry by its key's index on both engines (the server would sort the whole
     // table for a descending order with nulls last).
-    static const QString lastEntry = QStringLiteral(
-        "select ENTRY, DIGEST from HISTORY where ENTRY = (select max(ENTRY) from HISTORY)");
-    if (!engine.query(statement(lastEntry), last, error))
-        return false;
-    e.number = last.rows().empty() ? 1 : last.rows().front()[0].toLongLong() + 1;
-    e.previous = last.rows().empty() ? QString() : last.rows().front()[1].toString();
+    static const sql::Statement query = statement(
+        QStringLiteral("select ENTRY, DIGEST from HISTORY where ENTRY = (select max(ENTRY) from HISTORY)"));
+    return query;
+}
+
+Tail tailOf(const Recordset& rows) {
+    if (rows.rows().empty() || rows.rows().front().size() < 2)
+        return {};
+    return {rows.rows().front()[0].toLongLong(), rows.rows().front()[1].toString()};
+}
+
+bool append(Engine& engine, Entry& e, QString* error, const std::optional<Tail>& known) {
+    Tail tail;
+    if (known) {
+        tail = *known;
+    } else {
+        Recordset last;
+        if (!engine.query(tailQuery(), last, error))
+            return false;
+        tail = tailOf(last);
+    }
+    e.number = tail.number + 1;
+    e.previous = tail.digest;
     e.when = Clock::now();
     if (e.when.time().msec() != 0) // the clock gives whole seconds already; a local time costs to set
         e.when.setTime(QTime(e.when.time().hour(), e.when.time().minute(), e.when.time().second()));

@@ -83,10 +83,21 @@ bool present(Engine& engine);
 bool capture(Engine& engine, const QString& table, const QString& where, const QVariantList& values,
              std::vector<RemovedRow>& rows, QString* error);
 
+// The last entry of the history, which the next one follows: its number and digest (0 and
+// a null text for an empty history).
+struct Tail {
+    qint64 number = 0;
+    QString digest;
+};
+// The query that reads the last entry, and the tail its rows give.
+const sql::Statement& tailQuery();
+Tail tailOf(const Recordset& rows);
+
 // Appends an entry inside the caller's open write transaction (the save already holds the
 // write lock, so the entry before it cannot change meanwhile): fills its number, time,
-// user, workstation and digests. Any transaction may record an entry this way.
-bool append(Engine& engine, Entry& entry, QString* error);
+// user, workstation and digests. Any transaction may record an entry this way. `tail`,
+// when given, is the last entry as read under the same lock (else it is read here).
+bool append(Engine& engine, Entry& entry, QString* error, const std::optional<Tail>& tail = std::nullopt);
 
 // The entries, oldest first (only those of a declaration when one is given), each with
 // its removed rows when `withRows`. Empty with the reason in *error on failure.

@@ -10,7 +10,19 @@ Save::~Save() {
 }
 
 bool Save::begin() {
-    open_ = conexion_.BeginTransaction();
+    tail_.reset();
+    // Nothing is sent before the lock: whether the stock keeps a history is looked up once
+    // a connection, by the first save's end.
+    if (!conexion_.knowsHistory() || !conexion_.hasHistory()) {
+        open_ = conexion_.BeginTransaction();
+        return open_;
+    }
+    // The entry this save may record follows the last one, which no other save can change
+    // once the lock is taken: read with the lock, in the same round trip on a server.
+    Recordset last;
+    open_ = conexion_.BeginTransaction(history::tailQuery(), last);
+    if (open_ && last.isOpen())
+        tail_ = history::tailOf(last);
     return open_;
 }
 
@@ -26,11 +38,12 @@ QString Save::end(const QString& message) {
     bool kept = conexion_.InTransaction();
     if (kept && entry_ && conexion_.hasHistory()) {
         QString error;
-        kept = history::append(*conexion_.engine(), *entry_, &error);
+        kept = history::append(*conexion_.engine(), *entry_, &error, tail_);
         if (!kept)
             logMessage(QStringLiteral("clConexion: the history entry was not written: %1").arg(error));
     }
     entry_.reset();
+    tail_.reset();
     kept = kept && conexion_.CommitTransaction();
     if (!kept)
         conexion_.RollbackTransaction();

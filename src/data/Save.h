@@ -51,6 +51,9 @@ private:
     bool open_ = false;
     QString firstLost_;
     std::optional<history::Entry> entry_;
+    // The history's last entry, read as the lock was taken (none when the stock keeps no
+    // history or the read failed: the entry then reads it itself).
+    std::optional<history::Tail> tail_;
 };
 
 } // namespace quendarx

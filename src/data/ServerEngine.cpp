@@ -168,7 +168,7 @@ public:
     bool query(const QString& sql, Recordset& rs, QString* error) override {
         const QByteArray text = server::serverText(sql).toUtf8();
         return rowsOf(
-            sql,
+            sql, false,
             [&] {
                 Call c;
                 c.text = text;
@@ -191,7 +191,7 @@ public:
     bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
         const Params params(statement.values);
         return rowsOf(
-            statement.shape, [&] { return callOf(statement, params); }, rs, error);
+            statement.shape, true, [&] { return callOf(statement, params); }, rs, error);
     }
 
     std::optional<int> execute(const sql::Statement& statement, QString* error) override {
@@ -199,23 +199,21 @@ public:
         return changed([&] { return callOf(statement, params); }, error);
     }
 
-    bool begin(QString* error) override {
-        silent_ = false;
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            if (PQtransactionStatus(conn_) != PQTRANS_IDLE && PQstatus(conn_) == CONNECTION_OK)
-                exec("ROLLBACK");
-            followSeparators();
-            Result r(run(kBegin));
-            saving_ = r.ok();
-            if (r.ok())
-                return true;
-            const QString reason = reasonFor(r.r);
-            if (attempt == 0 && !silent_ && reconnected())
-                continue;
-            exec("ROLLBACK");
-            return fail(reason, error);
-        }
-        return false;
+    bool begin(QString* error) override { return open(error, nullptr, nullptr, nullptr); }
+
+    bool begin(QString* error, const sql::Statement& query, Recordset& rs, bool* read, QString* readError) override {
+        const Params params(query.values);
+        PGresult* rows = nullptr;
+        const bool begun = open(error, &query, &params, &rows);
+        Result r(rows);
+        if (!begun)
+            return false;
+        *read = r.ok();
+        if (*read)
+            rowsIn(r.r, query.shape, true, rs);
+        else
+            fail(reasonFor(r.r), readError);
+        return true;
     }
 
     bool commit(QString* error) override {
@@ -297,9 +295,10 @@ private:
     void awaitResult() {
         if (PQstatus(conn_) != CONNECTION_OK)
             return;
+        // A result already read whole is taken without asking the socket again.
         QElapsedTimer silence;
         silence.start();
-        while (PQconsumeInput(conn_) && PQisBusy(conn_)) {
+        while (PQisBusy(conn_)) {
             const qint64 left = kSilenceMs - silence.elapsed();
             if (left <= 0) {
                 silent_ = true;
@@ -311,6 +310,8 @@ private:
             pollfd socket{PQsocket(conn_), POLLIN, 0};
             if (::poll(&socket, 1, int(left)) > 0)
                 silence.restart();
+            if (!PQconsumeInput(conn_))
+                return;
         }
     }
 
@@ -434,6 +435,84 @@ private:
         return result;
     }
 
+    // Takes the save's lock, once more on a new connection when the old one was lost.
+    // `query` (with its values) runs right after the lock in the same round trip, under a
+    // savepoint, its result in *result.
+    bool open(QString* error, const sql::Statement* query, const Params* params, PGresult** result) {
+        silent_ = false;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (PQtransactionStatus(conn_) != PQTRANS_IDLE && PQstatus(conn_) == CONNECTION_OK)
+                exec("ROLLBACK");
+            followSeparators();
+            if (result) {
+                PQclear(*result); // an attempt's on a connection that was lost
+                *result = nullptr;
+            }
+            Result r(query ? beginThen(callOf(*query, *params), result) : run(kBegin));
+            saving_ = r.ok();
+            if (r.ok())
+                return true;
+            const QString reason = reasonFor(r.r);
+            if (attempt == 0 && !silent_ && reconnected())
+                continue;
+            exec("ROLLBACK");
+            return fail(reason, error);
+        }
+        return false;
+    }
+
+    // The commands of kBegin and then the call under a savepoint, in one pipeline: the
+    // lock's result (the first failure among the commands of kBegin), the call's in *result.
+    PGresult* beginThen(const Call& c, PGresult** result) {
+        if (!PQenterPipelineMode(conn_))
+            return nullptr;
+        const bool prepare = !c.prepare.isEmpty();
+        const QList<QByteArray> begin = QByteArray(kBegin).split(';');
+        bool sent = true;
+        for (const QByteArray& command : begin)
+            sent = sent &&
+                   PQsendQueryParams(conn_, command.trimmed().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        sent = sent && PQsendQueryParams(conn_, "SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+               (!prepare || sendPrepare(c)) && send(c) &&
+               PQsendQueryParams(conn_, "RELEASE SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+               PQpipelineSync(conn_);
+        PGresult* lock = nullptr;
+        bool preparedNow = false;
+        if (sent) {
+            const int beginCommands = int(begin.size());
+            const int commands = beginCommands + (prepare ? 4 : 3);
+            for (int command = 0; command < commands; ++command) {
+                PGresult* r = collect();
+                if (command < beginCommands) {
+                    // The first failure, else the last command's success (the lock).
+                    if (lock && !succeeded(lock)) {
+                        PQclear(r);
+                    } else {
+                        PQclear(lock);
+                        lock = r;
+                    }
+                } else if (prepare && command == beginCommands + 1) {
+                    preparedNow = succeeded(r);
+                    PQclear(r);
+                } else if (command == commands - 2) {
+                    *result = r;
+                } else {
+                    PQclear(r);
+                }
+            }
+            PQclear(nextResult()); // the end of the pipeline
+        }
+        if (!PQexitPipelineMode(conn_))
+            while (PGresult* r = nextResult())
+                PQclear(r);
+        if (preparedNow)
+            prepared_.insert(c.key, c.name);
+        if (succeeded(lock) && !succeeded(*result) && PQstatus(conn_) == CONNECTION_OK &&
+            PQtransactionStatus(conn_) == PQTRANS_INERROR)
+            exec("ROLLBACK TO SAVEPOINT qx; RELEASE SAVEPOINT qx");
+        return lock;
+    }
+
     template <typename MakeCall> PGresult* guarded(MakeCall makeCall) {
         silent_ = false;
         if (PQtransactionStatus(conn_) == PQTRANS_INTRANS)
@@ -452,35 +531,49 @@ private:
         return r;
     }
 
-    template <typename Run> bool rowsOf(const QString& statement, Run run, Recordset& rs, QString* error) {
+    // shape: the statement is the shape of one of the library's statements.
+    template <typename Run> bool rowsOf(const QString& statement, bool shape, Run run, Recordset& rs, QString* error) {
         Result r(guarded(run));
         if (!r.ok())
             return fail(reasonFor(r.r), error);
-        const int count = PQnfields(r.r);
+        rowsIn(r.r, statement, shape, rs);
+        return true;
+    }
+
+    // The rows of a result that succeeded, under the names the statement spells (worked out
+    // once for each shape of the library's statements).
+    void rowsIn(const PGresult* result, const QString& statement, bool shape, Recordset& rs) {
+        const int count = PQnfields(result);
         QStringList names;
         std::vector<int> shown;
         std::vector<bool> orderNumber;
         for (int i = 0; i < count; ++i) {
-            const QString name = QString::fromUtf8(PQfname(r.r, i));
+            const QString name = QString::fromUtf8(PQfname(result, i));
             if (name == QLatin1String(server::kRowColumn))
                 continue;
             names << name;
             shown.push_back(i);
             orderNumber.push_back(name == QLatin1String("artord"));
         }
-        names = server::spelledColumns(statement, names);
-        const int rowCount = PQntuples(r.r);
+        if (!shape) {
+            names = server::spelledColumns(statement, names);
+        } else {
+            auto spelled = spelled_.constFind(statement);
+            if (spelled == spelled_.constEnd() || spelled->first != names)
+                spelled = spelled_.insert(statement, {names, server::spelledColumns(statement, names)});
+            names = spelled->second;
+        }
+        const int rowCount = PQntuples(result);
         std::vector<std::vector<QVariant>> rows;
         rows.reserve(std::size_t(rowCount));
         for (int row = 0; row < rowCount; ++row) {
             std::vector<QVariant> values;
             values.reserve(shown.size());
             for (std::size_t i = 0; i < shown.size(); ++i)
-                values.push_back(cellValue(r.r, row, shown[i], orderNumber[i]));
+                values.push_back(cellValue(result, row, shown[i], orderNumber[i]));
             rows.push_back(std::move(values));
         }
         rs = Recordset(std::move(names), std::move(rows));
-        return true;
     }
 
     template <typename Run> std::optional<int> changed(Run run, QString* error) {
@@ -506,6 +599,7 @@ private:
     bool hasCdbl_ = false;                // the stock has the server's cdbl() functions
     QString sessionSeparators_;           // the regional separators set for the session
     QHash<QString, QByteArray> prepared_; // shape and value types -> prepared statement
+    QHash<QString, std::pair<QStringList, QStringList>> spelled_; // shape -> the server's names, as spelled
     int named_ = 0;
 };
 

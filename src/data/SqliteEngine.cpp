@@ -135,21 +135,22 @@ const QString kFileGone = QStringLiteral("the database file has been deleted or 
     throw RuntimeError(errDatabase, reason, QStringLiteral("clConexion"));
 }
 
-// Binds one typed value: null, a whole number, a double, bytes or a text.
-int bindValue(sqlite3_stmt* st, int index, const QVariant& value) {
+// Binds one typed value: null, a whole number, a double, bytes or a text. Bytes and texts
+// are bound from `held`, which the caller keeps until the statement is reset and unbound.
+int bindValue(sqlite3_stmt* st, int index, const QVariant& value, QByteArray& held) {
     if (!value.isValid() || value.isNull())
         return sqlite3_bind_null(st, index);
     const int id = value.metaType().id();
     if (id == QMetaType::QByteArray) {
-        const QByteArray bytes = value.toByteArray();
-        return sqlite3_bind_blob(st, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+        held = value.toByteArray();
+        return sqlite3_bind_blob(st, index, held.constData(), static_cast<int>(held.size()), SQLITE_STATIC);
     }
     if (isWholeNumberType(id))
         return sqlite3_bind_int64(st, index, value.toLongLong());
     if (isNumberType(id))
         return sqlite3_bind_double(st, index, value.toDouble());
-    const QByteArray utf8 = value.toString().toUtf8();
-    return sqlite3_bind_text(st, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+    held = value.toString().toUtf8();
+    return sqlite3_bind_text(st, index, held.constData(), static_cast<int>(held.size()), SQLITE_STATIC);
 }
 
 // Leaves a cached statement reset and unbound however its use ends: a statement left
@@ -174,6 +175,8 @@ public:
     ~SqliteEngine() override {
         for (sqlite3_stmt* st : std::as_const(cache_))
             sqlite3_finalize(st);
+        sqlite3_finalize(begin_);
+        sqlite3_finalize(commit_);
         if (db_ && !sqlite3_get_autocommit(db_))
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close_v2(db_);
@@ -213,7 +216,7 @@ public:
 
     bool begin(QString* error) override {
         checkedFile_ = false;
-        return exec("BEGIN IMMEDIATE", error);
+        return command("BEGIN IMMEDIATE", begin_, error);
     }
 
     bool commit(QString* error) override {
@@ -223,7 +226,7 @@ public:
             rollback();
             return fail(kFileGone, error);
         }
-        if (exec("COMMIT", error))
+        if (command("COMMIT", commit_, error))
             return true;
         rollback();
         return false;
@@ -237,12 +240,17 @@ public:
     bool inTransaction() const override { return !sqlite3_get_autocommit(db_); }
 
 private:
-    bool exec(const char* command, QString* error) {
-        char* message = nullptr;
-        const int rc = sqlite3_exec(db_, command, nullptr, nullptr, &message);
-        const QString reason = QString::fromUtf8(message ? message : sqlite3_errstr(rc));
-        sqlite3_free(message);
-        return rc == SQLITE_OK || fail(reason, error);
+    // A transaction's command, prepared once.
+    bool command(const char* text, sqlite3_stmt*& st, QString* error) {
+        if (!st && sqlite3_prepare_v3(db_, text, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(st);
+            st = nullptr;
+            return fail(QString::fromUtf8(sqlite3_errmsg(db_)), error);
+        }
+        const int rc = sqlite3_step(st);
+        const QString reason = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(db_));
+        sqlite3_reset(st);
+        return rc == SQLITE_DONE || fail(reason, error);
     }
 
     // Whether a write would go into a file deleted or moved since it was opened: looked at
@@ -279,8 +287,9 @@ private:
         }
         lastShape_ = statement.shape; // held, so that its text cannot be freed and reused
         lastStatement_ = st;
+        held_.resize(std::size_t(statement.values.size()));
         for (int i = 0; i < statement.values.size(); ++i) {
-            if (bindValue(st, i + 1, statement.values[i]) != SQLITE_OK) {
+            if (bindValue(st, i + 1, statement.values[i], held_[std::size_t(i)]) != SQLITE_OK) {
                 fail(QString::fromUtf8(sqlite3_errmsg(db_)), error);
                 sqlite3_clear_bindings(st);
                 return nullptr;
@@ -338,6 +347,9 @@ private:
     QHash<QString, sqlite3_stmt*> cache_;
     QString lastShape_;
     sqlite3_stmt* lastStatement_ = nullptr;
+    std::vector<QByteArray> held_; // the texts bound to the statement running now
+    sqlite3_stmt* begin_ = nullptr;
+    sqlite3_stmt* commit_ = nullptr;
     bool checkedFile_ = false; // the file was there at the first write of this transaction
 };
 

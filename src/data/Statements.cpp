@@ -104,7 +104,7 @@ public:
     Build& text(const QString& value) { return quotedValue(value, value); }
     // A code between quotes, compared without regard to letter case.
     Build& code(const QString& value) {
-        text_ += QLatin1Char('\'') + quoted(value) + QLatin1Char('\'');
+        appendQuoted(text_, value);
         shape_ += QLatin1String("? COLLATE NOCASE");
         values_ << value;
         return *this;
@@ -120,9 +120,10 @@ public:
     // cdbl('text'): a regional number read as a double; a text that is no number keeps
     // the engine function, which refuses it as a type mismatch.
     Build& cdbl(const QString& text) {
-        const bool isNumber = Regional::readNumber(text).has_value();
+        const QVariant value = numberValue(text);
+        const bool isNumber = value.typeId() == QMetaType::Double;
         both("cdbl(", isNumber ? "" : "cdbl(");
-        quotedValue(text, numberValue(text));
+        quotedValue(text, value);
         return both(")", isNumber ? "" : ")");
     }
     Build& wholeText(const QString& text) { return quotedValue(text, wholeValue(text)); }
@@ -185,10 +186,10 @@ QString quoted(const QString& text) {
 QVariant orderNumberValue(const QString& text) {
     if (text.isEmpty())
         return QVariant();
-    const auto value = Regional::readNumber(text);
-    if (!value)
+    const QVariant value = numberValue(text);
+    if (value.typeId() != QMetaType::Double)
         return text;
-    const double rounded = std::nearbyint(*value); // half to even under the default rounding
+    const double rounded = std::nearbyint(value.toDouble()); // half to even under the default rounding
     if (std::fabs(rounded) < 9.2e18)
         return qlonglong(rounded);
     return rounded;
@@ -302,7 +303,11 @@ Statement insertCancellation(const NewCancellation& c) {
     else
         b.quotedValue(c.artord, orderNumberValue(c.artord));
     b.lit(",").text(c.extnro).lit(",").wholeText(c.extitm).lit(",");
-    b.date(c.now, DateKind::DateTime).lit(")");
+    if (c.at)
+        b.quotedValue(c.now, isoText(*c.at, true));
+    else
+        b.date(c.now, DateKind::DateTime);
+    b.lit(")");
     return b.done();
 }
 

@@ -14,6 +14,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <cstdint>
+#include <optional>
 
 namespace quendarx::sql {
 
@@ -78,6 +79,9 @@ struct NewCancellation {
     QString linord, intndc, artino, artsno, artcds, artexp, artcer, artven;
     QString artord; // "" -> NULL
     QString extnro, extitm, now;
+    // The moment `now` was written from, when the caller has it: stored as it is, without
+    // reading `now` back.
+    std::optional<QDateTime> at{};
 };
 Statement insertCancellation(const NewCancellation& c);
 

@@ -136,6 +136,25 @@ bool clConexion::BeginTransaction() {
     return false;
 }
 
+bool clConexion::BeginTransaction(const sql::Statement& query, Recordset& rs) {
+    rs.close();
+    d->lastError.clear();
+    QString error, readError;
+    bool read = false;
+    if (!d->connected()) {
+        error = QStringLiteral("not connected");
+    } else if (d->engine->begin(&error, query, rs, &read, &readError)) {
+        if (!read) {
+            rs.close();
+            logMessage(QStringLiteral("clConexion: %1\n  statement: %2").arg(readError, query.text));
+        }
+        return true;
+    }
+    d->lastError = error;
+    logMessage(QStringLiteral("clConexion: cannot begin a transaction: %1").arg(error));
+    return false;
+}
+
 bool clConexion::CommitTransaction() {
     QString error;
     if (d->engine && d->engine->commit(&error))
@@ -157,6 +176,8 @@ bool clConexion::hasHistory() {
         d->history = history::present(*d->engine);
     return *d->history;
 }
+
+bool clConexion::knowsHistory() const { return d->engine && d->history.has_value(); }
 
 Engine* clConexion::engine() const { return d->engine.get(); }
 

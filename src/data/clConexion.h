@@ -47,6 +47,10 @@ public:
     // write lock as long as the busy timeout allows; false (reason logged) when it could
     // not be taken or the commit failed.
     bool BeginTransaction();
+    // The same, also running `query` as soon as the lock is taken (in the same round trip
+    // on a server): true with its rows in rs, or with rs closed when the query failed
+    // (logged; the transaction stays open).
+    bool BeginTransaction(const sql::Statement& query, Recordset& rs);
     bool CommitTransaction();
     void RollbackTransaction();
     // Whether a transaction is still open (false once the engine rolled it back itself).
@@ -54,6 +58,8 @@ public:
 
     // Whether the stock has the history tables (looked up once a connection).
     bool hasHistory();
+    // Whether hasHistory() has been looked up on this connection (it then sends nothing).
+    bool knowsHistory() const;
     // The open engine (null when not connected), for the history.
     Engine* engine() const;
 
