@@ -79,6 +79,8 @@ TEST_F(ServerClerks, RegionalQuantitiesAreReadAsTheLibraryReadsThem) {
         return basGlobal().conexionLocal().GetRecordset(rs) ? rs.Fields("N").toDouble() : -1;
     };
     EXPECT_EQ(readRegional(), 1120.5);
-    exec("select pg_terminate_backend(pid) from pg_stat_activity where application_name = 'quendarx'");
+    // Only this test's connections: the tests running beside it have databases of their own.
+    exec("select pg_terminate_backend(pid) from pg_stat_activity where application_name = 'quendarx' "
+         "and datname = current_database()");
     EXPECT_EQ(readRegional(), 1120.5);
 }
