@@ -82,6 +82,14 @@ TEST(DbTool, CheckFindsWhatDoesNotAddUpAndRepairMendsTheQuantities) {
          "ARTINO = 2",
          "export item 24001EC01000456T 1: line 1 is used by 2 cancellations", false},
     };
+    // On a stock that keeps a history, each rewritten quantity is an entry of it.
+    QTemporaryDir kept;
+    const QString keeper = kept.filePath(QStringLiteral("stock.db"));
+    ASSERT_EQ(tool({"sample", keeper}, kept.path()).status, 0);
+    execFile(keeper, QString::fromUtf8(cases[1].fault));
+    ASSERT_EQ(tool({"check", "--repair", keeper}, kept.path()).status, 0);
+    EXPECT_TRUE(
+        tool({"history", keeper, "--csv"}, kept.path()).out.endsWith(",repair,24001IC04000311K,2,0,,,-3,124.5\n"));
     ScratchDatabase sample(StockKind::Plain);
     ASSERT_EQ(tool({"sample", sample.path()}, sample.dir()).status, 0);
     EXPECT_EQ(tool({"check", sample.path()}, sample.dir()).out, sample.path() + ": the stock adds up\n");
