@@ -2,6 +2,7 @@
 // back by `quendarx-db restore` as they were.
 #include "HistoryFlows.h"
 #include "ServerStock.h"
+#include <QUrl>
 
 using namespace quendarx;
 using namespace quendarx::test;
@@ -50,4 +51,35 @@ TEST_F(ServerHistory, EverySaveLeavesOneEntryAndTheDeletionsComeBackAsTheyWere) 
     exec("update HISTORY set QUANTITY_AFTER = 2 where ENTRY = 4");
     EXPECT_EQ(runTool({"history", uri(), "--verify"}).errors.trimmed(),
               "quendarx-db history: entry 4: changed since it was written");
+}
+
+TEST_F(ServerHistory, AClerksRoleAppendsToTheHistoryButCannotChangeIt) {
+    // A database set up by init with the clerks' role; a clerk logs in as a member of it.
+    const QString database = QStringLiteral("qx_role_%1").arg(QCoreApplication::applicationPid());
+    exec("drop database if exists " + database);
+    exec("create database " + database);
+    const QString owner = serverUri(database);
+    ASSERT_EQ(runTool({"init", owner, "--clerk-role", "qx_clerks"}).exitCode, 0);
+    exec("do $$ begin if not exists (select from pg_roles where rolname = 'qx_clerk1') then "
+         "create role qx_clerk1 login password 'clerk1' in role qx_clerks; end if; end $$");
+    QUrl asClerk(owner);
+    asClerk.setUserName("qx_clerk1");
+    asClerk.setPassword("clerk1");
+    const QString clerkUri = asClerk.toString();
+    ASSERT_EQ(runTool({"sql", owner,
+                       "insert into OPERACIONES values ('1', 'D-1', 'x', '2026-01-15');"
+                       "insert into ARTICULOS values ('A', 'D-1', 1, 0, 'N', 10, 1, 10, 10)"})
+                  .exitCode,
+              0);
+    connectLibrary(clerkUri);
+    EXPECT_EQ(clerk.registerArticle(1, "4"), QStringList());
+    EXPECT_EQ(runTool({"history", clerkUri, "--csv"}).lines.size(), 2);
+    for (const char* change :
+         {"update HISTORY set USERNAME = 'x'", "delete from HISTORY", "delete from HISTORY_ROWS"}) {
+        const WorkerRun refused = runTool({"sql", clerkUri, change});
+        EXPECT_EQ(refused.exitCode, 1) << change;
+        EXPECT_TRUE(refused.errors.contains("permission denied")) << refused.errors.toStdString();
+    }
+    resetLibraryState();
+    exec("drop database " + database + " with (force)");
 }
