@@ -7,7 +7,13 @@
 //   in one BEGIN IMMEDIATE transaction, at the library's synchronous=FULL;
 // - BM_RegistrationPlainHistory: the baseline and what a plain program needs to write the
 //   same history row (the last entry's digest read by its key, a SHA-256 digest, one insert);
-// - BM_RegistrationScreen: the registration screen shown offscreen and F11 pressed.
+// - BM_RegistrationScreen: the registration screen shown offscreen and F11 pressed; its
+//   time is the F11's alone, its counters the F11's processor time (f11_cpu_ms), how often
+//   it blocked (f11_waits) and how long it stood ready to run while other programs held
+//   the processors (f11_queued_ms).
+// queued_ms of the others is the same wait per round. On a machine shared with other work
+// the flush's wake-up waits for a processor: wall time minus queued_ms is what a round takes
+// on a processor of its own.
 // Target: the library at most 1.5 times the baseline, in wall and in CPU time.
 //
 // usage: bench_registration [--cancellations N] [Google Benchmark flags]
@@ -20,6 +26,7 @@
 #include "platform/Regional.h"
 #include "state/basGlobal.h"
 #include <QCryptographicHash>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSysInfo>
@@ -211,9 +218,39 @@ private:
     const QByteArray host_ = QSysInfo::machineHostName().toUtf8();
 };
 
-// The registration screen for one article: shown, quantity typed, F11. Milliseconds of
-// the F11 alone in *f11Ms.
-bool registerThroughScreen(const sql::ArticleKey& key, double* f11Ms) {
+// What one F11 took.
+struct F11Time {
+    double wallMs = 0;
+    double cpuMs = 0;
+    long waits = 0;      // voluntary context switches: the thread waited for something
+    double queuedMs = 0; // ready to run, waiting for a processor that other programs held
+};
+
+// Milliseconds this thread has waited, ready to run, for a processor (the kernel's
+// scheduler statistics; 0 where they are missing).
+double threadQueuedMs() {
+    QFile stat(QStringLiteral("/proc/thread-self/schedstat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = stat.readAll().simplified().split(' ');
+    return fields.size() >= 2 ? fields[1].toDouble() / 1e6 : 0;
+}
+
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+long threadWaits() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
+// The registration screen for one article: shown, quantity typed, F11. What the F11 alone
+// took in *f11.
+bool registerThroughScreen(const sql::ArticleKey& key, F11Time* f11) {
     LibraryState& g = basGlobal();
     g.g_INTNDC = key.intndc;
     g.g_ARTINO = key.artino;
@@ -223,11 +260,17 @@ bool registerThroughScreen(const sql::ArticleKey& key, double* f11Ms) {
     screen.showModeless();
     QLineEdit* quantity = screen.textBox(QStringLiteral("txtDescuento"));
     quantity->setText(QStringLiteral("1,00"));
+    const double queued = threadQueuedMs();
+    const long waits = threadWaits();
+    const double cpu = threadCpuMs();
     QElapsedTimer timer;
     timer.start();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_F11, Qt::NoModifier);
     QApplication::sendEvent(quantity, &press);
-    *f11Ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    f11->wallMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    f11->cpuMs = threadCpuMs() - cpu;
+    f11->waits = threadWaits() - waits;
+    f11->queuedMs = threadQueuedMs() - queued;
     const bool closed = !screen.isLoaded();
     if (!closed)
         screen.unload();
@@ -246,26 +289,41 @@ struct Run {
 Run* run = nullptr;
 
 void BM_RegistrationLibrary(benchmark::State& state) {
+    const double queued = threadQueuedMs();
     for (auto _ : state)
         run->failures += !registerThroughLibrary(articleOf(run->next++), 1);
+    state.counters["queued_ms"] = benchmark::Counter(threadQueuedMs() - queued, benchmark::Counter::kAvgIterations);
 }
 
 void BM_RegistrationPlain(benchmark::State& state) {
+    const double queued = threadQueuedMs();
     for (auto _ : state)
         run->failures += !run->plain->run(articleOf(run->next++), 1);
+    state.counters["queued_ms"] = benchmark::Counter(threadQueuedMs() - queued, benchmark::Counter::kAvgIterations);
 }
 
 void BM_RegistrationPlainHistory(benchmark::State& state) {
+    const double queued = threadQueuedMs();
     for (auto _ : state)
         run->failures += !run->plain->run(articleOf(run->next++), 1, true);
+    state.counters["queued_ms"] = benchmark::Counter(threadQueuedMs() - queued, benchmark::Counter::kAvgIterations);
 }
 
 void BM_RegistrationScreen(benchmark::State& state) {
+    double cpuMs = 0;
+    double waits = 0;
+    double queuedMs = 0;
     for (auto _ : state) {
-        double f11 = 0;
+        F11Time f11;
         run->failures += !registerThroughScreen(articleOf(run->next++), &f11);
-        state.SetIterationTime(f11 / 1000);
+        state.SetIterationTime(f11.wallMs / 1000);
+        cpuMs += f11.cpuMs;
+        waits += static_cast<double>(f11.waits);
+        queuedMs += f11.queuedMs;
     }
+    state.counters["f11_cpu_ms"] = benchmark::Counter(cpuMs, benchmark::Counter::kAvgIterations);
+    state.counters["f11_waits"] = benchmark::Counter(waits, benchmark::Counter::kAvgIterations);
+    state.counters["f11_queued_ms"] = benchmark::Counter(queuedMs, benchmark::Counter::kAvgIterations);
 }
 
 } // namespace

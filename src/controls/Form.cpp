@@ -277,12 +277,22 @@ void Form::load() {
     Form_Load();
 }
 
+namespace {
+// A window that goes away hides its lists without laying them out again: a list's header
+// that hides asks its list to recompute its geometry, measuring each column's caption.
+void quietHeaders(QWidget* window) {
+    for (QHeaderView* header : window->findChildren<QHeaderView*>())
+        header->blockSignals(true);
+}
+} // namespace
+
 void Form::destroyWindow() {
     if (!live_)
         return;
     if (live_->filter && QCoreApplication::instance())
         qApp->removeEventFilter(live_->filter);
     if (live_->window) {
+        quietHeaders(live_->window);
         live_->window->hide();
         live_->window->deleteLater();
     }
@@ -331,6 +341,7 @@ void Form::unload() {
         qApp->removeEventFilter(live_->filter);
     if (!live_->window)
         return;
+    quietHeaders(live_->window);
     if (live_->inExec)
         live_->window->done(0); // showModal() destroys it once exec() has returned
     else
