@@ -5,6 +5,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace quendarx {
 
@@ -37,6 +38,19 @@ public:
         return true;
     }
     virtual bool commit(QString* error) = 0;
+    // Runs `statements` (commands of the library) and then commits, in one round trip on a
+    // server. True when committed. Else *failed says whether one of the statements failed
+    // (the reason of the first in *error, nothing committed, the transaction left for the
+    // caller to roll back) or the commit did (its reason in *error).
+    virtual bool commitAfter(const std::vector<sql::Statement>& statements, bool* failed, QString* error) {
+        *failed = false;
+        for (const sql::Statement& statement : statements)
+            if (!execute(statement, error)) {
+                *failed = true;
+                return false;
+            }
+        return commit(error);
+    }
     virtual void rollback() = 0;
     // Whether a transaction is open: false after begin when the engine rolled the
     // transaction back by itself (a full disk, an I/O error).

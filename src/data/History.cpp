@@ -265,14 +265,15 @@ Tail tailOf(const Recordset& rows) {
     return {rows.rows().front()[0].toLongLong(), rows.rows().front()[1].toString()};
 }
 
-bool append(Engine& engine, Entry& e, QString* error, const std::optional<Tail>& known) {
+std::optional<std::vector<sql::Statement>> entryStatements(Engine& engine, Entry& e, QString* error,
+                                                           const std::optional<Tail>& known) {
     Tail tail;
     if (known) {
         tail = *known;
     } else {
         Recordset last;
         if (!engine.query(tailQuery(), last, error))
-            return false;
+            return std::nullopt;
         tail = tailOf(last);
     }
     e.number = tail.number + 1;
@@ -308,13 +309,22 @@ bool append(Engine& engine, Entry& e, QString* error, const std::optional<Tail>&
     }();
     static const QString insertRow = QStringLiteral(
         "insert into HISTORY_ROWS (ENTRY, SEQ, TABLE_NAME, ROW_DATA) values (?, ?, ?, ?)");
-    if (!engine.execute(statement(insertEntry, values), error))
-        return false;
+    std::vector<sql::Statement> statements;
+    statements.reserve(e.rows.size() + 1);
+    statements.push_back(statement(insertEntry, values));
     int seq = 0;
-    for (const RemovedRow& row : e.rows) {
-        if (!engine.execute(statement(insertRow, {e.number, qlonglong(++seq), row.table, row.encoded()}), error))
+    for (const RemovedRow& row : e.rows)
+        statements.push_back(statement(insertRow, {e.number, qlonglong(++seq), row.table, row.encoded()}));
+    return statements;
+}
+
+bool append(Engine& engine, Entry& e, QString* error, const std::optional<Tail>& known) {
+    const std::optional<std::vector<sql::Statement>> statements = entryStatements(engine, e, error, known);
+    if (!statements)
+        return false;
+    for (const sql::Statement& s : *statements)
+        if (!engine.execute(s, error))
             return false;
-    }
     return true;
 }
 

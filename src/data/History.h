@@ -98,6 +98,11 @@ Tail tailOf(const Recordset& rows);
 // user, workstation and digests. Any transaction may record an entry this way. `tail`,
 // when given, is the last entry as read under the same lock (else it is read here).
 bool append(Engine& engine, Entry& entry, QString* error, const std::optional<Tail>& tail = std::nullopt);
+// The same entry as the statements that write it, for the caller to run (with its commit,
+// see Engine::commitAfter); empty with the reason in *error when the last entry could not
+// be read.
+std::optional<std::vector<sql::Statement>> entryStatements(Engine& engine, Entry& entry, QString* error,
+                                                           const std::optional<Tail>& tail = std::nullopt);
 
 // The entries, oldest first (only those of a declaration when one is given), each with
 // its removed rows when `withRows`. Empty with the reason in *error on failure.

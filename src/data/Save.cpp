@@ -36,15 +36,25 @@ QString Save::end(const QString& message) {
         return message;
     open_ = false;
     bool kept = conexion_.InTransaction();
+    // The entry goes to the engine with the commit (one round trip on a server); the log
+    // still tells an entry not written from a transaction not committed.
+    std::vector<sql::Statement> entry;
+    QString error;
+    bool entryFailed = false;
     if (kept && entry_ && conexion_.hasHistory()) {
-        QString error;
-        kept = history::append(*conexion_.engine(), *entry_, &error, tail_);
-        if (!kept)
-            logMessage(QStringLiteral("clConexion: the history entry was not written: %1").arg(error));
+        std::optional<std::vector<sql::Statement>> statements = history::entryStatements(*conexion_.engine(), *entry_,
+                                                                                         &error, tail_);
+        entryFailed = !statements;
+        kept = !entryFailed;
+        if (kept)
+            entry = std::move(*statements);
     }
     entry_.reset();
     tail_.reset();
-    kept = kept && conexion_.CommitTransaction();
+    if (kept)
+        kept = conexion_.CommitTransaction(entry, &entryFailed, &error);
+    if (entryFailed)
+        logMessage(QStringLiteral("clConexion: the history entry was not written: %1").arg(error));
     if (!kept)
         conexion_.RollbackTransaction();
     return kept || firstLost_.isEmpty() ? message : firstLost_;

@@ -232,6 +232,75 @@ public:
         return fail(reason, error);
     }
 
+    // The statements, the commit and the end of the pipeline go to the server together:
+    // once one statement fails the server skips the rest, the commit with them, and the
+    // transaction waits for its rollback. Each failure keeps its own statement's reason.
+    bool commitAfter(const std::vector<sql::Statement>& statements, bool* failed, QString* error) override {
+        *failed = false;
+        if (statements.empty())
+            return commit(error);
+        silent_ = false;
+        if (PQtransactionStatus(conn_) != PQTRANS_INTRANS) {
+            saving_ = false;
+            return fail(QStringLiteral("the transaction was rolled back by the server"), error);
+        }
+        std::vector<Params> params;
+        params.reserve(statements.size());
+        std::vector<Call> calls;
+        calls.reserve(statements.size());
+        for (const sql::Statement& statement : statements) {
+            params.emplace_back(statement.values);
+            Call call = callOf(statement, params.back());
+            // A shape met twice is prepared once.
+            for (const Call& earlier : calls)
+                if (!call.prepare.isEmpty() && earlier.key == call.key) {
+                    call.name = earlier.name;
+                    call.prepare.clear();
+                }
+            calls.push_back(std::move(call));
+        }
+        bool sent = PQenterPipelineMode(conn_) != 0;
+        for (const Call& call : calls)
+            sent = sent && (call.prepare.isEmpty() || sendPrepare(call)) && send(call);
+        sent = sent && PQsendQueryParams(conn_, "COMMIT", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+               PQpipelineSync(conn_);
+        QString reason;
+        bool committed = false;
+        if (sent) {
+            // The first failure among the statements (a result missing is one: the
+            // connection went), then the commit's.
+            const auto take = [&](bool prepared) {
+                Result r(collect());
+                if (!*failed && !r.ok()) {
+                    *failed = true;
+                    reason = reasonFor(r.r);
+                }
+                return !prepared || r.ok();
+            };
+            for (const Call& call : calls) {
+                if (!call.prepare.isEmpty() && take(true))
+                    prepared_.insert(call.key, call.name);
+                take(false);
+            }
+            Result r(collect());
+            committed = !*failed && r.ok() && QByteArray(PQcmdStatus(r.r)) == "COMMIT";
+            if (!*failed && !committed)
+                reason = r.ok() ? QStringLiteral("the transaction was rolled back by the server") : reasonFor(r.r);
+            PQclear(nextResult()); // the end of the pipeline
+        } else {
+            *failed = true;
+            reason = reasonFor(nullptr);
+        }
+        if (!PQexitPipelineMode(conn_))
+            while (PGresult* r = nextResult())
+                PQclear(r);
+        saving_ = false;
+        if (committed)
+            return true;
+        rollback();
+        return fail(reason, error);
+    }
+
     void rollback() override {
         saving_ = false;
         if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)

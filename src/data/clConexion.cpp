@@ -164,6 +164,16 @@ bool clConexion::CommitTransaction() {
     return false;
 }
 
+bool clConexion::CommitTransaction(const std::vector<sql::Statement>& first, bool* failed, QString* error) {
+    *failed = false;
+    if (d->engine && d->engine->commitAfter(first, failed, error))
+        return true;
+    d->lastError = d->engine ? *error : QStringLiteral("not connected");
+    if (!*failed)
+        logMessage(QStringLiteral("clConexion: the transaction was not committed: %1").arg(d->lastError));
+    return false;
+}
+
 void clConexion::RollbackTransaction() {
     if (d->engine)
         d->engine->rollback();

@@ -8,6 +8,7 @@
 #include "data/Statements.h"
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace quendarx {
 
@@ -52,6 +53,10 @@ public:
     // (logged; the transaction stays open).
     bool BeginTransaction(const sql::Statement& query, Recordset& rs);
     bool CommitTransaction();
+    // Runs `first` (commands of the library) and commits, in one round trip on a server.
+    // False when either failed: *failed says whether it was one of `first` (its reason in
+    // *error, not logged, the transaction left to roll back), else the commit (logged).
+    bool CommitTransaction(const std::vector<sql::Statement>& first, bool* failed, QString* error);
     void RollbackTransaction();
     // Whether a transaction is still open (false once the engine rolled it back itself).
     bool InTransaction() const;
