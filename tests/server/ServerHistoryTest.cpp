@@ -83,3 +83,34 @@ TEST_F(ServerHistory, AClerksRoleAppendsToTheHistoryButCannotChangeIt) {
     resetLibraryState();
     exec("drop database " + database + " with (force)");
 }
+
+TEST_F(ServerHistory, ASaveWhoseEntryOrCommitIsRefusedKeepsNothingAndLogsWhichOne) {
+    // The entry and the commit travel together: a refusal of either leaves nothing, and the
+    // log tells which of the two it was.
+    const struct {
+        const char* refusal;
+        const char* logged;
+        const char* notLogged;
+    } cases[] = {
+        {"create trigger refused before insert on HISTORY for each row execute function refuse()",
+         "the history entry was not written: ", "was not committed"},
+        {"create constraint trigger refused after insert on HISTORY deferrable initially deferred for each row "
+         "execute function refuse()",
+         "the transaction was not committed: ", "entry was not written"},
+    };
+    exec("create function refuse() returns trigger language plpgsql as "
+         "$$ begin raise exception 'refused by the test'; end $$");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        exec(c.refusal);
+        const qsizetype before = log.text().size();
+        EXPECT_EQ(clerk.registerArticle(1, "4"), QStringList{"16 Error en descontar Cantidad"});
+        EXPECT_EQ(query("select count(*) from CANCELACIONES") + query("select count(*) from HISTORY"),
+                  (QStringList{"1", "0"}));
+        EXPECT_EQ(query("select ARTDSC from ARTICULOS where ARTINO = 1"), QStringList{"1000"});
+        const QString logged = log.text().mid(before);
+        EXPECT_TRUE(logged.contains(c.logged + QStringLiteral("refused by the test"))) << logged.toStdString();
+        EXPECT_FALSE(logged.contains(c.notLogged)) << logged.toStdString();
+        exec("drop trigger refused on HISTORY");
+    }
+}
