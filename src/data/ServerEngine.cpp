@@ -291,9 +291,7 @@ public:
             *failed = true;
             reason = reasonFor(nullptr);
         }
-        if (!PQexitPipelineMode(conn_))
-            while (PGresult* r = nextResult())
-                PQclear(r);
+        leavePipeline();
         saving_ = false;
         if (committed)
             return true;
@@ -387,6 +385,19 @@ private:
     PGresult* nextResult() {
         awaitResult();
         return PQgetResult(conn_);
+    }
+
+    // Back to one statement at a time, whatever the pipeline still held.
+    void leavePipeline() {
+        if (!PQexitPipelineMode(conn_))
+            while (PGresult* r = nextResult())
+                PQclear(r);
+    }
+
+    // A statement of a save that failed under its savepoint leaves the save as it was before it.
+    void undoFailedStatement() {
+        if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) == PQTRANS_INERROR)
+            exec("ROLLBACK TO SAVEPOINT qx; RELEASE SAVEPOINT qx");
     }
 
     // The reason of a failed call: the server's, or its silence.
@@ -494,13 +505,11 @@ private:
             }
             PQclear(nextResult()); // the end of the pipeline
         }
-        if (!PQexitPipelineMode(conn_))
-            while (PGresult* r = nextResult())
-                PQclear(r);
+        leavePipeline();
         if (preparedNow)
             prepared_.insert(c.key, c.name);
-        if (!succeeded(result) && PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) == PQTRANS_INERROR)
-            exec("ROLLBACK TO SAVEPOINT qx; RELEASE SAVEPOINT qx");
+        if (!succeeded(result))
+            undoFailedStatement();
         return result;
     }
 
@@ -571,14 +580,11 @@ private:
             }
             PQclear(nextResult()); // the end of the pipeline
         }
-        if (!PQexitPipelineMode(conn_))
-            while (PGresult* r = nextResult())
-                PQclear(r);
+        leavePipeline();
         if (preparedNow)
             prepared_.insert(c.key, c.name);
-        if (succeeded(lock) && !succeeded(*result) && PQstatus(conn_) == CONNECTION_OK &&
-            PQtransactionStatus(conn_) == PQTRANS_INERROR)
-            exec("ROLLBACK TO SAVEPOINT qx; RELEASE SAVEPOINT qx");
+        if (succeeded(lock) && !succeeded(*result))
+            undoFailedStatement();
         return lock;
     }
 
