@@ -512,6 +512,18 @@ QString beginOnHistory(Engine& engine) {
     return QString();
 }
 
+// Records a change made to the history itself as the last entry of its transaction and
+// commits; when the entry cannot be written, nothing of the change stays.
+QString endOnHistory(Engine& engine, Entry& entry) {
+    QString error;
+    if (!append(engine, entry, &error)) {
+        engine.rollback();
+        return error;
+    }
+    engine.commit(&error);
+    return error;
+}
+
 } // namespace
 
 QString restore(Engine& engine, qint64 number, Entry* recorded) {
@@ -586,9 +598,7 @@ QString restore(Engine& engine, qint64 number, Entry* recorded) {
     entry.after = found->before;
     entry.ref = number;
     entry.note = QStringLiteral("%1 row(s) put back").arg(found->rows.size());
-    if (!append(engine, entry, &error))
-        return refuse(error);
-    if (!engine.commit(&error))
+    if (error = endOnHistory(engine, entry); !error.isEmpty())
         return error;
     if (recorded)
         *recorded = entry;
@@ -633,9 +643,7 @@ QString prune(Engine& engine, const QDateTime& before, int* removed) {
                      .arg(stamp)
                      .arg(oldestKept)
                      .arg(anchor.toString());
-    if (!append(engine, entry, &error))
-        return refuse(error);
-    if (!engine.commit(&error))
+    if (error = endOnHistory(engine, entry); !error.isEmpty())
         return error;
     if (removed)
         *removed = int(count.toLongLong());
