@@ -8,7 +8,7 @@
 // - BM_RegistrationPlainHistory: the baseline and what a plain program needs to write the
 //   same history row (the last entry's digest read by its key, a SHA-256 digest, one insert);
 // - BM_RegistrationScreen: the registration screen shown offscreen and F11 pressed; its
-//   time is the F11's alone, its counters the F11's processor time (f11_cpu_ms), how often
+//   time is the F11's alone, its counters the F11's processor time (cpu_ms, its CPU column), how often
 //   it blocked (f11_waits) and how long it stood ready to run while other programs held
 //   the processors (f11_queued_ms).
 // queued_ms of the others is the same wait per round. On a machine shared with other work
@@ -321,7 +321,7 @@ void BM_RegistrationScreen(benchmark::State& state) {
         waits += static_cast<double>(f11.waits);
         queuedMs += f11.queuedMs;
     }
-    state.counters["f11_cpu_ms"] = benchmark::Counter(cpuMs, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] = benchmark::Counter(cpuMs, benchmark::Counter::kAvgIterations);
     state.counters["f11_waits"] = benchmark::Counter(waits, benchmark::Counter::kAvgIterations);
     state.counters["f11_queued_ms"] = benchmark::Counter(queuedMs, benchmark::Counter::kAvgIterations);
 }
@@ -387,7 +387,7 @@ int main(int argc, char** argv) {
          {"the same, against the five plain statements and a plain history row", 0, "BM_RegistrationLibrary",
           "BM_RegistrationPlainHistory"},
          {"the registration screen's F11, against the five plain SQLite statements", 1.5, "BM_RegistrationScreen",
-          "BM_RegistrationPlain"},
+          "BM_RegistrationPlain", true},
          {"the registration screen's F11, against the five plain statements and a plain history row", 0,
           "BM_RegistrationScreen", "BM_RegistrationPlainHistory"}});
     if (state.failures > 0 || !boxes.shown.isEmpty()) {

@@ -95,7 +95,7 @@ public:
         check(statement, [&] { cn_.setSql(statement); });
     }
     void execute(const sql::Statement& statement) {
-        check(statement.text, [&] { cn_.setSql(statement); });
+        check(statement.text(), [&] { cn_.setSql(statement); });
     }
     template <typename Set> void check(const QString& text, Set set) {
         set();

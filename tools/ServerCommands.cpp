@@ -260,7 +260,6 @@ int copyCommand(const QString& from, const QString& to) {
             insert.shape = QStringLiteral("insert into %1 (%2) values (%3)")
                                .arg(QLatin1String(t.name), list,
                                     QStringList(t.columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-            insert.text = insert.shape;
             for (const auto& row : rows.rows()) {
                 insert.values.clear();
                 for (qsizetype i = 0; i < t.columns.size(); ++i)

@@ -128,7 +128,6 @@ std::vector<AvailableChange> repairAvailable(Engine& engine) {
             sql::Statement update;
             update.shape = QStringLiteral(
                 "update ARTICULOS set ARTDSC = ? where INTNDC = ? COLLATE NOCASE and ARTINO = ? and ARTSNO = ?");
-            update.text = update.shape;
             update.values = {expected, a.key.intndc, a.key.artino, a.key.artsno};
             const auto changed = engine.execute(update, &error);
             if (!changed)

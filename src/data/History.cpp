@@ -67,7 +67,10 @@ bool fail(const QString& reason, QString* error) {
 }
 
 sql::Statement statement(const QString& shape, QVariantList values = {}) {
-    return sql::Statement{shape, shape, std::move(values)};
+    sql::Statement statement;
+    statement.shape = shape;
+    statement.values = std::move(values);
+    return statement;
 }
 
 // A number as the history writes it: the shortest text that reads back as the same value.
@@ -230,25 +233,25 @@ bool capture(Engine& engine, const QString& table, const QString& where, const Q
 }
 
 QString digestOf(const Entry& e) {
-    QStringList parts{QString::number(e.number),
-                      sql::isoText(e.when, true),
-                      e.user,
-                      e.workstation,
-                      e.operation,
-                      e.intndc,
-                      optionalText(e.artino),
-                      optionalText(e.artsno),
-                      e.extnro,
-                      optionalText(e.extitm),
-                      optionalText(e.before),
-                      optionalText(e.after),
-                      optionalText(e.ref),
-                      e.note,
-                      e.previous};
-    for (const RemovedRow& row : e.rows)
-        parts << row.table + QChar(0x1e) + row.encoded();
-    return QString::fromLatin1(
-        QCryptographicHash::hash(parts.join(QChar(0x1f)).toUtf8(), QCryptographicHash::Sha256).toHex());
+    // The fields joined by 0x1f (a removed row: its table, 0x1e and its encoding), as UTF-8.
+    QString joined;
+    joined.reserve(256);
+    const QChar separator(0x1f);
+    for (const QString& part :
+         {QString::number(e.number), sql::isoText(e.when, true), e.user, e.workstation, e.operation, e.intndc,
+          optionalText(e.artino), optionalText(e.artsno), e.extnro, optionalText(e.extitm), optionalText(e.before),
+          optionalText(e.after), optionalText(e.ref), e.note}) {
+        joined += part;
+        joined += separator;
+    }
+    joined += e.previous;
+    for (const RemovedRow& row : e.rows) {
+        joined += separator;
+        joined += row.table;
+        joined += QChar(0x1e);
+        joined += row.encoded();
+    }
+    return QString::fromLatin1(QCryptographicHash::hash(joined.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
 const sql::Statement& tailQuery() {

@@ -1,5 +1,7 @@
 #include "data/Statements.h"
 #include "platform/Regional.h"
+#include <QMultiHash>
+#include <QVarLengthArray>
 #include <charconv>
 #include <cmath>
 
@@ -73,50 +75,91 @@ void appendQuoted(QString& to, const QString& text) {
     to += QLatin1Char('\'');
 }
 
+} // namespace
+
+struct Spelling {
+    enum class Kind : quint8 { Literal, Bare, Quoted, Whole };
+    struct Piece {
+        Kind kind;
+        const char* text;  // a literal piece as the text reads it
+        const char* shape; // the piece as the shape reads it (a value's marker)
+        qint64 number;     // a whole number written bare
+        QString value;     // a value's text, written bare or between quotes
+    };
+    QVarLengthArray<Piece, 28> pieces;
+};
+
+Statement::Statement(const QString& text, QString shape, QVariantList values)
+    : shape(std::move(shape)), values(std::move(values)) {
+    if (text != this->shape) {
+        auto spelling = std::make_shared<Spelling>();
+        spelling->pieces.append({Spelling::Kind::Bare, nullptr, nullptr, 0, text});
+        this->spelling = std::move(spelling);
+    }
+}
+
+QString Statement::text() const {
+    if (!spelling)
+        return shape;
+    QString text;
+    text.reserve(shape.size() + 64);
+    for (const Spelling::Piece& piece : spelling->pieces) {
+        switch (piece.kind) {
+        case Spelling::Kind::Literal:
+            text += QLatin1String(piece.text);
+            break;
+        case Spelling::Kind::Bare:
+            text += piece.value;
+            break;
+        case Spelling::Kind::Quoted:
+            appendQuoted(text, piece.value);
+            break;
+        case Spelling::Kind::Whole:
+            text += QString::number(piece.number);
+            break;
+        }
+    }
+    return text;
+}
+
+namespace {
+
 // Builds both forms of a statement from one sequence of pieces: literal pieces go into
 // both, each value goes into the text as the statement shows it and into the shape as a
-// `?` with its typed value.
+// `?` with its typed value. Only the pieces are kept: the text is spelled out when asked
+// for, and the shape is looked up by the sequence of its pieces (the same builder with the
+// same choices gives the same shared shape, spelled out once).
 class Build {
 public:
-    Build() {
-        text_.reserve(256);
-        shape_.reserve(256);
-        values_.reserve(12);
-    }
+    Build() : spelling_(std::make_shared<Spelling>()) { values_.reserve(12); }
     // A literal piece of both forms.
-    Build& lit(const char* piece) {
-        text_ += QLatin1String(piece);
-        shape_ += QLatin1String(piece);
-        return *this;
-    }
+    Build& lit(const char* piece) { return both(piece, piece); }
     // A piece that reads differently in the two forms (an engine function the typed form
     // does not need, a comparison that must ignore letter case).
     Build& both(const char* text, const char* shape) {
-        text_ += QLatin1String(text);
-        shape_ += QLatin1String(shape);
+        spelling_->pieces.append({Spelling::Kind::Literal, text, shape, 0, {}});
         return *this;
     }
     // A whole number written bare.
-    Build& whole(std::int32_t value) { return value_(QString::number(value), qlonglong(value)); }
+    Build& whole(std::int32_t value) {
+        spelling_->pieces.append({Spelling::Kind::Whole, nullptr, kMark, value, {}});
+        values_ << qlonglong(value);
+        return *this;
+    }
     // A whole number given as text, written bare.
-    Build& bareWhole(const QString& text) { return value_(text, wholeValue(text)); }
+    Build& bareWhole(const QString& text) { return value_(Spelling::Kind::Bare, kMark, text, wholeValue(text)); }
     // A text between quotes.
     Build& text(const QString& value) { return quotedValue(value, value); }
     // A code between quotes, compared without regard to letter case.
-    Build& code(const QString& value) {
-        appendQuoted(text_, value);
-        shape_ += QLatin1String("? COLLATE NOCASE");
-        values_ << value;
-        return *this;
-    }
+    Build& code(const QString& value) { return value_(Spelling::Kind::Quoted, kNoCaseMark, value, value); }
     // A value between quotes, typed as given.
     Build& quotedValue(const QString& text, const QVariant& value) {
-        appendQuoted(text_, text);
-        shape_ += QLatin1Char('?');
-        values_ << value;
-        return *this;
+        return value_(Spelling::Kind::Quoted, kMark, text, value);
     }
     Build& number(const QString& text) { return quotedValue(text, numberValue(text)); }
+    Build& number(const QString& text, const QString& separator) {
+        return quotedValue(text, numberValue(text, separator));
+    }
     // cdbl('text'): a regional number read as a double; a text that is no number keeps
     // the engine function, which refuses it as a type mismatch.
     Build& cdbl(const QString& text) {
@@ -129,17 +172,49 @@ public:
     Build& wholeText(const QString& text) { return quotedValue(text, wholeValue(text)); }
     Build& date(const QString& text, DateKind kind) { return quotedValue(text, dateValue(text, kind)); }
 
-    Statement done() { return {std::move(text_), std::move(shape_), std::move(values_)}; }
+    Statement done() {
+        Statement statement;
+        statement.shape = shape();
+        statement.values = std::move(values_);
+        statement.spelling = std::move(spelling_);
+        return statement;
+    }
 
 private:
-    Build& value_(const QString& text, const QVariant& value) {
-        text_ += text;
-        shape_ += QLatin1Char('?');
+    static constexpr const char* kMark = "?";
+    static constexpr const char* kNoCaseMark = "? COLLATE NOCASE";
+
+    Build& value_(Spelling::Kind kind, const char* mark, const QString& text, const QVariant& value) {
+        spelling_->pieces.append({kind, nullptr, mark, 0, text});
         values_ << value;
         return *this;
     }
 
-    QString text_, shape_;
+    // The shape of the pieces, spelled out the first time this thread meets their sequence.
+    QString shape() const {
+        using Sequence = QVarLengthArray<const char*, 28>;
+        struct Known {
+            Sequence pieces;
+            QString shape;
+        };
+        thread_local QMultiHash<quint64, Known> known;
+        Sequence pieces;
+        quint64 key = 14695981039346656037ULL; // FNV-1a over the pieces' addresses
+        for (const Spelling::Piece& piece : spelling_->pieces) {
+            pieces.append(piece.shape);
+            key = (key ^ quint64(reinterpret_cast<quintptr>(piece.shape))) * 1099511628211ULL;
+        }
+        for (auto it = known.constFind(key); it != known.cend() && it.key() == key; ++it)
+            if (it->pieces == pieces)
+                return it->shape;
+        QString shape;
+        for (const char* piece : pieces)
+            shape += QLatin1String(piece);
+        known.insert(key, Known{pieces, shape});
+        return shape;
+    }
+
+    std::shared_ptr<Spelling> spelling_;
     QVariantList values_;
 };
 
@@ -357,35 +432,15 @@ Statement insertDeclaration(const QString& numero, const QString& intndc, const 
 
 // clang-format on
 
-// Written out by hand rather than through Build: an import writes thousands of these, and
-// the shape is the same every time.
+// An import writes thousands of these: the regional separator is looked up once.
 Statement insertArticle(const NewArticle& a) {
-    static const QString head = QStringLiteral("insert into ARTICULOS (ARTNRO,INTNDC,ARTINO,ARTSNO,ARTNCM,ARTCAN,"
-                                               "ARTUNI,ARTFOB,ARTDSC) values (");
-    static const QString shape = head + QStringLiteral("?,?,?,?,?,?,?,?,?)");
-    const QString* const values[] = {&a.artnro, &a.intndc, &a.artino, &a.artsno, &a.artncm,
-                                     &a.artcan, &a.artuni, &a.artfob, &a.artdsc};
-    constexpr bool bare[] = {false, false, true, true, false, false, false, false, false};
-    qsizetype length = head.size() + 32;
-    for (const QString* value : values)
-        length += value->size();
-    QString text;
-    text.reserve(length);
-    text += head;
-    for (std::size_t i = 0; i < std::size(values); ++i) {
-        if (i > 0)
-            text += QLatin1Char(',');
-        if (bare[i])
-            text += *values[i];
-        else
-            appendQuoted(text, *values[i]);
-    }
-    text += QLatin1Char(')');
     const QString separator = Regional::decimalSeparator();
-    return {std::move(text), shape,
-            QVariantList{a.artnro, a.intndc, wholeValue(a.artino), wholeValue(a.artsno), a.artncm,
-                         numberValue(a.artcan, separator), numberValue(a.artuni, separator),
-                         numberValue(a.artfob, separator), numberValue(a.artdsc, separator)}};
+    Build b;
+    b.lit("insert into ARTICULOS (ARTNRO,INTNDC,ARTINO,ARTSNO,ARTNCM,ARTCAN,ARTUNI,ARTFOB,ARTDSC) values (");
+    b.text(a.artnro).lit(",").text(a.intndc).lit(",").bareWhole(a.artino).lit(",").bareWhole(a.artsno).lit(",");
+    b.text(a.artncm).lit(",").number(a.artcan, separator).lit(",").number(a.artuni, separator).lit(",");
+    b.number(a.artfob, separator).lit(",").number(a.artdsc, separator).lit(")");
+    return b.done();
 }
 
 // clang-format off

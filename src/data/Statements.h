@@ -8,20 +8,34 @@
 //   engine stored them: regional number texts read with the regional rules as doubles,
 //   whole numbers as integers, dates as "yyyy-MM-dd" and date-times as
 //   "yyyy-MM-dd HH:mm:ss", texts as texts. Codes compare without regard to letter case.
-// The engines run the parameterised form, prepared once per shape.
+// The engines run the parameterised form, prepared once per shape. The exact text is only
+// spelled out when it is asked for (the log, the connection's Sql property); a builder keeps
+// its pieces, and gives the same shared shape text each time it is called with the same
+// choices.
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace quendarx::sql {
 
+// How a builder spelled a statement's exact text: its fixed pieces and its values' texts.
+struct Spelling;
+
 struct Statement {
-    QString text;        // the exact text
+    Statement() = default;
+    // A statement whose exact text is given whole.
+    Statement(const QString& text, QString shape, QVariantList values);
+
     QString shape;       // the parameterised form, `?` for each value
     QVariantList values; // the typed values, in order; a null QVariant is NULL
+    // The exact text; the shape itself when the statement was given no other.
+    QString text() const;
+
+    std::shared_ptr<const Spelling> spelling;
 };
 
 // The whole number an order number text stands for under the regional settings (rounded

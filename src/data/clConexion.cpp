@@ -12,6 +12,8 @@ namespace quendarx {
 
 struct clConexion::Impl {
     QString connectionString;
+    // The statement to run: given as text, or a statement of the library whose text is
+    // spelled out only when it is asked for or logged.
     QString sql;
     std::optional<sql::Statement> statement;
     QString lastError;
@@ -23,8 +25,10 @@ struct clConexion::Impl {
 
     void log(const QString& reason) {
         lastError = reason;
-        logMessage(QStringLiteral("clConexion: %1\n  statement: %2").arg(reason, sql));
+        logMessage(QStringLiteral("clConexion: %1\n  statement: %2").arg(reason, text()));
     }
+
+    QString text() const { return statement ? statement->text() : sql; }
 
     // The engine, connecting again to an unreached server stock first.
     bool connected() {
@@ -52,10 +56,10 @@ void clConexion::setSql(const QString& statement) {
     d->statement.reset();
 }
 void clConexion::setSql(const sql::Statement& statement) {
-    d->sql = statement.text;
+    d->sql.clear();
     d->statement = statement;
 }
-QString clConexion::Sql() const { return d->sql; }
+QString clConexion::Sql() const { return d->text(); }
 bool clConexion::Connected() const { return d->engine != nullptr; }
 QString clConexion::lastError() const { return d->lastError; }
 
@@ -146,7 +150,7 @@ bool clConexion::BeginTransaction(const sql::Statement& query, Recordset& rs) {
     } else if (d->engine->begin(&error, query, rs, &read, &readError)) {
         if (!read) {
             rs.close();
-            logMessage(QStringLiteral("clConexion: %1\n  statement: %2").arg(readError, query.text));
+            logMessage(QStringLiteral("clConexion: %1\n  statement: %2").arg(readError, query.text()));
         }
         return true;
     }

@@ -19,7 +19,9 @@ QDateTime wholeSeconds(const QDateTime& value) {
 
 QDateTime Clock::now() {
     QMutexLocker lock(&clockMutex);
-    return pinned ? *pinned : wholeSeconds(QDateTime::currentDateTime());
+    // Whole seconds taken before the local time is worked out: setting a local time's
+    // seconds again would work it out twice.
+    return pinned ? *pinned : QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
 }
 
 void Clock::pin(const QDateTime& value) {

@@ -197,20 +197,37 @@ QString Regional::formatDateText(const QString& text, const QString& pattern) {
 }
 
 QString Regional::generalDate(const QDateTime& value) {
-    const QString time = value.time().toString(QStringLiteral("HH:mm:ss"));
+    const QTime t = value.time();
+    const auto digits = [](char* at, int number) {
+        at[0] = char('0' + number / 10);
+        at[1] = char('0' + number % 10);
+    };
+    char timeText[8] = {0, 0, ':', 0, 0, ':', 0, 0};
+    digits(timeText, t.hour());
+    digits(timeText + 3, t.minute());
+    digits(timeText + 6, t.second());
+    const QLatin1String time(timeText, t.isValid() ? 8 : 0);
     if (value.date() == kTimeOnlyDay)
         return time;
     // The short format with a four-digit year, worked out again only when the regional
-    // settings give another short format.
+    // settings give another short format; the day's text kept until another day is written.
     static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
-    static thread_local QString shortFormat, dateFormat;
-    if (const QString format = locale().dateFormat(QLocale::ShortFormat); format != shortFormat || format.isNull()) {
+    thread_local QString shortFormat, dateFormat, dayText;
+    thread_local QDate day;
+    thread_local QLocale dayLocale;
+    const QLocale l = locale();
+    if (const QString format = l.dateFormat(QLocale::ShortFormat); format != shortFormat || format.isNull()) {
         shortFormat = format;
         dateFormat = format;
         dateFormat.replace(twoDigitYear, QStringLiteral("yyyy"));
+        day = QDate();
     }
-    const QString date = locale().toString(value.date(), dateFormat);
-    return value.time() == QTime(0, 0) ? date : date + QLatin1Char(' ') + time;
+    if (value.date() != day || !day.isValid() || l != dayLocale) {
+        day = value.date();
+        dayLocale = l;
+        dayText = l.toString(day, dateFormat);
+    }
+    return t == QTime(0, 0) ? dayText : dayText + QLatin1Char(' ') + time;
 }
 
 QString Regional::longDate(const QDate& value) { return locale().toString(value, QLocale::LongFormat); }

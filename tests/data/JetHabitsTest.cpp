@@ -77,14 +77,14 @@ TEST(JetHabits, RegionalTextsAreStoredAsNumbersAndIsoDates) {
             SCOPED_TRACE(int(kind));
             ScopedLocale locale(c.locale);
             const Statement statement = c.statement ? c.statement() : Statement{};
-            SCOPED_TRACE(statement.text.isEmpty() ? std::string(c.query) : statement.text.toStdString());
+            SCOPED_TRACE(statement.text().isEmpty() ? std::string(c.query) : statement.text().toStdString());
             t.db.exec(QStringLiteral("delete from CANCELACIONES; delete from ARTICULOS; delete from OPERACIONES;"
                                      "insert into OPERACIONES values ('1', 'D1', 'x', '2024-01-01');"
                                      "insert into ARTICULOS values ('RT-1', 'D1', 1, 0, null, 20, 1, 20, 20)"));
             if (c.cancelled)
                 t.db.exec(QStringLiteral("insert into CANCELACIONES (LINORD,INTNDC,ARTINO,ARTSNO,ARTCDS,EXTNRO,EXTITM) "
                                          "values (1,'D1',1,0,1,'E1',2)"));
-            if (!statement.text.isEmpty()) {
+            if (!statement.text().isEmpty()) {
                 test::CapturedLog log;
                 EXPECT_EQ(t.execute(statement), c.changed);
             }

@@ -90,5 +90,32 @@ TEST(Statements, EveryBuilderGivesTheExactText) {
          "id = 5 order by idsub"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.built.text.toStdString(), std::string(c.expected));
+        EXPECT_EQ(c.built.text().toStdString(), std::string(c.expected));
+}
+
+// The engines find their prepared statement by the shape: a builder gives one shared shape
+// for the same choices, and another shape for other choices.
+TEST(Statements, theShapeFollowsTheBuildersChoices) {
+    const Statement number = updateAvailable(kArticle, QStringLiteral("12"));
+    const Statement word = updateAvailable(kArticle, QStringLiteral("doce"));
+    EXPECT_EQ(number.shape, "update ARTICULOS set ARTDSC = cdbl(ARTCAN) - ? where INTNDC = ? COLLATE NOCASE and "
+                            "ARTINO = ? and ARTSNO = ?");
+    EXPECT_EQ(word.shape, "update ARTICULOS set ARTDSC = cdbl(ARTCAN) - cdbl(?) where INTNDC = ? COLLATE NOCASE "
+                          "and ARTINO = ? and ARTSNO = ?");
+    EXPECT_EQ(word.text(), "update ARTICULOS set ARTDSC = cdbl(ARTCAN) - cdbl('doce') where INTNDC = 'D-123' and "
+                           "ARTINO = 3 and ARTSNO = 2");
+    EXPECT_EQ(updateAvailable({QStringLiteral("X"), 1, 0}, QStringLiteral("1")).shape.constData(),
+              number.shape.constData());
+
+    NewCancellation row{"4", "D-1", "3", "2", "1", "", "", "", "", "E-1", "7", "15/03/2024 10:20:30"};
+    const Statement withoutOrder = insertCancellation(row);
+    row.artord = QStringLiteral("12");
+    const Statement withOrder = insertCancellation(row);
+    EXPECT_TRUE(withoutOrder.shape.contains(QLatin1String("?,?,NULL,?,?,?)"))) << withoutOrder.shape.toStdString();
+    EXPECT_TRUE(withOrder.shape.contains(QLatin1String("?,?,?,?,?,?)"))) << withOrder.shape.toStdString();
+    EXPECT_EQ(withOrder.values.size(), withoutOrder.values.size() + 1);
+
+    // A statement given whole keeps its text.
+    EXPECT_EQ(Statement(QStringLiteral("select 'a'"), QStringLiteral("select ?"), {QStringLiteral("a")}).text(),
+              "select 'a'");
 }

@@ -1,6 +1,7 @@
 // The platform layer: the real message box each style asks for, the key codes the key handlers
 // see, run-time errors, and numbers and dates under a comma locale (es_AR) and a point locale
 // (en_US).
+#include "platform/Clock.h"
 #include "platform/Keys.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Regional.h"
@@ -231,6 +232,7 @@ TEST(Regional, generalLongAndPatternDates) {
     {
         ScopedLocale scope(esAR());
         EXPECT_EQ(Regional::generalDate(when), "5/12/2026 10:30:00");
+        EXPECT_EQ(Regional::generalDate(when.addDays(1)), "6/12/2026 10:30:00");
         EXPECT_EQ(Regional::generalDate(QDateTime(when.date(), QTime(0, 0))), "5/12/2026");
         EXPECT_EQ(Regional::generalDate(QDateTime(QDate(1899, 12, 30), QTime(7, 0, 1))), "07:00:01");
         EXPECT_EQ(Regional::longDate(when.date()), QStringLiteral("sábado, 5 de diciembre de 2026"));
@@ -242,4 +244,16 @@ TEST(Regional, generalLongAndPatternDates) {
     EXPECT_EQ(Regional::formatDate(at, QStringLiteral("dd/mm/yyyy HH:MM:SS")), "07/03/2026 09:05:04");
     EXPECT_EQ(Regional::formatDateText(QStringLiteral("3/7/26"), QStringLiteral("dd/mm/yyyy")), "07/03/2026");
     EXPECT_EQ(Regional::formatDateText(QStringLiteral(" sin fecha "), QStringLiteral("dd/mm/yyyy")), " sin fecha ");
+}
+
+TEST(Clock, givesTheLocalTimeInWholeSecondsUnlessPinned) {
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    const QDateTime now = Clock::now();
+    const QDateTime after = QDateTime::currentDateTime();
+    EXPECT_EQ(now.timeSpec(), Qt::LocalTime);
+    EXPECT_EQ(now.time().msec(), 0);
+    EXPECT_TRUE(before <= now && now <= after) << now.toString(Qt::ISODateWithMs).toStdString();
+    Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(10, 30, 15, 700)));
+    EXPECT_EQ(Clock::now(), QDateTime(QDate(2026, 12, 5), QTime(10, 30, 15)));
+    Clock::release();
 }

@@ -46,7 +46,7 @@ TEST(ServerSql, StatementsKeepTheFileOrderAndCompareCodesWithoutLetterCase) {
 
 TEST(ServerSql, ColumnNamesComeBackAsTheFileGivesThem) {
     EXPECT_EQ(
-        spelledColumns(sql::listingOfDeclaration("E").text,
+        spelledColumns(sql::listingOfDeclaration("E").text(),
                        {"extitm", "pintndc", "artncm", "partino", "partsno", "artcds", "artexp", "artcer", "artord"}),
         (QStringList{"EXTITM", "pINTNDC", "ARTNCM", "pARTINO", "pARTSNO", "ARTCDS", "ARTEXP", "ARTCER", "ARTORD"}));
 }
