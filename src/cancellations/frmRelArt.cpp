@@ -231,7 +231,10 @@ bool frmRelArt::register_() {
         quantityBox->setFocus();
         return false;
     }
-    quantityBox->setText(Regional::format(*typed, kMoney));
+    // The box shows the quantity as it is read (mostly it already does: it starts with what
+    // is available).
+    if (const QString shown = Regional::format(*typed, kMoney); shown != quantityBox->text())
+        quantityBox->setText(shown);
     const double available = number(label(QStringLiteral("lbARTDSC"))->text());
     const double quantity = number(quantityBox->text());
     if (available < quantity) {

@@ -115,6 +115,31 @@ QString Regional::decimalSeparator() {
 }
 
 std::optional<double> Regional::readNumber(const QString& text) {
+    // Digits with at most one decimal separator between them (what the library formats and
+    // what a clerk mostly types) read at once; anything else through the general reader.
+    if (text.size() < 40 && !text.isEmpty()) {
+        const QString separator = decimalSeparator();
+        char plain[40];
+        qsizetype marks = 0;
+        qsizetype i = 0;
+        for (; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (isDigit(c)) {
+                plain[i] = char(c.unicode());
+            } else if (separator.size() == 1 && c == separator.front() && i > 0 && i + 1 < text.size() &&
+                       ++marks == 1) {
+                plain[i] = '.';
+            } else {
+                break;
+            }
+        }
+        double value = 0;
+        if (i == text.size()) {
+            const auto [end, ec] = std::from_chars(plain, plain + i, value);
+            if (ec == std::errc() && end == plain + i && std::isfinite(value))
+                return value;
+        }
+    }
     const QLocale l = locale();
     QString body = text.trimmed();
     if (body.isEmpty())
