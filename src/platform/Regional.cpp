@@ -216,6 +216,15 @@ QString Regional::format(double value, const QString& pattern) {
 std::optional<double> Regional::rounded(double value, int decimals) {
     if (!std::isfinite(value))
         return std::nullopt;
+    // A value that already is the double nearest to a number of that many decimals (a
+    // quantity in cents, mostly) reads back as itself: its decimal expansion lies far
+    // closer to that number than half a unit of the last decimal.
+    static constexpr double kScale[] = {1, 10, 100, 1000, 10000};
+    if (decimals >= 0 && decimals < int(std::size(kScale)) && std::fabs(value) < 1e9) {
+        const double scale = kScale[decimals];
+        if (std::nearbyint(value * scale) / scale == value)
+            return value == 0 ? 0.0 : value; // never a negative zero
+    }
     char buffer[512];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     const std::string text = roundDecimalText(std::string(buffer, result.ptr), decimals, 1);
