@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <array>
+#include <memory>
+#include <optional>
 #include <sqlite3.h>
 
 namespace quendarx {
@@ -173,8 +176,8 @@ class SqliteEngine : public Engine {
 public:
     explicit SqliteEngine(sqlite3* db) : db_(db) {}
     ~SqliteEngine() override {
-        for (sqlite3_stmt* st : std::as_const(cache_))
-            sqlite3_finalize(st);
+        for (const auto& prepared : std::as_const(cache_))
+            sqlite3_finalize(prepared->st);
         sqlite3_finalize(begin_);
         sqlite3_finalize(commit_);
         if (db_ && !sqlite3_get_autocommit(db_))
@@ -199,19 +202,19 @@ public:
     }
 
     bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
-        sqlite3_stmt* st = bound(statement, error);
-        if (!st)
+        const Prepared* prepared = bound(statement, error);
+        if (!prepared)
             return false;
-        ResetOnExit reset(st);
-        return rows(st, rs, error);
+        ResetOnExit reset(prepared->st);
+        return rows(prepared->st, rs, error, prepared->columns ? &*prepared->columns : nullptr);
     }
 
     std::optional<int> execute(const sql::Statement& statement, QString* error) override {
-        sqlite3_stmt* st = bound(statement, error);
-        if (!st)
+        const Prepared* prepared = bound(statement, error);
+        if (!prepared)
             return std::nullopt;
-        ResetOnExit reset(st);
-        return run(st, error);
+        ResetOnExit reset(prepared->st);
+        return run(prepared->st, error);
     }
 
     bool begin(QString* error) override {
@@ -266,27 +269,50 @@ private:
         return false;
     }
 
+    // A statement of the library prepared once, with its column names when it lists them
+    // (a `*` takes the table's columns of the moment: the engine prepares it again when
+    // another client changes the table).
+    struct Prepared {
+        sqlite3_stmt* st = nullptr;
+        std::optional<QStringList> columns;
+    };
+
     // The cached statement of the shape with the values bound; null with the reason.
-    sqlite3_stmt* bound(const sql::Statement& statement, QString* error) {
-        // A save runs one shape many times over (an import's articles): the same shared
-        // text as the last one is found without hashing it.
-        const bool same = statement.shape.size() == lastShape_.size() &&
-                          statement.shape.constData() == lastShape_.constData() && lastStatement_;
-        sqlite3_stmt* st = same ? lastStatement_ : cache_.value(statement.shape);
-        if (!st) {
-            const QByteArray utf8 = statement.shape.toUtf8();
-            const int rc = sqlite3_prepare_v3(db_, utf8.constData(), static_cast<int>(utf8.size()),
-                                              SQLITE_PREPARE_PERSISTENT, &st, nullptr);
-            if (rc != SQLITE_OK || !st) {
-                sqlite3_finalize(st);
-                fail(rc == SQLITE_OK ? QStringLiteral("empty statement") : QString::fromUtf8(sqlite3_errmsg(db_)),
-                     error);
-                return nullptr;
+    const Prepared* bound(const sql::Statement& statement, QString* error) {
+        // The builders give the same shared shape text each time: the shapes used lately
+        // are found by the text's address (each held, so that it cannot be freed and
+        // reused), the others by hashing the text.
+        const Prepared* prepared = nullptr;
+        for (const Recent& recent : recent_)
+            if (recent.prepared && recent.shape.constData() == statement.shape.constData() &&
+                recent.shape.size() == statement.shape.size()) {
+                prepared = recent.prepared;
+                break;
             }
-            cache_.insert(statement.shape, st);
+        if (!prepared) {
+            std::shared_ptr<Prepared>& cached = cache_[statement.shape];
+            if (!cached) {
+                sqlite3_stmt* st = nullptr;
+                const QByteArray utf8 = statement.shape.toUtf8();
+                const int rc = sqlite3_prepare_v3(db_, utf8.constData(), static_cast<int>(utf8.size()),
+                                                  SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+                if (rc != SQLITE_OK || !st) {
+                    sqlite3_finalize(st);
+                    cache_.remove(statement.shape);
+                    fail(rc == SQLITE_OK ? QStringLiteral("empty statement") : QString::fromUtf8(sqlite3_errmsg(db_)),
+                         error);
+                    return nullptr;
+                }
+                const bool listed = !statement.shape.contains(QLatin1String("select *"), Qt::CaseInsensitive) &&
+                                    !statement.shape.contains(QLatin1String(".*"));
+                cached = std::make_shared<Prepared>(
+                    Prepared{st, listed ? std::optional(columnNames(st)) : std::nullopt});
+            }
+            prepared = cached.get();
+            recent_[nextRecent_] = Recent{statement.shape, prepared};
+            nextRecent_ = (nextRecent_ + 1) % recent_.size();
         }
-        lastShape_ = statement.shape; // held, so that its text cannot be freed and reused
-        lastStatement_ = st;
+        sqlite3_stmt* st = prepared->st;
         held_.resize(std::size_t(statement.values.size()));
         for (int i = 0; i < statement.values.size(); ++i) {
             if (bindValue(st, i + 1, statement.values[i], held_[std::size_t(i)]) != SQLITE_OK) {
@@ -295,20 +321,31 @@ private:
                 return nullptr;
             }
         }
-        return st;
+        return prepared;
     }
 
-    bool rows(sqlite3_stmt* st, Recordset& rs, QString* error) {
-        if (!sqlite3_stmt_readonly(st) && writesIntoTheVoid())
-            return fail(kFileGone, error);
-        const int count = sqlite3_column_count(st);
+    static QStringList columnNames(sqlite3_stmt* st) {
         QStringList columns;
+        const int count = sqlite3_column_count(st);
         for (int i = 0; i < count; ++i)
             columns << QString::fromUtf8(sqlite3_column_name(st, i));
+        return columns;
+    }
+
+    // The rows of a statement; `known` its column names when they were read at its preparation.
+    bool rows(sqlite3_stmt* st, Recordset& rs, QString* error, const QStringList* known = nullptr) {
+        if (!sqlite3_stmt_readonly(st) && writesIntoTheVoid())
+            return fail(kFileGone, error);
         std::vector<std::vector<QVariant>> result;
         DateCache dates;
-        int rc = SQLITE_OK;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        // The columns are read once the statement has run: a statement prepared before
+        // another client changed the table is prepared again by its first step.
+        int rc = sqlite3_step(st);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            return fail(QString::fromUtf8(sqlite3_errmsg(db_)), error);
+        const int count = sqlite3_column_count(st);
+        QStringList columns = known ? *known : columnNames(st);
+        for (; rc == SQLITE_ROW; rc = sqlite3_step(st)) {
             std::vector<QVariant> row;
             row.reserve(static_cast<std::size_t>(count));
             for (int i = 0; i < count; ++i)
@@ -344,9 +381,13 @@ private:
     }
 
     sqlite3* db_;
-    QHash<QString, sqlite3_stmt*> cache_;
-    QString lastShape_;
-    sqlite3_stmt* lastStatement_ = nullptr;
+    QHash<QString, std::shared_ptr<Prepared>> cache_;
+    struct Recent {
+        QString shape;
+        const Prepared* prepared = nullptr;
+    };
+    std::array<Recent, 16> recent_;
+    std::size_t nextRecent_ = 0;
     std::vector<QByteArray> held_; // the texts bound to the statement running now
     sqlite3_stmt* begin_ = nullptr;
     sqlite3_stmt* commit_ = nullptr;

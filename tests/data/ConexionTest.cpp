@@ -224,3 +224,18 @@ TEST(clConexion, OutsideValuesArriveWholeWithTheirTypes) {
         EXPECT_TRUE(rs.EOF_());
     }
 }
+
+// Another client adds a column to a stock table while the library is connected: a statement
+// that reads every column of the table gives the new one too.
+TEST(clConexion, ATableChangedByAnotherClientIsReadWithItsColumnsOfTheMoment) {
+    ConnectedDatabase t;
+    t.db.exec(QStringLiteral("insert into ARTICULOS values ('RT-1', 'D1', 1, 0, null, 20, 1, 20, 20)"));
+    const sql::ArticleKey key{QStringLiteral("D1"), 1, 0};
+    Recordset rs;
+    ASSERT_TRUE(t.recordset(sql::article(key), rs));
+    EXPECT_EQ(rs.columns().size(), 9);
+    t.db.exec(QStringLiteral("alter table ARTICULOS add column NOTA text default 'nueva'"));
+    ASSERT_TRUE(t.recordset(sql::article(key), rs)) << qPrintable(t.cn.lastError());
+    EXPECT_EQ(rs.Fields(QStringLiteral("NOTA")).toString(), "nueva");
+    EXPECT_EQ(rs.Fields(QStringLiteral("ARTNRO")).toString(), "RT-1");
+}
