@@ -405,8 +405,11 @@ std::unique_ptr<Engine> openLocalEngine(const QString& path) {
     if (info.isDir())
         refuse(QStringLiteral("unable to open database file: %1 (is a directory)").arg(path));
 
+    // A connection serves one clConexion, which is no more shared between threads than
+    // the screens are: the engine's own locking of the connection is left out.
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto engine = std::make_unique<SqliteEngine>(db); // closes the handle on every way out
     if (rc != SQLITE_OK)
         refuse(QStringLiteral("%1: %2").arg(QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)), path));
