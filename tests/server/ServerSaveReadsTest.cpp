@@ -1,10 +1,11 @@
 // A save's first reads on a server go with its lock, in the same round trip: a
-// registration costs five round trips, a read answered from what the lock's round trip
+// registration costs five round trips (a modification six), a read answered from what the lock's round trip
 // kept gives the rows it gives sent alone (once), a write or a lost connection in between
 // drops what was kept, and a read that fails with the lock leaves the save usable and
 // tells what it tells sent alone.
 #include "Clerk.h"
 #include "ServerStock.h"
+#include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
 #include "data/ServerEngine.h"
 #include "data/clConexion.h"
@@ -82,7 +83,7 @@ protected:
 
 } // namespace
 
-TEST_F(ServerSaveReads, ARegistrationTakesFiveRoundTrips) {
+TEST_F(ServerSaveReads, ARegistrationTakesFiveRoundTripsAndAModificationSix) {
     // The first save of a connection looks up the history and prepares its statements.
     ASSERT_TRUE(registerQuantity("1"));
     // Lock and the three reads, insert, total, available, history entry and commit.
@@ -96,6 +97,14 @@ TEST_F(ServerSaveReads, ARegistrationTakesFiveRoundTrips) {
     ASSERT_FALSE(registerQuantity("1", &roundTrips));
     EXPECT_EQ(boxes.texts(), QStringList{"64 Este articulo ya relacionado con el Item"});
     EXPECT_EQ(roundTrips, 2);
+    // A modification: lock and the re-read, the rows it changes for the history, its
+    // update, total, available, history entry and commit.
+    boxes.shown.clear();
+    long before = 0;
+    ASSERT_TRUE(pressF11(frmModifcar::instance(), {{"txtARTCDS", "3"}, {"TxtARTVEN", "31/12/2027"}},
+                         [&](Form&) { before = trips(); }));
+    EXPECT_EQ(trips() - before, 6);
+    EXPECT_EQ(query("select ARTDSC from ARTICULOS where ARTINO = 2"), QStringList{"7"});
 }
 
 TEST_F(ServerSaveReads, AKeptReadGivesTheRowsItGivesSentAloneAndOnlyOnce) {
