@@ -18,11 +18,9 @@
 //
 // usage: bench_registration [--cancellations N] [Google Benchmark flags]
 #include "BenchSupport.h"
-#include "cancellations/Recompute.h"
+#include "cancellations/Registration.h"
 #include "cancellations/frmRelArt.h"
-#include "data/Save.h"
 #include "data/Statements.h"
-#include "platform/Clock.h"
 #include "platform/Regional.h"
 #include "state/basGlobal.h"
 #include <QCryptographicHash>
@@ -47,53 +45,18 @@ sql::ArticleKey articleOf(int n) {
             (n % kArticlesEach) % 5};
 }
 
-// The five statements as the registration screen sends them.
+// The five statements as the registration screen sends them: its own save.
 bool registerThroughLibrary(const sql::ArticleKey& key, double quantity) {
     LibraryState& g = basGlobal();
-    clConexion& conexion = g.conexionLocal();
-    const clValores& valores = g.valores();
-    const sql::ExportItem exportItem{kExport, kItem};
-    Save save(conexion);
-    if (!save.begin())
-        return false;
-    if (const auto left = quantityLeft(key); !left || *left < quantity)
-        return false;
-    Recordset rs;
-    conexion.setSql(sql::countCancellation(key, exportItem));
-    if (!conexion.GetRecordset(rs) || valores.Numero(rs.Fields(QStringLiteral("cantidad"))) != 0)
-        return false;
-    conexion.setSql(sql::maxLineOrder(exportItem));
-    if (!conexion.GetRecordset(rs))
-        return false;
-    const int linord = static_cast<int>(valores.Numero(rs.Fields(QStringLiteral("mayor")))) + 1;
-    sql::NewCancellation row;
-    row.linord = QString::number(linord);
-    row.intndc = key.intndc;
-    row.artino = QString::number(key.artino);
-    row.artsno = QString::number(key.artsno);
-    row.artcds = Regional::generalNumber(quantity);
-    row.artexp = QStringLiteral("EXP-BENCH");
-    row.artcer = QStringLiteral("CERT-BENCH");
-    row.artven = QStringLiteral("31/12/2027");
-    row.artord = QStringLiteral("12");
-    row.extnro = kExport;
-    row.extitm = QString::number(kItem);
-    row.at = Clock::now();
-    row.now = Regional::generalDate(*row.at);
-    conexion.setSql(sql::insertCancellation(row));
-    if (conexion.Execute() == 0)
-        return false;
-    // The history's entry, as the registration screen records it.
-    history::Entry entry = history::cancellationEntry(history::kRegistration, key.intndc, key.artino, key.artsno,
-                                                      kExport, kItem);
-    entry.after = quantity;
-    save.record(std::move(entry));
-    conexion.setSql(sql::sumCancelled(key));
-    if (!conexion.GetRecordset(rs))
-        return false;
-    const double total = roundToCents(valores.Numero(rs.Fields(QStringLiteral("total"))));
-    conexion.setSql(sql::updateAvailable(key, Regional::generalNumber(total)));
-    return conexion.Execute() != 0 && save.end().isEmpty();
+    Registration r;
+    r.article = key;
+    r.exportItem = {kExport, kItem};
+    r.quantity = quantity;
+    r.artexp = QStringLiteral("EXP-BENCH");
+    r.artcer = QStringLiteral("CERT-BENCH");
+    r.artven = QStringLiteral("31/12/2027");
+    r.artord = QStringLiteral("12");
+    return !registerCancellation(g.conexionLocal(), g.valores(), r);
 }
 
 // The same five statements, prepared once, by plain SQLite.

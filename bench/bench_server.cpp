@@ -18,7 +18,7 @@
 // usage: pg_virtualenv -t build/bin/bench_server [--items N] [Google Benchmark flags]
 //        (pg_virtualenv runs its server with fsync=off; add -o fsync=on to measure with it)
 #include "BenchSupport.h"
-#include "data/Save.h"
+#include "cancellations/Registration.h"
 #include "data/ServerEngine.h"
 #include "data/Statements.h"
 #include "data/clConexion.h"
@@ -143,45 +143,17 @@ sql::ArticleKey articleOf(int n) {
             (n % 5000) % 5};
 }
 
-// The five statements as the registration screen sends them, in one save.
+// The five statements as the registration screen sends them: its own save.
 bool registerThroughLibrary(clConexion& conexion, const sql::ArticleKey& key) {
-    const sql::ExportItem item{kExport, 1};
-    Save save(conexion);
-    if (!save.begin())
-        return false;
-    Recordset rs;
-    conexion.setSql(sql::quantitiesOfArticle(key));
-    if (!conexion.GetRecordset(rs))
-        return false;
-    conexion.setSql(sql::countCancellation(key, item));
-    if (!conexion.GetRecordset(rs) || rs.Fields(QStringLiteral("cantidad")).toInt() != 0)
-        return false;
-    conexion.setSql(sql::maxLineOrder(item));
-    if (!conexion.GetRecordset(rs))
-        return false;
-    const int linord = rs.Fields(QStringLiteral("mayor")).toInt() + 1;
-    // The moment as the registration screen gives it: its text and the value it was written from.
-    sql::NewCancellation row{QString::number(linord),      key.intndc,
-                             QString::number(key.artino),  QString::number(key.artsno),
-                             QStringLiteral("1,25"),       QStringLiteral("EXP-BENCH"),
-                             QStringLiteral("CERT-BENCH"), QStringLiteral("31/12/2027"),
-                             QStringLiteral("12"),         kExport,
-                             QStringLiteral("1"),          QStringLiteral("05/12/2026 10:30:00")};
-    row.at = QDateTime(QDate(2026, 12, 5), QTime(10, 30));
-    conexion.setSql(sql::insertCancellation(row));
-    if (conexion.Execute() == 0)
-        return false;
-    // The history's entry, as the registration screen records it.
-    history::Entry entry = history::cancellationEntry(history::kRegistration, key.intndc, key.artino, key.artsno,
-                                                      kExport, 1);
-    entry.after = 1.25;
-    save.record(std::move(entry));
-    conexion.setSql(sql::sumCancelled(key));
-    if (!conexion.GetRecordset(rs))
-        return false;
-    const double total = rs.Fields(QStringLiteral("total")).toDouble();
-    conexion.setSql(sql::updateAvailable(key, Regional::format(total, QStringLiteral("00.00"))));
-    return conexion.Execute() != 0 && save.end().isEmpty();
+    Registration r;
+    r.article = key;
+    r.exportItem = {kExport, 1};
+    r.quantity = 1.25;
+    r.artexp = QStringLiteral("EXP-BENCH");
+    r.artcer = QStringLiteral("CERT-BENCH");
+    r.artven = QStringLiteral("31/12/2027");
+    r.artord = QStringLiteral("12");
+    return !registerCancellation(conexion, basGlobal().valores(), r);
 }
 
 void BM_ServerRegistrationLibrary(benchmark::State& state) {

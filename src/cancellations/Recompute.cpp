@@ -33,12 +33,14 @@ QString recomputeAvailable(const sql::ArticleKey& article) {
 
 std::optional<double> quantityLeft(const sql::ArticleKey& article, const sql::ExportItem* except) {
     LibraryState& g = basGlobal();
-    clConexion& conexion = g.conexionLocal();
-    conexion.setSql(sql::quantitiesOfArticle(article, except));
+    return quantityLeft(g.conexionLocal(), g.valores(), sql::quantitiesOfArticle(article, except));
+}
+
+std::optional<double> quantityLeft(clConexion& conexion, const clValores& valores, const sql::Statement& quantities) {
+    conexion.setSql(quantities);
     Recordset rs;
     if (!conexion.GetRecordset(rs))
         return std::nullopt;
-    const clValores& valores = g.valores();
     const double total = valores.Numero(rs.Fields(QStringLiteral("ARTCAN")));
     const double cancelled = valores.Numero(rs.Fields(QStringLiteral("TOTAL")));
     // Beyond this a double holds no cents: such a stock is left to the save's own steps.

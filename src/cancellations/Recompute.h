@@ -3,6 +3,8 @@
 // modification and deletion of one of its cancellations: ARTDSC becomes ARTCAN minus the
 // sum of all the article's cancellations (against any export item), rounded to cents.
 #include "data/Statements.h"
+#include "data/clConexion.h"
+#include "data/clValores.h"
 #include <optional>
 
 namespace quendarx {
@@ -24,5 +26,8 @@ QString recomputeAvailable(const sql::ArticleKey& article);
 // is gone, a quantity is no number or too large to hold cents): the save then goes on
 // and its own steps report.
 std::optional<double> quantityLeft(const sql::ArticleKey& article, const sql::ExportItem* except = nullptr);
+// The same on `conexion`, through `quantities`, the sql::quantitiesOfArticle statement
+// of the article.
+std::optional<double> quantityLeft(clConexion& conexion, const clValores& valores, const sql::Statement& quantities);
 
 } // namespace quendarx

@@ -190,12 +190,13 @@ bool frmModifcar::Guardar_Datos() {
             show(save.end(message), vbCritical);
             return false;
         };
-        if (!save.begin())
-            return stop(updateFailed);
         // Another workstation may have cancelled more of the article since the screen
-        // read its maximum.
+        // read its maximum: re-read with the lock.
         const sql::ExportItem exportItem{g.g_NumeroInterno, g.g_Item};
-        if (const auto left = quantityLeft(article, &exportItem); left && *left < *quantity) {
+        const sql::Statement quantities = sql::quantitiesOfArticle(article, &exportItem);
+        if (!save.begin({quantities}))
+            return stop(updateFailed);
+        if (const auto left = quantityLeft(conexion, g.valores(), quantities); left && *left < *quantity) {
             show(save.end(QStringLiteral("El campo CANTIDAD no puede superar ") +
                           Regional::format(*left, QStringLiteral("00.00"))),
                  vbExclamation);

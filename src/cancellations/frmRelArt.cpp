@@ -1,8 +1,6 @@
 #include "cancellations/frmRelArt.h"
-#include "cancellations/Recompute.h"
-#include "data/Save.h"
+#include "cancellations/Registration.h"
 #include "data/Statements.h"
-#include "platform/Clock.h"
 #include "platform/Keys.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Regional.h"
@@ -10,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
-#include <cmath>
 
 namespace quendarx {
 
@@ -46,28 +43,12 @@ QString formattedDate(const QVariant& value, const QString& pattern) {
     return Regional::formatDateText(value.toString(), pattern);
 }
 
-// A number narrowed to a 16-bit field (rounded half to even; Overflow outside the range).
-std::int16_t toInteger16(double value) {
-    const double rounded = std::nearbyint(value);
-    if (!(rounded >= -32768 && rounded <= 32767))
-        raiseOverflow();
-    return static_cast<std::int16_t>(rounded);
-}
-
 // A text read as a number; Type mismatch when it is none.
 double number(const QString& text) {
     const auto value = Regional::readNumber(text);
     if (!value)
         raiseTypeMismatch();
     return *value;
-}
-
-// Rounded to two decimals the way the screens do it: as formatted "00.00" and read back.
-double roundedMoney(double value) {
-    const auto rounded = Regional::rounded(value, 2);
-    if (!rounded)
-        raiseTypeMismatch();
-    return *rounded;
 }
 
 ControlSpec caption(const char* name, int left, int top, int width, const char* text, QColor colour = {},
@@ -244,74 +225,18 @@ bool frmRelArt::register_() {
         return false;
     }
 
-    const sql::ArticleKey key{g.g_INTNDC, g.g_ARTINO, g.g_ARTSNO};
-    const sql::ExportItem exportItem{g.g_NumeroInterno, g.g_Item};
-    clConexion& conexion = g.conexionLocal();
-    const clValores& valores = g.valores();
-
-    // One save from the count to the recomputation: no other workstation registers against
-    // the item between the line-order read and the insert.
-    const QString insertFailed = QStringLiteral("Error en descontar Cantidad");
-    Save save(conexion);
-    auto stop = [&](const QString& message, int style) {
-        MessageBoxes::show(save.end(message), style);
+    Registration registration;
+    registration.article = {g.g_INTNDC, g.g_ARTINO, g.g_ARTSNO};
+    registration.exportItem = {g.g_NumeroInterno, g.g_Item};
+    registration.quantity = quantity;
+    registration.artexp = textBox(QStringLiteral("txtARTEXP"))->text();
+    registration.artcer = textBox(QStringLiteral("txtARTCER"))->text();
+    registration.artven = textBox(QStringLiteral("txtARTVEN"))->text();
+    registration.artord = textBox(QStringLiteral("txtARTORD"))->text();
+    if (const auto refusal = registerCancellation(g.conexionLocal(), g.valores(), registration)) {
+        MessageBoxes::show(refusal->message, refusal->style);
         return false;
-    };
-    if (!save.begin())
-        return stop(insertFailed, vbCritical);
-    // Another workstation may have registered since the screen read what was available.
-    if (const auto left = quantityLeft(key); left && *left < quantity)
-        return stop(QStringLiteral("El valor a descontar no puede ser mayor a ") + Regional::format(*left, kMoney),
-                    vbExclamation);
-
-    Recordset rs;
-    conexion.setSql(sql::countCancellation(key, exportItem));
-    if (!conexion.GetRecordset(rs))
-        return stop(QStringLiteral("Error en verificar articulo."), vbCritical);
-    if (valores.Numero(rs.Fields(QStringLiteral("cantidad"))) != 0)
-        return stop(QStringLiteral("Este articulo ya relacionado con el Item"), vbInformation);
-
-    rs = Recordset();
-    conexion.setSql(sql::maxLineOrder(exportItem));
-    if (!conexion.GetRecordset(rs))
-        return stop(QStringLiteral("Error en obtener Indice de articulos"), vbCritical);
-    const std::int16_t linord = toInteger16(valores.Numero(rs.Fields(QStringLiteral("mayor"))) + 1);
-
-    const QString order = textBox(QStringLiteral("txtARTORD"))->text();
-    sql::NewCancellation row;
-    row.linord = QString::number(linord);
-    row.intndc = g.g_INTNDC;
-    row.artino = QString::number(toInteger16(g.g_ARTINO));
-    row.artsno = QString::number(toInteger16(g.g_ARTSNO));
-    row.artcds = Regional::generalNumber(quantity);
-    row.artexp = textBox(QStringLiteral("txtARTEXP"))->text();
-    row.artcer = textBox(QStringLiteral("txtARTCER"))->text();
-    row.artven = textBox(QStringLiteral("txtARTVEN"))->text();
-    row.artord = Regional::isNumeric(order) ? order : QString();
-    row.extnro = g.g_NumeroInterno;
-    row.extitm = QString::number(g.g_Item);
-    row.at = Clock::now();
-    row.now = Regional::generalDate(*row.at);
-    conexion.setSql(sql::insertCancellation(row));
-    if (conexion.Execute() == 0)
-        return stop(insertFailed, vbCritical);
-    save.wrote(insertFailed);
-    history::Entry entry = history::cancellationEntry(history::kRegistration, key.intndc, key.artino, key.artsno,
-                                                      exportItem.extnro, exportItem.extitm);
-    entry.after = Regional::readNumber(row.artcds).value_or(quantity);
-    save.record(std::move(entry));
-
-    rs = Recordset();
-    conexion.setSql(sql::sumCancelled(key));
-    if (!conexion.GetRecordset(rs))
-        return stop(QStringLiteral("Error en obtener total descuento."), vbCritical);
-    const double total = roundedMoney(valores.Numero(rs.Fields(QStringLiteral("total"))));
-
-    conexion.setSql(sql::updateAvailable(key, Regional::generalNumber(total)));
-    if (conexion.Execute() == 0)
-        return stop(QStringLiteral("Error en actualizar CANTIDAD DISPONIBLE"), vbCritical);
-    if (const QString lost = save.end(); !lost.isEmpty())
-        return stop(lost, vbCritical);
+    }
 
     g.g_CantidadDescontada = Regional::generalNumber(quantity);
     return true;

@@ -27,12 +27,21 @@ public:
     // One write transaction: begin takes the write lock at once (waiting as long as the
     // busy timeout allows); false with the reason when it could not.
     virtual bool begin(QString* error) = 0;
-    // Begins as begin() does and runs `query` as soon as the lock is taken (in the same
-    // round trip on a server). False only when the transaction could not begin; *read
-    // says whether the query gave its rows (in rs; its reason in *readError otherwise,
-    // the transaction staying open).
-    virtual bool begin(QString* error, const sql::Statement& query, Recordset& rs, bool* read, QString* readError) {
-        if (!begin(error))
+    // Begins as begin() does; `reads` are queries of the library the caller sends first
+    // once the lock is taken. A server sends them with the lock, in the same round trip,
+    // and answers them from their kept results when they come (see ServerEngine); an
+    // engine that runs each statement when it is sent has nothing to gain from them.
+    virtual bool begin(QString* error, const std::vector<sql::Statement>& reads) {
+        static_cast<void>(reads);
+        return begin(error);
+    }
+    // Begins as begin(error, reads) does and runs `query` as soon as the lock is taken (in
+    // the same round trip on a server, before the reads). False only when the transaction
+    // could not begin; *read says whether the query gave its rows (in rs; its reason in
+    // *readError otherwise, the transaction staying open).
+    virtual bool begin(QString* error, const sql::Statement& query, Recordset& rs, bool* read, QString* readError,
+                       const std::vector<sql::Statement>& reads) {
+        if (!begin(error, reads))
             return false;
         *read = this->query(query, rs, readError);
         return true;

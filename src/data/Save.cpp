@@ -9,18 +9,18 @@ Save::~Save() {
         end();
 }
 
-bool Save::begin() {
+bool Save::begin(const std::vector<sql::Statement>& reads) {
     tail_.reset();
     // Nothing is sent before the lock: whether the stock keeps a history is looked up once
     // a connection, by the first save's end.
     if (!conexion_.knowsHistory() || !conexion_.hasHistory()) {
-        open_ = conexion_.BeginTransaction();
+        open_ = conexion_.BeginTransaction(reads);
         return open_;
     }
     // The entry this save may record follows the last one, which no other save can change
     // once the lock is taken: read with the lock, in the same round trip on a server.
     Recordset last;
-    open_ = conexion_.BeginTransaction(history::tailQuery(), last);
+    open_ = conexion_.BeginTransaction(history::tailQuery(), last, reads);
     if (open_ && last.isOpen())
         tail_ = history::tailOf(last);
     return open_;

@@ -29,8 +29,10 @@ public:
     Save& operator=(const Save&) = delete;
 
     // Takes the write lock (waiting as long as the busy timeout allows). False when it
-    // could not: the caller shows the message of its first write step.
-    bool begin();
+    // could not: the caller shows the message of its first write step. `reads`: the
+    // queries the routine sends first once it holds the lock, in order, as it sends them
+    // (a server answers them from the lock's round trip).
+    bool begin(const std::vector<sql::Statement>& reads = {});
     // A write step succeeded; `message` is what the clerk is told if its effect is lost.
     void wrote(const QString& message);
     // Ends the save keeping what it wrote. Returns `message` (the outcome the routine

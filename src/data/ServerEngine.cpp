@@ -7,6 +7,10 @@
 // past its statement timeout, and a server that sends nothing for kSilenceMs (a backend
 // frozen, a network gone) has its connection dropped, the call failing; the next call
 // connects again.
+// A save may name the reads it sends first once it holds the lock: they go to the server
+// with the lock, in the same round trip, each under its own savepoint, and their results
+// are kept until the save sends them (a kept result answers once; a write, the end of the
+// save or a lost connection drops them all).
 #include "data/ServerEngine.h"
 #include "data/History.h"
 #include "data/ServerSql.h"
@@ -17,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -35,6 +40,11 @@ constexpr int kSilenceMs = 10000;
 
 constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700, kDate = 1082,
               kTimestamp = 1114, kTimestampTz = 1184, kBool = 16;
+
+struct ClearResult {
+    void operator()(PGresult* r) const { PQclear(r); }
+};
+using OwnedResult = std::unique_ptr<PGresult, ClearResult>;
 
 struct Result {
     PGresult* r = nullptr;
@@ -134,6 +144,22 @@ struct Params {
             pointers.push_back(!v.isValid() || v.isNull() ? nullptr : texts[i].constData());
         }
     }
+
+    // A statement's shape with these values as the server is sent them: equal keys, equal
+    // statements.
+    QByteArray keyOf(const QString& shape) const {
+        QByteArray key = shape.toUtf8();
+        key += '\x1f';
+        key += signature;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            key += '\x1f';
+            if (pointers[i])
+                key += QByteArray::number(texts[i].size()) + ':' + texts[i];
+            else
+                key += '-';
+        }
+        return key;
+    }
 };
 
 // cdbl(): a number read with the regional separators the library sets for its session
@@ -166,6 +192,7 @@ public:
     ~ServerEngine() override { PQfinish(conn_); }
 
     bool query(const QString& sql, Recordset& rs, QString* error) override {
+        kept_.clear(); // a text may write
         const QByteArray text = server::serverText(sql).toUtf8();
         return rowsOf(
             sql, false,
@@ -178,6 +205,7 @@ public:
     }
 
     std::optional<int> execute(const QString& sql, QString* error) override {
+        kept_.clear();
         const QByteArray text = server::serverText(sql).toUtf8();
         return changed(
             [&] {
@@ -190,21 +218,32 @@ public:
 
     bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
         const Params params(statement.values);
+        if (const OwnedResult kept = takeKept(statement, params)) {
+            if (!succeeded(kept.get()))
+                return fail(reasonOf(conn_, kept.get()), error);
+            rowsIn(kept.get(), statement.shape, true, rs);
+            return true;
+        }
         return rowsOf(
             statement.shape, true, [&] { return callOf(statement, params); }, rs, error);
     }
 
     std::optional<int> execute(const sql::Statement& statement, QString* error) override {
+        kept_.clear();
         const Params params(statement.values);
         return changed([&] { return callOf(statement, params); }, error);
     }
 
-    bool begin(QString* error) override { return open(error, nullptr, nullptr, nullptr); }
+    bool begin(QString* error) override { return open(error, nullptr, nullptr, {}); }
 
-    bool begin(QString* error, const sql::Statement& query, Recordset& rs, bool* read, QString* readError) override {
-        const Params params(query.values);
+    bool begin(QString* error, const std::vector<sql::Statement>& reads) override {
+        return open(error, nullptr, nullptr, reads);
+    }
+
+    bool begin(QString* error, const sql::Statement& query, Recordset& rs, bool* read, QString* readError,
+               const std::vector<sql::Statement>& reads) override {
         PGresult* rows = nullptr;
-        const bool begun = open(error, &query, &params, &rows);
+        const bool begun = open(error, &query, &rows, reads);
         Result r(rows);
         if (!begun)
             return false;
@@ -217,6 +256,7 @@ public:
     }
 
     bool commit(QString* error) override {
+        kept_.clear();
         silent_ = false;
         if (PQtransactionStatus(conn_) != PQTRANS_INTRANS) {
             saving_ = false;
@@ -237,6 +277,7 @@ public:
     // transaction waits for its rollback. Each failure keeps its own statement's reason.
     bool commitAfter(const std::vector<sql::Statement>& statements, bool* failed, QString* error) override {
         *failed = false;
+        kept_.clear();
         if (statements.empty())
             return commit(error);
         silent_ = false;
@@ -262,8 +303,7 @@ public:
         bool sent = PQenterPipelineMode(conn_) != 0;
         for (const Call& call : calls)
             sent = sent && (call.prepare.isEmpty() || sendPrepare(call)) && send(call);
-        sent = sent && PQsendQueryParams(conn_, "COMMIT", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-               PQpipelineSync(conn_);
+        sent = sent && PQsendQueryParams(conn_, "COMMIT", 0, nullptr, nullptr, nullptr, nullptr, 0) && sync();
         QString reason;
         bool committed = false;
         if (sent) {
@@ -300,6 +340,7 @@ public:
     }
 
     void rollback() override {
+        kept_.clear();
         saving_ = false;
         if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)
             exec("ROLLBACK");
@@ -311,11 +352,16 @@ public:
 
     bool onServer() const override { return true; }
 
+    long roundTrips() const { return roundTrips_; }
+
 private:
     void exec(const char* command) { Result r(run(command)); }
 
     // A command given as text (several may be joined by semicolons): its last result.
-    PGresult* run(const char* command) { return PQsendQuery(conn_, command) ? collect() : nullptr; }
+    PGresult* run(const char* command) {
+        ++roundTrips_;
+        return PQsendQuery(conn_, command) ? collect() : nullptr;
+    }
     PGresult* run(const QByteArray& command) { return run(command.constData()); }
 
 public:
@@ -412,6 +458,7 @@ private:
         if (PQstatus(conn_) == CONNECTION_OK)
             return false;
         PQreset(conn_);
+        kept_.clear();
         prepared_.clear();
         sessionSeparators_.clear();
         if (PQstatus(conn_) != CONNECTION_OK)
@@ -445,6 +492,12 @@ private:
                              c.params->types.data());
     }
 
+    // The end of a pipeline: the server answers what was sent.
+    int sync() {
+        ++roundTrips_;
+        return PQpipelineSync(conn_);
+    }
+
     int send(const Call& c) {
         if (c.name.isEmpty())
             return PQsendQueryParams(conn_, c.text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
@@ -470,12 +523,14 @@ private:
     // connection when the old one was lost before it.
     PGresult* once(const Call& c) {
         if (!c.prepare.isEmpty()) {
+            ++roundTrips_;
             PGresult* r = sendPrepare(c) ? collect() : nullptr;
             if (!succeeded(r))
                 return r;
             PQclear(r);
             prepared_.insert(c.key, c.name);
         }
+        ++roundTrips_;
         return send(c) ? collect() : nullptr;
     }
 
@@ -489,7 +544,7 @@ private:
         bool sent = PQsendQueryParams(conn_, "SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
                     (!prepare || sendPrepare(c)) && send(c) &&
                     PQsendQueryParams(conn_, "RELEASE SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-                    PQpipelineSync(conn_);
+                    sync();
         PGresult* result = nullptr;
         bool preparedNow = false;
         if (sent) {
@@ -514,11 +569,13 @@ private:
     }
 
     // Takes the save's lock, once more on a new connection when the old one was lost.
-    // `query` (with its values) runs right after the lock in the same round trip, under a
-    // savepoint, its result in *result.
-    bool open(QString* error, const sql::Statement* query, const Params* params, PGresult** result) {
+    // `query` runs right after the lock in the same round trip, under a savepoint, its
+    // result in *result; then the reads, whose results are kept.
+    bool open(QString* error, const sql::Statement* query, PGresult** result,
+              const std::vector<sql::Statement>& reads) {
         silent_ = false;
         for (int attempt = 0; attempt < 2; ++attempt) {
+            kept_.clear();
             if (PQtransactionStatus(conn_) != PQTRANS_IDLE && PQstatus(conn_) == CONNECTION_OK)
                 exec("ROLLBACK");
             followSeparators();
@@ -526,10 +583,11 @@ private:
                 PQclear(*result); // an attempt's on a connection that was lost
                 *result = nullptr;
             }
-            Result r(query ? beginThen(callOf(*query, *params), result) : run(kBegin));
+            Result r(query || !reads.empty() ? beginThen(query, result, reads) : run(kBegin));
             saving_ = r.ok();
             if (r.ok())
                 return true;
+            kept_.clear();
             const QString reason = reasonFor(r.r);
             if (attempt == 0 && !silent_ && reconnected())
                 continue;
@@ -539,53 +597,101 @@ private:
         return false;
     }
 
-    // The commands of kBegin and then the call under a savepoint, in one pipeline: the
-    // lock's result (the first failure among the commands of kBegin), the call's in *result.
-    PGresult* beginThen(const Call& c, PGresult** result) {
+    // The commands of kBegin and then `query` and the reads, each under a savepoint, in one
+    // pipeline: the lock's result (the first failure among the commands of kBegin), the
+    // query's in *result, the reads' kept. A read that fails is kept with its reason and
+    // leaves the transaction as it was before it; the server skips the reads after it,
+    // which are not kept (the save sends them itself).
+    PGresult* beginThen(const sql::Statement* query, PGresult** result, const std::vector<sql::Statement>& reads) {
+        std::vector<const sql::Statement*> statements;
+        statements.reserve(reads.size() + 1);
+        if (query)
+            statements.push_back(query);
+        for (const sql::Statement& read : reads)
+            statements.push_back(&read);
+        std::vector<Params> params;
+        params.reserve(statements.size());
+        std::vector<Call> calls;
+        calls.reserve(statements.size());
+        for (const sql::Statement* statement : statements) {
+            params.emplace_back(statement->values);
+            Call call = callOf(*statement, params.back());
+            // A shape met twice is prepared once.
+            for (const Call& earlier : calls)
+                if (!call.prepare.isEmpty() && earlier.key == call.key) {
+                    call.name = earlier.name;
+                    call.prepare.clear();
+                }
+            calls.push_back(std::move(call));
+        }
         if (!PQenterPipelineMode(conn_))
             return nullptr;
-        const bool prepare = !c.prepare.isEmpty();
         const QList<QByteArray> begin = QByteArray(kBegin).split(';');
         bool sent = true;
         for (const QByteArray& command : begin)
             sent = sent &&
                    PQsendQueryParams(conn_, command.trimmed().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
-        sent = sent && PQsendQueryParams(conn_, "SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-               (!prepare || sendPrepare(c)) && send(c) &&
-               PQsendQueryParams(conn_, "RELEASE SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-               PQpipelineSync(conn_);
+        for (const Call& call : calls)
+            sent = sent && PQsendQueryParams(conn_, "SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+                   (call.prepare.isEmpty() || sendPrepare(call)) && send(call) &&
+                   PQsendQueryParams(conn_, "RELEASE SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0);
+        sent = sent && sync();
         PGresult* lock = nullptr;
-        bool preparedNow = false;
+        std::vector<PGresult*> results(calls.size(), nullptr);
         if (sent) {
-            const int beginCommands = int(begin.size());
-            const int commands = beginCommands + (prepare ? 4 : 3);
-            for (int command = 0; command < commands; ++command) {
+            for (qsizetype command = 0; command < begin.size(); ++command) {
                 PGresult* r = collect();
-                if (command < beginCommands) {
-                    // The first failure, else the last command's success (the lock).
-                    if (lock && !succeeded(lock)) {
-                        PQclear(r);
-                    } else {
-                        PQclear(lock);
-                        lock = r;
-                    }
-                } else if (prepare && command == beginCommands + 1) {
-                    preparedNow = succeeded(r);
+                // The first failure, else the last command's success (the lock).
+                if (lock && !succeeded(lock)) {
                     PQclear(r);
-                } else if (command == commands - 2) {
-                    *result = r;
                 } else {
-                    PQclear(r);
+                    PQclear(lock);
+                    lock = r;
                 }
+            }
+            for (std::size_t i = 0; i < calls.size(); ++i) {
+                PQclear(collect()); // the savepoint
+                if (!calls[i].prepare.isEmpty()) {
+                    const Result prepared(collect());
+                    if (prepared.ok())
+                        prepared_.insert(calls[i].key, calls[i].name);
+                }
+                results[i] = collect();
+                PQclear(collect()); // its release
             }
             PQclear(nextResult()); // the end of the pipeline
         }
         leavePipeline();
-        if (preparedNow)
-            prepared_.insert(c.key, c.name);
-        if (succeeded(lock) && !succeeded(*result))
+        if (succeeded(lock) && std::any_of(results.begin(), results.end(), [](PGresult* r) { return !succeeded(r); }))
             undoFailedStatement();
+        std::size_t next = 0;
+        if (query)
+            *result = results[next++];
+        for (; next < results.size(); ++next) {
+            OwnedResult read(results[next]);
+            if (succeeded(lock) && read && PQresultStatus(read.get()) != PGRES_PIPELINE_ABORTED)
+                kept_.push_back({params[next].keyOf(statements[next]->shape), std::move(read)});
+        }
         return lock;
+    }
+
+    // The kept result of a read with this shape and these values, taken (null when none
+    // is, or the save's transaction is gone).
+    OwnedResult takeKept(const sql::Statement& statement, const Params& params) {
+        if (kept_.empty())
+            return nullptr;
+        if (!inTransaction()) {
+            kept_.clear();
+            return nullptr;
+        }
+        const QByteArray key = params.keyOf(statement.shape);
+        for (auto kept = kept_.begin(); kept != kept_.end(); ++kept)
+            if (kept->key == key) {
+                OwnedResult result = std::move(kept->result);
+                kept_.erase(kept);
+                return result;
+            }
+        return nullptr;
     }
 
     template <typename MakeCall> PGresult* guarded(MakeCall makeCall) {
@@ -676,6 +782,13 @@ private:
     QHash<QString, QByteArray> prepared_; // shape and value types -> prepared statement
     QHash<QString, std::pair<QStringList, QStringList>> spelled_; // shape -> the server's names, as spelled
     int named_ = 0;
+    // The results of the reads sent with the lock, until the save sends them.
+    struct Kept {
+        QByteArray key;
+        OwnedResult result;
+    };
+    std::vector<Kept> kept_;
+    long roundTrips_ = 0; // requests sent, each followed by a wait for the server's answer
 };
 
 // The stock tables: the file's keys and types (double precision quantities, integers,
@@ -705,6 +818,11 @@ CREATE INDEX OPERACIONES_INTFOF ON OPERACIONES (INTFOF);
 )sql";
 
 } // namespace
+
+long serverRoundTrips(const Engine* engine) {
+    const auto* server = dynamic_cast<const ServerEngine*>(engine);
+    return server ? server->roundTrips() : 0;
+}
 
 QString serverSchemaSql() {
     return (QString::fromUtf8(kServerSchema) + QString::fromUtf8(kServerFunctions)).trimmed() + u'\n' +

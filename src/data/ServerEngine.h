@@ -12,6 +12,10 @@ namespace quendarx {
 // the database lacks one of the three tables.
 std::unique_ptr<Engine> openServerEngine(const QString& uri);
 
+// How many requests a server engine has sent, each followed by a wait for the server's
+// answer (a round trip); 0 for any other engine. For tests.
+long serverRoundTrips(const Engine* engine);
+
 // The schema `quendarx-db init` creates on a server (the stock and its history), run in
 // one transaction.
 QString serverSchemaSql();

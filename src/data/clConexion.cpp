@@ -128,26 +128,27 @@ int clConexion::Execute() {
     return *changed;
 }
 
-bool clConexion::BeginTransaction() {
+bool clConexion::BeginTransaction(const std::vector<sql::Statement>& reads) {
     d->lastError.clear();
     QString error;
     if (!d->connected())
         error = QStringLiteral("not connected");
-    else if (d->engine->begin(&error))
+    else if (d->engine->begin(&error, reads))
         return true;
     d->lastError = error;
     logMessage(QStringLiteral("clConexion: cannot begin a transaction: %1").arg(error));
     return false;
 }
 
-bool clConexion::BeginTransaction(const sql::Statement& query, Recordset& rs) {
+bool clConexion::BeginTransaction(const sql::Statement& query, Recordset& rs,
+                                  const std::vector<sql::Statement>& reads) {
     rs.close();
     d->lastError.clear();
     QString error, readError;
     bool read = false;
     if (!d->connected()) {
         error = QStringLiteral("not connected");
-    } else if (d->engine->begin(&error, query, rs, &read, &readError)) {
+    } else if (d->engine->begin(&error, query, rs, &read, &readError, reads)) {
         if (!read) {
             rs.close();
             logMessage(QStringLiteral("clConexion: %1\n  statement: %2").arg(readError, query.text()));

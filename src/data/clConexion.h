@@ -46,12 +46,13 @@ public:
 
     // One write transaction around a save (see Save). BeginTransaction waits for the
     // write lock as long as the busy timeout allows; false (reason logged) when it could
-    // not be taken or the commit failed.
-    bool BeginTransaction();
+    // not be taken or the commit failed. `reads`: the queries the save sends first once it
+    // holds the lock, in order (a server sends them with the lock, see Engine::begin).
+    bool BeginTransaction(const std::vector<sql::Statement>& reads = {});
     // The same, also running `query` as soon as the lock is taken (in the same round trip
     // on a server): true with its rows in rs, or with rs closed when the query failed
     // (logged; the transaction stays open).
-    bool BeginTransaction(const sql::Statement& query, Recordset& rs);
+    bool BeginTransaction(const sql::Statement& query, Recordset& rs, const std::vector<sql::Statement>& reads = {});
     bool CommitTransaction();
     // Runs `first` (commands of the library) and commits, in one round trip on a server.
     // False when either failed: *failed says whether it was one of `first` (its reason in
