@@ -129,7 +129,7 @@ TEST_F(ServerSaveReads, AKeptReadGivesTheRowsItGivesSentAloneAndOnlyOnce) {
     // Asked in the other order: each answer is its own statement's.
     const long before = trips();
     for (std::size_t i = reads.size(); i-- > 0;)
-        EXPECT_EQ(read(reads[i]), alone[i]) << reads[i].text.toStdString();
+        EXPECT_EQ(read(reads[i]), alone[i]) << reads[i].text().toStdString();
     EXPECT_EQ(trips(), before);
     // Once: asked again, it goes to the server.
     EXPECT_EQ(read(reads[3]), alone[3]);
@@ -149,11 +149,11 @@ TEST_F(ServerSaveReads, AWriteBetweenDropsWhatWasKept) {
         {"a statement", [] { EXPECT_TRUE(write(newCancellation(kSecond, kItem))); }, false},
         {"a text",
          [] {
-             cn().setSql(newCancellation(kSecond, kItem).text);
+             cn().setSql(newCancellation(kSecond, kItem).text());
              EXPECT_EQ(cn().Execute(), 1);
          },
          false},
-        {"another workstation", [&] { exec(newCancellation(kSecond, kItem).text); }, true},
+        {"another workstation", [&] { exec(newCancellation(kSecond, kItem).text()); }, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -194,14 +194,14 @@ TEST_F(ServerSaveReads, AReadFailingWithTheLockLeavesTheSaveUsableAndTellsWhatIt
     const QString logged = log.text();
     const QString failure = QStringLiteral("clConexion: Type mismatch (SQLSTATE 22018)");
     ASSERT_EQ(logged.count(failure), 1) << logged.toStdString();
-    ASSERT_EQ(logged.count(reads[1].text), 1) << logged.toStdString();
+    ASSERT_EQ(logged.count(reads[1].text()), 1) << logged.toStdString();
 
     ASSERT_TRUE(cn().BeginTransaction(reads));
     EXPECT_TRUE(cn().InTransaction());
     for (std::size_t i = 0; i < reads.size(); ++i)
-        EXPECT_EQ(read(reads[i]), alone[i]) << reads[i].text.toStdString();
+        EXPECT_EQ(read(reads[i]), alone[i]) << reads[i].text().toStdString();
     EXPECT_EQ(log.text().count(failure), 2) << log.text().toStdString();
-    EXPECT_EQ(log.text().count(reads[1].text), 2) << log.text().toStdString();
+    EXPECT_EQ(log.text().count(reads[1].text()), 2) << log.text().toStdString();
     // The save goes on and keeps what it writes.
     EXPECT_TRUE(write(newCancellation(kSecond, kItem)));
     EXPECT_TRUE(cn().CommitTransaction());
@@ -216,7 +216,7 @@ TEST_F(ServerSaveReads, AConnectionLostAfterTheLockDropsWhatWasKeptAndTheSaveGoe
     // The first call finds the connection gone; nothing kept answers after it.
     EXPECT_EQ(read(sql::article(kArticle)).value(0).left(7), "failed:");
     for (const sql::Statement& statement : reads)
-        EXPECT_EQ(read(statement).value(0).left(7), "failed:") << statement.text.toStdString();
+        EXPECT_EQ(read(statement).value(0).left(7), "failed:") << statement.text().toStdString();
     EXPECT_FALSE(write(newCancellation(kArticle, kItem)));
     EXPECT_FALSE(cn().CommitTransaction());
     EXPECT_FALSE(log.text().contains("made again")) << log.text().toStdString();
