@@ -22,6 +22,8 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -113,22 +115,31 @@ QVariant cellValue(const PGresult* r, int row, int col, bool orderNumber) {
 struct Params {
     std::vector<Oid> types;
     std::vector<QByteArray> texts;
-    std::vector<const char*> pointers;
+    std::vector<const char*> pointers; // null for a NULL
     QByteArray signature;
 
     explicit Params(const QVariantList& values) {
+        const std::size_t count = std::size_t(values.size());
+        types.reserve(count);
+        texts.reserve(count);
+        pointers.reserve(count);
+        signature.reserve(qsizetype(count));
         for (const QVariant& v : values) {
             Oid type = 0;
             QByteArray text;
             const bool null = !v.isValid() || v.isNull();
             if (!null) {
                 const int id = v.metaType().id();
+                char digits[32];
                 if (isWholeNumberType(id)) {
                     type = kInt8;
-                    text = QByteArray::number(v.toLongLong());
+                    const auto end = std::to_chars(digits, digits + sizeof digits, v.toLongLong()).ptr;
+                    text = QByteArray(digits, end - digits);
                 } else if (isNumberType(id)) {
                     type = kFloat8;
-                    text = QByteArray::number(v.toDouble(), 'g', 17);
+                    // The shortest text that reads back as the same double.
+                    const auto end = std::to_chars(digits, digits + sizeof digits, v.toDouble()).ptr;
+                    text = QByteArray(digits, end - digits);
                 } else if (id == QMetaType::QDateTime) {
                     text = v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
                 } else {
@@ -144,21 +155,19 @@ struct Params {
             pointers.push_back(!v.isValid() || v.isNull() ? nullptr : texts[i].constData());
         }
     }
+    Params(Params&&) = default;
+    Params& operator=(Params&&) = default;
+    Params(const Params&) = delete;
+    Params& operator=(const Params&) = delete;
 
-    // A statement's shape with these values as the server is sent them: equal keys, equal
-    // statements.
-    QByteArray keyOf(const QString& shape) const {
-        QByteArray key = shape.toUtf8();
-        key += '\x1f';
-        key += signature;
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            key += '\x1f';
-            if (pointers[i])
-                key += QByteArray::number(texts[i].size()) + ':' + texts[i];
-            else
-                key += '-';
-        }
-        return key;
+    // The same values as the server is sent them.
+    bool operator==(const Params& other) const {
+        if (types != other.types || texts != other.texts)
+            return false;
+        for (std::size_t i = 0; i < pointers.size(); ++i)
+            if ((pointers[i] == nullptr) != (other.pointers[i] == nullptr))
+                return false;
+        return true;
     }
 };
 
@@ -460,6 +469,7 @@ private:
         PQreset(conn_);
         kept_.clear();
         prepared_.clear();
+        recent_.fill(Recent{});
         sessionSeparators_.clear();
         if (PQstatus(conn_) != CONNECTION_OK)
             return false;
@@ -471,18 +481,32 @@ private:
     // server form when it is not prepared on this connection yet).
     struct Call {
         QByteArray text;
-        QByteArray name, prepare, key;
+        QByteArray name, prepare;
+        QString key; // the shape and the value types (when it is to be prepared)
         const Params* params = nullptr;
     };
 
     Call callOf(const sql::Statement& statement, const Params& params) {
         Call call;
         call.params = &params;
-        call.key = (statement.shape + QLatin1Char('\x1f') + QLatin1String(params.signature)).toUtf8();
+        // The builders give the same shared shape text each time: the statements prepared
+        // lately are found by the text's address (each held, so that it cannot be freed and
+        // reused), the others by the text.
+        for (const Recent& recent : recent_)
+            if (recent.shape.constData() == statement.shape.constData() &&
+                recent.shape.size() == statement.shape.size() && recent.signature == params.signature &&
+                !recent.name.isEmpty()) {
+                call.name = recent.name;
+                return call;
+            }
+        call.key = statement.shape + QLatin1Char('\x1f') + QLatin1String(params.signature);
         call.name = prepared_.value(call.key);
         if (call.name.isEmpty()) {
             call.name = "qx" + QByteArray::number(++named_);
             call.prepare = server::serverShape(statement.shape, hasCdbl_).toUtf8();
+        } else {
+            recent_[nextRecent_] = Recent{statement.shape, params.signature, call.name};
+            nextRecent_ = (nextRecent_ + 1) % recent_.size();
         }
         return call;
     }
@@ -597,11 +621,11 @@ private:
         return false;
     }
 
-    // The commands of kBegin and then `query` and the reads, each under a savepoint, in one
+    // The commands of kBegin and then `query` and the reads under one savepoint, in one
     // pipeline: the lock's result (the first failure among the commands of kBegin), the
     // query's in *result, the reads' kept. A read that fails is kept with its reason and
-    // leaves the transaction as it was before it; the server skips the reads after it,
-    // which are not kept (the save sends them itself).
+    // the transaction goes back to the savepoint (reads change nothing); the server skips
+    // the reads after it, which are not kept (the save sends them itself).
     PGresult* beginThen(const sql::Statement* query, PGresult** result, const std::vector<sql::Statement>& reads) {
         std::vector<const sql::Statement*> statements;
         statements.reserve(reads.size() + 1);
@@ -626,16 +650,20 @@ private:
         }
         if (!PQenterPipelineMode(conn_))
             return nullptr;
-        const QList<QByteArray> begin = QByteArray(kBegin).split(';');
+        static const QList<QByteArray> begin = [] {
+            QList<QByteArray> commands = QByteArray(kBegin).split(';');
+            for (QByteArray& command : commands)
+                command = command.trimmed();
+            return commands;
+        }();
         bool sent = true;
         for (const QByteArray& command : begin)
-            sent = sent &&
-                   PQsendQueryParams(conn_, command.trimmed().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+            sent = sent && PQsendQueryParams(conn_, command.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        sent = sent && PQsendQueryParams(conn_, "SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0);
         for (const Call& call : calls)
-            sent = sent && PQsendQueryParams(conn_, "SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-                   (call.prepare.isEmpty() || sendPrepare(call)) && send(call) &&
-                   PQsendQueryParams(conn_, "RELEASE SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0);
-        sent = sent && sync();
+            sent = sent && (call.prepare.isEmpty() || sendPrepare(call)) && send(call);
+        sent = sent && PQsendQueryParams(conn_, "RELEASE SAVEPOINT qx", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
+               sync();
         PGresult* lock = nullptr;
         std::vector<PGresult*> results(calls.size(), nullptr);
         if (sent) {
@@ -649,16 +677,16 @@ private:
                     lock = r;
                 }
             }
+            PQclear(collect()); // the savepoint
             for (std::size_t i = 0; i < calls.size(); ++i) {
-                PQclear(collect()); // the savepoint
                 if (!calls[i].prepare.isEmpty()) {
                     const Result prepared(collect());
                     if (prepared.ok())
                         prepared_.insert(calls[i].key, calls[i].name);
                 }
                 results[i] = collect();
-                PQclear(collect()); // its release
             }
+            PQclear(collect());    // its release
             PQclear(nextResult()); // the end of the pipeline
         }
         leavePipeline();
@@ -670,7 +698,7 @@ private:
         for (; next < results.size(); ++next) {
             OwnedResult read(results[next]);
             if (succeeded(lock) && read && PQresultStatus(read.get()) != PGRES_PIPELINE_ABORTED)
-                kept_.push_back({params[next].keyOf(statements[next]->shape), std::move(read)});
+                kept_.push_back({statements[next]->shape, std::move(params[next]), std::move(read)});
         }
         return lock;
     }
@@ -684,9 +712,8 @@ private:
             kept_.clear();
             return nullptr;
         }
-        const QByteArray key = params.keyOf(statement.shape);
         for (auto kept = kept_.begin(); kept != kept_.end(); ++kept)
-            if (kept->key == key) {
+            if (kept->shape == statement.shape && kept->params == params) {
                 OwnedResult result = std::move(kept->result);
                 kept_.erase(kept);
                 return result;
@@ -780,11 +807,18 @@ private:
     bool hasCdbl_ = false;                // the stock has the server's cdbl() functions
     QString sessionSeparators_;           // the regional separators set for the session
     QHash<QString, QByteArray> prepared_; // shape and value types -> prepared statement
+    struct Recent {
+        QString shape;
+        QByteArray signature, name;
+    };
+    std::array<Recent, 16> recent_; // found by the shape text's address
+    std::size_t nextRecent_ = 0;
     QHash<QString, std::pair<QStringList, QStringList>> spelled_; // shape -> the server's names, as spelled
     int named_ = 0;
     // The results of the reads sent with the lock, until the save sends them.
     struct Kept {
-        QByteArray key;
+        QString shape;
+        Params params;
         OwnedResult result;
     };
     std::vector<Kept> kept_;
