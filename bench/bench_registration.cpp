@@ -10,7 +10,11 @@
 // - BM_RegistrationScreen: the registration screen shown offscreen and F11 pressed; its
 //   time is the F11's alone, its counters the F11's processor time (cpu_ms, its CPU column), how often
 //   it blocked (f11_waits) and how long it stood ready to run while other programs held
-//   the processors (f11_queued_ms).
+//   the processors (f11_queued_ms);
+// - BM_RegistrationPlainOnTheScreen, BM_RegistrationPlainHistoryOnTheScreen: the baselines
+//   run where the F11 runs (the screen just shown, the quantity typed), timed and counted as
+//   the F11: showing the screen leaves the processor's caches holding the screen, and what
+//   runs next pays for it, the plain statements as much as the F11.
 // queued_ms of the others is the same wait per round. On a machine shared with other work
 // the flush's wake-up waits for a processor: wall time minus queued_ms is what a round takes
 // on a processor of its own.
@@ -211,9 +215,10 @@ long threadWaits() {
     return usage.ru_nvcsw;
 }
 
-// The registration screen for one article: shown, quantity typed, F11. What the F11 alone
-// took in *f11.
-bool registerThroughScreen(const sql::ArticleKey& key, F11Time* f11) {
+// What `work` took, timed alone, once the registration screen for the article is shown with
+// the quantity typed (the screen is closed afterwards if it is still open). True when `work`
+// and the closing went right.
+template <typename Work> bool timedOnTheScreen(const sql::ArticleKey& key, F11Time* f11, Work work) {
     LibraryState& g = basGlobal();
     g.g_INTNDC = key.intndc;
     g.g_ARTINO = key.artino;
@@ -228,17 +233,25 @@ bool registerThroughScreen(const sql::ArticleKey& key, F11Time* f11) {
     const double cpu = threadCpuMs();
     QElapsedTimer timer;
     timer.start();
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_F11, Qt::NoModifier);
-    QApplication::sendEvent(quantity, &press);
+    const bool done = work(screen, quantity);
     f11->wallMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     f11->cpuMs = threadCpuMs() - cpu;
     f11->waits = threadWaits() - waits;
     f11->queuedMs = threadQueuedMs() - queued;
-    const bool closed = !screen.isLoaded();
-    if (!closed)
+    if (screen.isLoaded())
         screen.unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return closed && !g.g_CantidadDescontada.isEmpty();
+    return done;
+}
+
+// The registration screen for one article: shown, quantity typed, F11. What the F11 alone
+// took in *f11.
+bool registerThroughScreen(const sql::ArticleKey& key, F11Time* f11) {
+    return timedOnTheScreen(key, f11, [](frmRelArt& screen, QLineEdit* quantity) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F11, Qt::NoModifier);
+        QApplication::sendEvent(quantity, &press);
+        return !screen.isLoaded() && !basGlobal().g_CantidadDescontada.isEmpty();
+    });
 }
 
 // What the benchmarks share: one stock file, the library connected to it, the baseline's
@@ -272,13 +285,23 @@ void BM_RegistrationPlainHistory(benchmark::State& state) {
     state.counters["queued_ms"] = benchmark::Counter(threadQueuedMs() - queued, benchmark::Counter::kAvgIterations);
 }
 
-void BM_RegistrationScreen(benchmark::State& state) {
+// The F11's rounds and the plain statements run where the F11 runs: right after the screen
+// was shown, the processor's caches holding the screen rather than the statements.
+enum class OnTheScreen { F11, Plain, PlainHistory };
+
+template <OnTheScreen kWhat> void screenRounds(benchmark::State& state) {
     double cpuMs = 0;
     double waits = 0;
     double queuedMs = 0;
     for (auto _ : state) {
         F11Time f11;
-        run->failures += !registerThroughScreen(articleOf(run->next++), &f11);
+        const sql::ArticleKey key = articleOf(run->next++);
+        if constexpr (kWhat == OnTheScreen::F11)
+            run->failures += !registerThroughScreen(key, &f11);
+        else
+            run->failures += !timedOnTheScreen(key, &f11, [&](frmRelArt&, QLineEdit*) {
+                return run->plain->run(key, 1, kWhat == OnTheScreen::PlainHistory);
+            });
         state.SetIterationTime(f11.wallMs / 1000);
         cpuMs += f11.cpuMs;
         waits += static_cast<double>(f11.waits);
@@ -288,6 +311,10 @@ void BM_RegistrationScreen(benchmark::State& state) {
     state.counters["f11_waits"] = benchmark::Counter(waits, benchmark::Counter::kAvgIterations);
     state.counters["f11_queued_ms"] = benchmark::Counter(queuedMs, benchmark::Counter::kAvgIterations);
 }
+
+void BM_RegistrationScreen(benchmark::State& state) { screenRounds<OnTheScreen::F11>(state); }
+void BM_RegistrationPlainOnTheScreen(benchmark::State& state) { screenRounds<OnTheScreen::Plain>(state); }
+void BM_RegistrationPlainHistoryOnTheScreen(benchmark::State& state) { screenRounds<OnTheScreen::PlainHistory>(state); }
 
 } // namespace
 
@@ -307,6 +334,18 @@ BENCHMARK(BM_RegistrationPlainHistory)
     ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_RegistrationScreen)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40)
+    ->Repetitions(7)
+    ->UseManualTime()
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RegistrationPlainOnTheScreen)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40)
+    ->Repetitions(7)
+    ->UseManualTime()
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RegistrationPlainHistoryOnTheScreen)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(40)
     ->Repetitions(7)
@@ -352,7 +391,12 @@ int main(int argc, char** argv) {
          {"the registration screen's F11, against the five plain SQLite statements", 1.5, "BM_RegistrationScreen",
           "BM_RegistrationPlain", true},
          {"the registration screen's F11, against the five plain statements and a plain history row", 0,
-          "BM_RegistrationScreen", "BM_RegistrationPlainHistory"}});
+          "BM_RegistrationScreen", "BM_RegistrationPlainHistory"},
+         {"the registration screen's F11, against the five plain statements run in its place (the screen just "
+          "shown)",
+          1.5, "BM_RegistrationScreen", "BM_RegistrationPlainOnTheScreen", true},
+         {"the registration screen's F11, against the plain statements and history row run in its place", 0,
+          "BM_RegistrationScreen", "BM_RegistrationPlainHistoryOnTheScreen"}});
     if (state.failures > 0 || !boxes.shown.isEmpty()) {
         std::fprintf(stderr, "bench_registration: %d registrations failed; boxes: %s\n", state.failures,
                      qPrintable(boxes.shown.join(QLatin1String(" / "))));

@@ -212,13 +212,24 @@ bool frmRelArt::register_() {
         quantityBox->setFocus();
         return false;
     }
-    // The box shows the quantity as it is read (mostly it already does: it starts with what
-    // is available).
-    if (const QString shown = Regional::format(*typed, kMoney); shown != quantityBox->text())
-        quantityBox->setText(shown);
+    // The quantity is the one the box shows formatted. The box is rewritten only when the
+    // screen stays open (a refusal, an error): before the message, or as an error leaves
+    // this routine; a registration that goes through closes the screen unseen.
+    const QString shown = Regional::format(*typed, kMoney);
+    struct ShowRead {
+        QLineEdit* box;
+        const QString& text;
+        bool keep = true;
+        void now() const {
+            if (keep && box->text() != text)
+                box->setText(text);
+        }
+        ~ShowRead() { now(); }
+    } showRead{quantityBox, shown};
     const double available = number(label(QStringLiteral("lbARTDSC"))->text());
-    const double quantity = number(quantityBox->text());
+    const double quantity = number(shown);
     if (available < quantity) {
+        showRead.now();
         MessageBoxes::show(QStringLiteral("El valor a descontar no puede ser mayor a ") +
                                Regional::format(available, kMoney),
                            vbExclamation);
@@ -234,10 +245,12 @@ bool frmRelArt::register_() {
     registration.artven = textBox(QStringLiteral("txtARTVEN"))->text();
     registration.artord = textBox(QStringLiteral("txtARTORD"))->text();
     if (const auto refusal = registerCancellation(g.conexionLocal(), g.valores(), registration)) {
+        showRead.now();
         MessageBoxes::show(refusal->message, refusal->style);
         return false;
     }
 
+    showRead.keep = false;
     g.g_CantidadDescontada = Regional::generalNumber(quantity);
     return true;
 }

@@ -4,6 +4,7 @@
 #include "cancellations/HostOperations.h"
 #include "cancellations/Recompute.h"
 #include "cancellations/frmModifcar.h"
+#include "cancellations/frmRelArt.h"
 #include "support/StockTest.h"
 #include <QDialog>
 #include <QLineEdit>
@@ -59,4 +60,38 @@ TEST_F(CancellationsTest, TheAvailableQuantityCountsEveryCancellationRoundedToCe
         EXPECT_EQ(value(QStringLiteral("select ARTDSC from ARTICULOS")), "3.65"); // 20 - round(16.3456)
     }
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+namespace {
+
+// Records each message with what the registration screen's quantity box shows behind it.
+class QuantityBehindTheBoxes : public MessageBoxHandler {
+public:
+    int show(const QString& text, int /*style*/) override {
+        seen << text + QStringLiteral(" | ") + (box ? box->text() : QString());
+        return vbOK;
+    }
+    QLineEdit* box = nullptr;
+    QStringList seen;
+
+private:
+    ScopedMessageBoxHandler scope_{this};
+};
+
+} // namespace
+
+TEST_F(CancellationsTest, TheRegistrationScreenShowsTheQuantityItReadBehindEveryRefusal) {
+    QuantityBehindTheBoxes boxesSeen;
+    frmRelArt& screen = frmRelArt::instance();
+    // 6 are available, and the host's item already has a cancellation of the article.
+    for (const char* typed : {"7", "2"}) {
+        screen.showModeless();
+        boxesSeen.box = screen.textBox(QStringLiteral("txtDescuento"));
+        boxesSeen.box->setText(QString::fromLatin1(typed));
+        QTest::keyClick(boxesSeen.box, Qt::Key_F11);
+        EXPECT_TRUE(screen.isLoaded());
+        screen.unload();
+    }
+    EXPECT_EQ(boxesSeen.seen, (QStringList{"El valor a descontar no puede ser mayor a 06,00 | 07,00",
+                                           "Este articulo ya relacionado con el Item | 02,00"}));
 }
