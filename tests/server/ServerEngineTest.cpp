@@ -23,11 +23,8 @@ namespace {
 class ServerEngine : public ServerStock {
 protected:
     void SetUp() override {
-        ServerStock::SetUp();
-        if (IsSkipped() || HasFatalFailure())
+        if (!setUpWithDeclaration("insert into ARTICULOS values ('ART-1', 'D-1', 1, 0, '8471.30.00', 10, 1.5, 15, 10)"))
             return;
-        exec("insert into OPERACIONES values ('1', 'D-1', 'Importacion', '2026-01-15');"
-             "insert into ARTICULOS values ('ART-1', 'D-1', 1, 0, '8471.30.00', 10, 1.5, 15, 10)");
         onArticle();
         basGlobal().conexionLocal().setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + uri());
     }

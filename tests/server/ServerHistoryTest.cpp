@@ -12,14 +12,12 @@ namespace {
 class ServerHistory : public ServerStock {
 protected:
     void SetUp() override {
-        ServerStock::SetUp();
-        if (IsSkipped() || HasFatalFailure())
+        if (!setUpWithDeclaration(
+                "insert into ARTICULOS select 'ART-' || n, 'D-1', n, 0, '8471.30.00', 1000, 1.5, 1500, 1000 "
+                "from generate_series(1, 3) n;"
+                "insert into CANCELACIONES values (7, 'D-1', 3, 0, 12.5, 'EXP', null, '31/12/2027', 'A7', 'OTHER', 2, "
+                "null)"))
             return;
-        exec("insert into OPERACIONES values ('1', 'D-1', 'Importacion', '2026-01-15');"
-             "insert into ARTICULOS select 'ART-' || n, 'D-1', n, 0, '8471.30.00', 1000, 1.5, 1500, 1000 "
-             "from generate_series(1, 3) n;"
-             "insert into CANCELACIONES values (7, 'D-1', 3, 0, 12.5, 'EXP', null, '31/12/2027', 'A7', 'OTHER', 2, "
-             "null)");
         basGlobal().g_NumeroInterno = "EXP-1";
         basGlobal().g_Item = 1;
         connectLibrary(uri());

@@ -25,15 +25,13 @@ const sql::ExportItem kOther{"EXP-2", 3};
 class ServerSaveReads : public ServerStock {
 protected:
     void SetUp() override {
-        ServerStock::SetUp();
-        if (IsSkipped() || HasFatalFailure())
+        if (!setUpWithDeclaration(
+                "insert into ARTICULOS values ('ART-1', 'D-1', 1, 0, '8471.30.00', 12, 1.5, 18, 10),"
+                "  ('ART-2', 'D-1', 2, 0, '8471.30.00', 10, 1.5, 15, 10);"
+                "insert into CANCELACIONES (LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, ARTEXP, ARTCER, ARTVEN, ARTORD, "
+                "  EXTNRO, EXTITM, EXTFDC) values (4, 'D-1', 1, 0, 2, 'E', NULL, '', '7', 'EXP-2', 3, "
+                "  '2026-02-01 10:00:00')"))
             return;
-        exec("insert into OPERACIONES values ('1', 'D-1', 'Importacion', '2026-01-15');"
-             "insert into ARTICULOS values ('ART-1', 'D-1', 1, 0, '8471.30.00', 12, 1.5, 18, 10),"
-             "  ('ART-2', 'D-1', 2, 0, '8471.30.00', 10, 1.5, 15, 10);"
-             "insert into CANCELACIONES (LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, ARTEXP, ARTCER, ARTVEN, ARTORD, "
-             "  EXTNRO, EXTITM, EXTFDC) values (4, 'D-1', 1, 0, 2, 'E', NULL, '', '7', 'EXP-2', 3, "
-             "  '2026-02-01 10:00:00')");
         onArticle();
         connectLibrary(uri());
     }

@@ -18,6 +18,15 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     const QString& uri() const { return uri_; }
+    // SetUp, then declaration D-1 and `rows` (more statements) in the stock: false when the
+    // test was skipped or failed there.
+    bool setUpWithDeclaration(const QString& rows) {
+        ServerStock::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return false;
+        exec("insert into OPERACIONES values ('1', 'D-1', 'Importacion', '2026-01-15');" + rows);
+        return true;
+    }
     // The library's connection to the stock at `location`, connected.
     static void connectLibrary(const QString& location) {
         basGlobal().conexionLocal().setConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + location);
