@@ -31,11 +31,6 @@ QString recomputeAvailable(const sql::ArticleKey& article) {
     return QString();
 }
 
-std::optional<double> quantityLeft(const sql::ArticleKey& article, const sql::ExportItem* except) {
-    LibraryState& g = basGlobal();
-    return quantityLeft(g.conexionLocal(), g.valores(), sql::quantitiesOfArticle(article, except));
-}
-
 std::optional<double> quantityLeft(clConexion& conexion, const clValores& valores, const sql::Statement& quantities) {
     conexion.setSql(quantities);
     Recordset rs;

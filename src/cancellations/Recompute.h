@@ -19,15 +19,12 @@ double roundToCents(double value);
 // raised as RuntimeError pass through.
 QString recomputeAvailable(const sql::ArticleKey& article);
 
-// What is left of the article at this moment, for a save that holds the write lock:
-// ARTCAN less every cancellation of it (but the one against `except`, the cancellation
-// being modified), rounded as the screens round, read afresh rather than from ARTDSC,
-// which a save cut short may have left stale. Empty when it cannot be read (the article
-// is gone, a quantity is no number or too large to hold cents): the save then goes on
-// and its own steps report.
-std::optional<double> quantityLeft(const sql::ArticleKey& article, const sql::ExportItem* except = nullptr);
-// The same on `conexion`, through `quantities`, the sql::quantitiesOfArticle statement
-// of the article.
+// What is left of the article at this moment, for a save that holds the write lock, read
+// on `conexion` through `quantities` (sql::quantitiesOfArticle of the article, leaving out
+// the cancellation being modified): ARTCAN less its cancellations, rounded as the screens
+// round, read afresh rather than from ARTDSC, which a save cut short may have left stale.
+// Empty when it cannot be read (the article is gone, a quantity is no number or too large
+// to hold cents): the save then goes on and its own steps report.
 std::optional<double> quantityLeft(clConexion& conexion, const clValores& valores, const sql::Statement& quantities);
 
 } // namespace quendarx

@@ -8,11 +8,12 @@
 // frozen, a network gone) has its connection dropped, the call failing; the next call
 // connects again.
 // A save may name the reads it sends first once it holds the lock: they go to the server
-// with the lock, in the same round trip, each under its own savepoint, and their results
+// with the lock, in the same round trip, under one savepoint, and their results
 // are kept until the save sends them (a kept result answers once; a write, the end of the
 // save or a lost connection drops them all).
 #include "data/ServerEngine.h"
 #include "data/History.h"
+#include "data/RecentShapes.h"
 #include "data/ServerSql.h"
 #include "platform/Regional.h"
 #include "platform/RuntimeError.h"
@@ -294,21 +295,12 @@ public:
             saving_ = false;
             return fail(QStringLiteral("the transaction was rolled back by the server"), error);
         }
+        std::vector<const sql::Statement*> toSend;
+        toSend.reserve(statements.size());
+        for (const sql::Statement& statement : statements)
+            toSend.push_back(&statement);
         std::vector<Params> params;
-        params.reserve(statements.size());
-        std::vector<Call> calls;
-        calls.reserve(statements.size());
-        for (const sql::Statement& statement : statements) {
-            params.emplace_back(statement.values);
-            Call call = callOf(statement, params.back());
-            // A shape met twice is prepared once.
-            for (const Call& earlier : calls)
-                if (!call.prepare.isEmpty() && earlier.key == call.key) {
-                    call.name = earlier.name;
-                    call.prepare.clear();
-                }
-            calls.push_back(std::move(call));
-        }
+        const std::vector<Call> calls = pipelineCalls(toSend, params);
         bool sent = PQenterPipelineMode(conn_) != 0;
         for (const Call& call : calls)
             sent = sent && (call.prepare.isEmpty() || sendPrepare(call)) && send(call);
@@ -469,7 +461,7 @@ private:
         PQreset(conn_);
         kept_.clear();
         prepared_.clear();
-        recent_.fill(Recent{});
+        recent_.clear();
         sessionSeparators_.clear();
         if (PQstatus(conn_) != CONNECTION_OK)
             return false;
@@ -489,26 +481,40 @@ private:
     Call callOf(const sql::Statement& statement, const Params& params) {
         Call call;
         call.params = &params;
-        // The builders give the same shared shape text each time: the statements prepared
-        // lately are found by the text's address (each held, so that it cannot be freed and
-        // reused), the others by the text.
-        for (const Recent& recent : recent_)
-            if (recent.shape.constData() == statement.shape.constData() &&
-                recent.shape.size() == statement.shape.size() && recent.signature == params.signature &&
-                !recent.name.isEmpty()) {
-                call.name = recent.name;
-                return call;
-            }
+        // The statements prepared lately by the shape text's address, the others by the text.
+        if (const QByteArray* name = recent_.find(statement.shape, params.signature)) {
+            call.name = *name;
+            return call;
+        }
         call.key = statement.shape + QLatin1Char('\x1f') + QLatin1String(params.signature);
         call.name = prepared_.value(call.key);
         if (call.name.isEmpty()) {
             call.name = "qx" + QByteArray::number(++named_);
             call.prepare = server::serverShape(statement.shape, hasCdbl_).toUtf8();
         } else {
-            recent_[nextRecent_] = Recent{statement.shape, params.signature, call.name};
-            nextRecent_ = (nextRecent_ + 1) % recent_.size();
+            recent_.remember(statement.shape, call.name, params.signature);
         }
         return call;
+    }
+
+    // The calls of statements sent together in one pipeline, their values in `params`
+    // (which the calls point into): a shape met twice is prepared once.
+    std::vector<Call> pipelineCalls(const std::vector<const sql::Statement*>& statements, std::vector<Params>& params) {
+        params.clear();
+        params.reserve(statements.size());
+        std::vector<Call> calls;
+        calls.reserve(statements.size());
+        for (const sql::Statement* statement : statements) {
+            params.emplace_back(statement->values);
+            Call call = callOf(*statement, params.back());
+            for (const Call& earlier : calls)
+                if (!call.prepare.isEmpty() && earlier.key == call.key) {
+                    call.name = earlier.name;
+                    call.prepare.clear();
+                }
+            calls.push_back(std::move(call));
+        }
+        return calls;
     }
 
     int sendPrepare(const Call& c) {
@@ -634,20 +640,7 @@ private:
         for (const sql::Statement& read : reads)
             statements.push_back(&read);
         std::vector<Params> params;
-        params.reserve(statements.size());
-        std::vector<Call> calls;
-        calls.reserve(statements.size());
-        for (const sql::Statement* statement : statements) {
-            params.emplace_back(statement->values);
-            Call call = callOf(*statement, params.back());
-            // A shape met twice is prepared once.
-            for (const Call& earlier : calls)
-                if (!call.prepare.isEmpty() && earlier.key == call.key) {
-                    call.name = earlier.name;
-                    call.prepare.clear();
-                }
-            calls.push_back(std::move(call));
-        }
+        const std::vector<Call> calls = pipelineCalls(statements, params);
         if (!PQenterPipelineMode(conn_))
             return nullptr;
         static const QList<QByteArray> begin = [] {
@@ -807,12 +800,7 @@ private:
     bool hasCdbl_ = false;                // the stock has the server's cdbl() functions
     QString sessionSeparators_;           // the regional separators set for the session
     QHash<QString, QByteArray> prepared_; // shape and value types -> prepared statement
-    struct Recent {
-        QString shape;
-        QByteArray signature, name;
-    };
-    std::array<Recent, 16> recent_; // found by the shape text's address
-    std::size_t nextRecent_ = 0;
+    RecentShapes<QByteArray> recent_;     // the prepared statements' names, by shape and value types
     QHash<QString, std::pair<QStringList, QStringList>> spelled_; // shape -> the server's names, as spelled
     int named_ = 0;
     // The results of the reads sent with the lock, until the save sends them.

@@ -2,6 +2,7 @@
 // statements run prepared, one compiled statement per shape and connection; texts given
 // as they are (the tool's) run with cdbl() registered on the handle.
 #include "data/Engine.h"
+#include "data/RecentShapes.h"
 #include "data/Schema.h"
 #include "platform/RuntimeError.h"
 #include "platform/Variants.h"
@@ -279,16 +280,9 @@ private:
 
     // The cached statement of the shape with the values bound; null with the reason.
     const Prepared* bound(const sql::Statement& statement, QString* error) {
-        // The builders give the same shared shape text each time: the shapes used lately
-        // are found by the text's address (each held, so that it cannot be freed and
-        // reused), the others by hashing the text.
-        const Prepared* prepared = nullptr;
-        for (const Recent& recent : recent_)
-            if (recent.prepared && recent.shape.constData() == statement.shape.constData() &&
-                recent.shape.size() == statement.shape.size()) {
-                prepared = recent.prepared;
-                break;
-            }
+        // The shapes used lately by the text's address, the others by hashing the text.
+        const Prepared* const* recent = recent_.find(statement.shape);
+        const Prepared* prepared = recent ? *recent : nullptr;
         if (!prepared) {
             std::shared_ptr<Prepared>& cached = cache_[statement.shape];
             if (!cached) {
@@ -309,8 +303,7 @@ private:
                     Prepared{st, listed ? std::optional(columnNames(st)) : std::nullopt});
             }
             prepared = cached.get();
-            recent_[nextRecent_] = Recent{statement.shape, prepared};
-            nextRecent_ = (nextRecent_ + 1) % recent_.size();
+            recent_.remember(statement.shape, prepared);
         }
         sqlite3_stmt* st = prepared->st;
         held_.resize(std::size_t(statement.values.size()));
@@ -382,12 +375,7 @@ private:
 
     sqlite3* db_;
     QHash<QString, std::shared_ptr<Prepared>> cache_;
-    struct Recent {
-        QString shape;
-        const Prepared* prepared = nullptr;
-    };
-    std::array<Recent, 16> recent_;
-    std::size_t nextRecent_ = 0;
+    RecentShapes<const Prepared*> recent_;
     std::vector<QByteArray> held_; // the texts bound to the statement running now
     sqlite3_stmt* begin_ = nullptr;
     sqlite3_stmt* commit_ = nullptr;

@@ -205,3 +205,20 @@ TEST_F(ServerEngine, KeywordsAndTheSchemeInAnyLetterCaseNameTheServerAndNoPasswo
         EXPECT_FALSE(conexion.lastError().contains("wrongpass123")) << conexion.lastError().toStdString();
     }
 }
+
+// A statement's shape met again with values of other types (a whole number, then a text
+// that is no number) runs as prepared for those types, however often the two alternate.
+TEST_F(ServerEngine, OneShapeWithValuesOfOtherTypesRunsAsPreparedForThem) {
+    connectLibrary(uri());
+    clConexion& cn = basGlobal().conexionLocal();
+    sql::Statement statement;
+    statement.shape = QStringLiteral("select ? as V");
+    for (const QVariant& value : {QVariant(qlonglong(7)), QVariant(QStringLiteral("siete")), QVariant(qlonglong(8)),
+                                  QVariant(QStringLiteral("ocho")), QVariant(qlonglong(9))}) {
+        statement.values = {value};
+        cn.setSql(statement);
+        Recordset rs;
+        ASSERT_TRUE(cn.GetRecordset(rs)) << qPrintable(cn.lastError());
+        EXPECT_EQ(rs.Fields(QStringLiteral("V")).toString(), value.toString());
+    }
+}
