@@ -8,6 +8,10 @@ namespace quendarx {
 namespace {
 QMutex clockMutex;
 std::optional<QDateTime> pinned;
+// The last second read and its local time: working a local time out asks the system for its
+// time zone each time, and a save reads the clock more than once in the same second.
+qint64 lastSecond = -1;
+QDateTime lastLocal;
 
 QDateTime wholeSeconds(const QDateTime& value) {
     QDateTime result = value;
@@ -19,9 +23,16 @@ QDateTime wholeSeconds(const QDateTime& value) {
 
 QDateTime Clock::now() {
     QMutexLocker lock(&clockMutex);
+    if (pinned)
+        return *pinned;
     // Whole seconds taken before the local time is worked out: setting a local time's
     // seconds again would work it out twice.
-    return pinned ? *pinned : QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    if (second != lastSecond) {
+        lastLocal = QDateTime::fromSecsSinceEpoch(second);
+        lastSecond = second;
+    }
+    return lastLocal;
 }
 
 void Clock::pin(const QDateTime& value) {

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <limits>
@@ -258,4 +259,10 @@ TEST(Clock, givesTheLocalTimeInWholeSecondsUnlessPinned) {
     Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(10, 30, 15, 700)));
     EXPECT_EQ(Clock::now(), QDateTime(QDate(2026, 12, 5), QTime(10, 30, 15)));
     Clock::release();
+
+    // Released, it follows the system's clock into the next second.
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    while (QDateTime::currentSecsSinceEpoch() == second)
+        QThread::msleep(20);
+    EXPECT_GT(Clock::now().toSecsSinceEpoch(), second);
 }
