@@ -139,6 +139,19 @@ const QString kFileGone = QStringLiteral("the database file has been deleted or 
     throw RuntimeError(errDatabase, reason, QStringLiteral("clConexion"));
 }
 
+// A text's UTF-8 bytes in `held`, whose buffer is used again when the text is plain ASCII,
+// as the codes and numbers a statement binds mostly are.
+void utf8Into(const QString& text, QByteArray& held) {
+    if (!QtPrivate::isAscii(QStringView(text))) {
+        held = text.toUtf8();
+        return;
+    }
+    held.resize(text.size());
+    char* out = held.data();
+    for (const QChar c : text)
+        *out++ = static_cast<char>(c.unicode());
+}
+
 // Binds one typed value: null, a whole number, a double, bytes or a text. Bytes and texts
 // are bound from `held`, which the caller keeps until the statement is reset and unbound.
 int bindValue(sqlite3_stmt* st, int index, const QVariant& value, QByteArray& held) {
@@ -153,7 +166,10 @@ int bindValue(sqlite3_stmt* st, int index, const QVariant& value, QByteArray& he
         return sqlite3_bind_int64(st, index, value.toLongLong());
     if (isNumberType(id))
         return sqlite3_bind_double(st, index, value.toDouble());
-    held = value.toString().toUtf8();
+    if (id == QMetaType::QString)
+        utf8Into(*static_cast<const QString*>(value.constData()), held);
+    else
+        held = value.toString().toUtf8();
     return sqlite3_bind_text(st, index, held.constData(), static_cast<int>(held.size()), SQLITE_STATIC);
 }
 
