@@ -341,11 +341,12 @@ void Form::unload() {
         qApp->removeEventFilter(live_->filter);
     if (!live_->window)
         return;
-    quietHeaders(live_->window);
-    if (live_->inExec)
+    if (live_->inExec) {
+        quietHeaders(live_->window);
         live_->window->done(0); // showModal() destroys it once exec() has returned
-    else
-        destroyWindow();
+    } else {
+        destroyWindow(); // quiets the headers itself
+    }
 }
 
 void Form::runKeyDown(int keyCode, int shift) { Form_KeyDown(keyCode, shift); }
