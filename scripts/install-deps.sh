@@ -12,7 +12,7 @@ packages=(
   poppler-utils fonts-liberation2 xvfb xauth
   openbox xdotool x11-utils fonts-wine qt6-translations-l10n
   dpkg-dev file
-  libpq-dev postgresql postgresql-common odbc-postgresql
+  libpq-dev libssl-dev postgresql postgresql-common odbc-postgresql
   clang-format clang-tidy ccache
 )
 

@@ -2,6 +2,7 @@
 // declaration and a cancellation deleted come back exactly with `quendarx-db restore`, the
 // refusals write nothing, and `--verify` finds an entry edited or removed by the shell.
 #include "HistoryFlows.h"
+#include <QCryptographicHash>
 
 using namespace quendarx;
 using namespace quendarx::test;
@@ -150,6 +151,72 @@ TEST_F(History, AStockWithoutTheHistoryTablesKeepsWorkingAndUpgradeAddsThem) {
     g().conexionLocal().Connect();
     EXPECT_EQ(clerk.registerArticle(2, "5"), QStringList());
     EXPECT_EQ(db.query("select ENTRY, ARTINO from HISTORY"), QStringList{"1|2"});
+}
+
+// The digest is what `--verify` recomputes on stocks written by earlier versions and what
+// another program can check: SHA-256, in lowercase hex, of the fields in their order joined
+// by U+001F, then the digest before, then for each removed row U+001F, its table, U+001E
+// and its JSON (all as UTF-8).
+TEST(HistoryDigest, IsTheSha256OfTheFieldsJoinedByUnitSeparators) {
+    history::Entry registration;
+    registration.number = 12;
+    registration.when = QDateTime(QDate(2026, 12, 5), QTime(10, 30, 7));
+    registration.user = QStringLiteral("clerk");
+    registration.workstation = QStringLiteral("ws-1");
+    registration.operation = QStringLiteral("registration");
+    registration.intndc = QStringLiteral("26001IC04000311K");
+    registration.artino = 3;
+    registration.artsno = 0;
+    registration.extnro = QStringLiteral("26001EC01000001T");
+    registration.extitm = 2;
+    registration.after = 12.5;
+    registration.previous = QString(64, QLatin1Char('a'));
+
+    history::Entry deletion;
+    deletion.number = 13;
+    deletion.when = registration.when;
+    deletion.user = QStringLiteral("señora");
+    deletion.operation = QStringLiteral("deletion");
+    deletion.intndc = QStringLiteral("D-1");
+    deletion.before = 0.1;
+    deletion.ref = 4;
+    deletion.note = QStringLiteral("línea");
+    deletion.rows.push_back({QStringLiteral("CANCELACIONES"),
+                             {{QStringLiteral("LINORD"), QStringLiteral("integer"), QStringLiteral("7")},
+                              {QStringLiteral("ARTEXP"), QStringLiteral("null"), QVariant()}}});
+
+    const struct {
+        const history::Entry& entry;
+        const char* content;
+    } cases[] = {
+        {registration, "12\x1f"
+                       "2026-12-05 10:30:07\x1f"
+                       "clerk\x1f"
+                       "ws-1\x1f"
+                       "registration\x1f"
+                       "26001IC04000311K\x1f"
+                       "3\x1f"
+                       "0\x1f"
+                       "26001EC01000001T\x1f"
+                       "2\x1f\x1f"
+                       "12.5\x1f\x1f\x1f"
+                       "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"},
+        {deletion, "13\x1f"
+                   "2026-12-05 10:30:07\x1f"
+                   "se\xc3\xb1ora\x1f\x1f"
+                   "deletion\x1f"
+                   "D-1\x1f\x1f\x1f\x1f\x1f"
+                   "0.1\x1f\x1f"
+                   "4\x1f"
+                   "l\xc3\xad"
+                   "nea\x1f\x1f"
+                   "CANCELACIONES\x1e"
+                   "[[\"LINORD\",\"integer\",\"7\"],[\"ARTEXP\",\"null\",null]]"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(history::digestOf(c.entry),
+                  QCryptographicHash::hash(QByteArray(c.content), QCryptographicHash::Sha256).toHex())
+            << c.content;
 }
 
 } // namespace
