@@ -141,9 +141,10 @@ int copyMain(const QStringList& arguments) {
     a.name = QStringLiteral("copy");
     a.synopsis = QStringLiteral("FROM TO");
     a.description = QStringLiteral(
-                        "Copies a whole stock (all three tables, values unchanged, in one transaction) from\n"
-                        "a file to a server, a server to a file, or between two of either. TO must hold\n"
-                        "no rows; a file TO is created when missing, the tables on a server TO too.\n") +
+                        "Copies a whole stock (all three tables and its history, values unchanged, in one\n"
+                        "transaction) from a file to a server, a server to a file, or between two of either.\n"
+                        "TO must hold no rows, and have the history tables when FROM has a history; a file\n"
+                        "TO is created when missing, the tables on a server TO too.\n") +
                     moreOnServers();
     a.positionals = {{QStringLiteral("FROM"), kLocation}, {QStringLiteral("TO"), kLocation}};
     if (auto status = a.parse(arguments))

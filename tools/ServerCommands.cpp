@@ -130,6 +130,7 @@ bool initServer(const QString& uri, const QString& clerkRole, QString* error) {
 struct Table {
     const char* name;
     QStringList columns;
+    const char* order = nullptr; // by its key; else in the order the rows went in
 };
 
 const std::vector<Table>& stockColumns() {
@@ -139,6 +140,18 @@ const std::vector<Table>& stockColumns() {
         {"CANCELACIONES",
          {"LINORD", "INTNDC", "ARTINO", "ARTSNO", "ARTCDS", "ARTEXP", "ARTCER", "ARTVEN", "ARTORD", "EXTNRO", "EXTITM",
           "EXTFDC"}},
+    };
+    return tables;
+}
+
+// The history's tables, copied as they were written so that the chain verifies on the copy.
+const std::vector<Table>& historyColumns() {
+    static const std::vector<Table> tables = {
+        {"HISTORY",
+         {"ENTRY", "STAMP", "USERNAME", "WORKSTATION", "OPERATION", "INTNDC", "ARTINO", "ARTSNO", "EXTNRO", "EXTITM",
+          "QUANTITY_BEFORE", "QUANTITY_AFTER", "REF", "NOTE", "PREVIOUS", "DIGEST"},
+         "ENTRY"},
+        {"HISTORY_ROWS", {"ENTRY", "SEQ", "TABLE_NAME", "ROW_DATA"}, "ENTRY, SEQ"},
     };
     return tables;
 }
@@ -234,8 +247,20 @@ int copyCommand(const QString& from, const QString& to) {
                          : !QFileInfo::exists(to) && initCommand(to) != 0)
             return 1;
         std::unique_ptr<Engine> target = openStock(to);
+        // The history goes with the stock: a copy without it would start a new chain.
+        const bool withHistory = history::present(*source);
+        const bool targetHistory = history::present(*target);
+        if (withHistory && !targetHistory) {
+            err(QStringLiteral("quendarx-db: %1 has no history tables, and the history of %2 would be lost: "
+                               "quendarx-db upgrade %1 adds them")
+                    .arg(shownLocation(to), shownLocation(from)));
+            return 1;
+        }
+        std::vector<Table> tables = stockColumns();
+        if (targetHistory)
+            tables.insert(tables.end(), historyColumns().begin(), historyColumns().end());
         QString error;
-        for (const Table& t : stockColumns()) {
+        for (const Table& t : tables) {
             Recordset count;
             if (!target->query(QStringLiteral("select count(*) as N from %1").arg(QLatin1String(t.name)), count,
                                &error))
@@ -246,13 +271,17 @@ int copyCommand(const QString& from, const QString& to) {
                 return 1;
             }
         }
+        if (!withHistory)
+            tables.resize(stockColumns().size());
         if (!target->begin(&error))
             throw RuntimeError(errDatabase, error);
         QStringList done;
-        for (const Table& t : stockColumns()) {
+        for (const Table& t : tables) {
             const QString list = t.columns.join(QLatin1Char(','));
             Recordset rows;
-            const QString order = isServer(from) ? QLatin1String(server::kRowColumn) : QStringLiteral("rowid");
+            const QString order = t.order          ? QLatin1String(t.order)
+                                  : isServer(from) ? QLatin1String(server::kRowColumn)
+                                                   : QStringLiteral("rowid");
             if (!source->query(QStringLiteral("select %1 from %2 order by %3").arg(list, QLatin1String(t.name), order),
                                rows, &error))
                 throw RuntimeError(errDatabase, error);
@@ -269,7 +298,11 @@ int copyCommand(const QString& from, const QString& to) {
                     throw RuntimeError(errDatabase, QStringLiteral("%1: %2").arg(QLatin1String(t.name), error));
                 }
             }
-            done << QStringLiteral("%1 %2").arg(rows.RecordCount()).arg(QString::fromLatin1(t.name).toLower());
+            if (t.name != std::string_view("HISTORY_ROWS"))
+                done << QStringLiteral("%1 %2")
+                            .arg(rows.RecordCount())
+                            .arg(t.name == std::string_view("HISTORY") ? QStringLiteral("history entries")
+                                                                       : QString::fromLatin1(t.name).toLower());
         }
         if (!target->commit(&error))
             throw RuntimeError(errDatabase, error);

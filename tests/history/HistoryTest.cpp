@@ -119,6 +119,39 @@ TEST_F(History, ARestoreThatCannotBeDoneIsRefusedAndVerifyFindsAnEntryChangedOrR
               "quendarx-db history: entry 8: the entries before it were removed");
 }
 
+TEST_F(History, ACopyOfTheStockTakesItsHistoryAlongAndStillVerifies) {
+    ASSERT_EQ(clerk.registerArticle(1, "5"), QStringList());
+    ASSERT_EQ(clerk.deleteArticle(1).size(), 1); // an entry that keeps the row it removed
+    const WorkerRun verified = runTool({"history", db.path(), "--verify"});
+    ASSERT_EQ(verified.exitCode, 0);
+
+    const QString copy = db.dir() + "/copy.db";
+    const WorkerRun copied = runTool({"copy", db.path(), copy});
+    EXPECT_EQ(copied.lines.last(),
+              QString("copied 1 operaciones, 3 articulos, 1 cancelaciones, 2 history entries from " + db.path() +
+                      " to " + copy))
+        << copied.errors.toStdString();
+    EXPECT_EQ(runTool({"history", copy, "--verify"}).lines, verified.lines);
+    EXPECT_EQ(runTool({"sql", copy, "select * from HISTORY_ROWS"}).lines,
+              runTool({"sql", db.path(), "select * from HISTORY_ROWS"}).lines);
+
+    // A stock made before the history would lose it: the copy is refused and writes nothing.
+    const QString old = db.dir() + "/old.db";
+    ASSERT_EQ(runTool({"init", old}).exitCode, 0);
+    execFile(old, "drop table HISTORY; drop table HISTORY_ROWS");
+    const WorkerRun refused = runTool({"copy", db.path(), old});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.errors.trimmed(), "quendarx-db: " + old + " has no history tables, and the history of " +
+                                            db.path() + " would be lost: quendarx-db upgrade " + old + " adds them");
+    EXPECT_EQ(runTool({"sql", old, "select count(*) from CANCELACIONES"}).lines.last(), "0");
+    // Nor does a copy go into a stock that has a history of its own.
+    const QString used = db.dir() + "/used.db";
+    ASSERT_EQ(runTool({"copy", copy, used}).exitCode, 0);
+    execFile(used, "delete from CANCELACIONES; delete from ARTICULOS; delete from OPERACIONES");
+    EXPECT_EQ(runTool({"copy", db.path(), used}).errors.trimmed(),
+              "quendarx-db: " + used + " already holds rows in HISTORY: copy only into an empty stock");
+}
+
 TEST_F(History, ASaveWhoseLaterStepFailsRecordsWhatItKept) {
     // The available quantity cannot be written: the registration keeps its row.
     db.exec("create trigger refuse before update on ARTICULOS begin select raise(abort, 'refused'); end");

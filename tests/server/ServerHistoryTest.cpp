@@ -2,6 +2,7 @@
 // back by `quendarx-db restore` as they were.
 #include "HistoryFlows.h"
 #include "ServerStock.h"
+#include <QTemporaryDir>
 #include <QUrl>
 
 using namespace quendarx;
@@ -49,6 +50,28 @@ TEST_F(ServerHistory, EverySaveLeavesOneEntryAndTheDeletionsComeBackAsTheyWere) 
     exec("update HISTORY set QUANTITY_AFTER = 2 where ENTRY = 4");
     EXPECT_EQ(runTool({"history", uri(), "--verify"}).errors.trimmed(),
               "quendarx-db history: entry 4: changed since it was written");
+}
+
+TEST_F(ServerHistory, ACopyToAFileAndBackToAServerKeepsTheChain) {
+    ASSERT_EQ(clerk.registerArticle(1, "5,25"), QStringList());
+    Clock::pin(QDateTime(QDate(2026, 12, 5), QTime(11, 0, 7)));
+    ASSERT_EQ(clerk.deleteArticle(1).size(), 1);
+    const WorkerRun verified = runTool({"history", uri(), "--verify"});
+    ASSERT_EQ(verified.exitCode, 0) << verified.errors.toStdString();
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("stock.db");
+    const WorkerRun toFile = runTool({"copy", uri(), file});
+    ASSERT_EQ(toFile.exitCode, 0) << toFile.errors.toStdString();
+    EXPECT_EQ(runTool({"history", file, "--verify"}).lines, verified.lines);
+
+    const QString database = QStringLiteral("qx_copy_%1").arg(QCoreApplication::applicationPid());
+    exec("drop database if exists " + database);
+    exec("create database " + database);
+    const WorkerRun back = runTool({"copy", file, serverUri(database)});
+    ASSERT_EQ(back.exitCode, 0) << back.errors.toStdString();
+    EXPECT_EQ(runTool({"history", serverUri(database), "--verify"}).lines, verified.lines);
+    EXPECT_EQ(runTool({"history", serverUri(database), "--csv"}).lines, runTool({"history", uri(), "--csv"}).lines);
 }
 
 TEST_F(ServerHistory, AClerksRoleAppendsToTheHistoryButCannotChangeIt) {
