@@ -131,6 +131,7 @@ struct Table {
     const char* name;
     QStringList columns;
     const char* order = nullptr; // by its key; else in the order the rows went in
+    const char* counted = nullptr; // its rows in the summary; else its name in lowercase ("" not at all)
 };
 
 const std::vector<Table>& stockColumns() {
@@ -150,8 +151,8 @@ const std::vector<Table>& historyColumns() {
         {"HISTORY",
          {"ENTRY", "STAMP", "USERNAME", "WORKSTATION", "OPERATION", "INTNDC", "ARTINO", "ARTSNO", "EXTNRO", "EXTITM",
           "QUANTITY_BEFORE", "QUANTITY_AFTER", "REF", "NOTE", "PREVIOUS", "DIGEST"},
-         "ENTRY"},
-        {"HISTORY_ROWS", {"ENTRY", "SEQ", "TABLE_NAME", "ROW_DATA"}, "ENTRY, SEQ"},
+         "ENTRY", "history entries"},
+        {"HISTORY_ROWS", {"ENTRY", "SEQ", "TABLE_NAME", "ROW_DATA"}, "ENTRY, SEQ", ""},
     };
     return tables;
 }
@@ -298,11 +299,10 @@ int copyCommand(const QString& from, const QString& to) {
                     throw RuntimeError(errDatabase, QStringLiteral("%1: %2").arg(QLatin1String(t.name), error));
                 }
             }
-            if (t.name != std::string_view("HISTORY_ROWS"))
-                done << QStringLiteral("%1 %2")
-                            .arg(rows.RecordCount())
-                            .arg(t.name == std::string_view("HISTORY") ? QStringLiteral("history entries")
-                                                                       : QString::fromLatin1(t.name).toLower());
+            if (!t.counted)
+                done << QStringLiteral("%1 %2").arg(rows.RecordCount()).arg(QString::fromLatin1(t.name).toLower());
+            else if (*t.counted)
+                done << QStringLiteral("%1 %2").arg(rows.RecordCount()).arg(QLatin1String(t.counted));
         }
         if (!target->commit(&error))
             throw RuntimeError(errDatabase, error);
