@@ -130,7 +130,7 @@ bool initServer(const QString& uri, const QString& clerkRole, QString* error) {
 struct Table {
     const char* name;
     QStringList columns;
-    const char* order = nullptr; // by its key; else in the order the rows went in
+    const char* order = nullptr;   // by its key; else in the order the rows went in
     const char* counted = nullptr; // its rows in the summary; else its name in lowercase ("" not at all)
 };
 
@@ -151,7 +151,8 @@ const std::vector<Table>& historyColumns() {
         {"HISTORY",
          {"ENTRY", "STAMP", "USERNAME", "WORKSTATION", "OPERATION", "INTNDC", "ARTINO", "ARTSNO", "EXTNRO", "EXTITM",
           "QUANTITY_BEFORE", "QUANTITY_AFTER", "REF", "NOTE", "PREVIOUS", "DIGEST"},
-         "ENTRY", "history entries"},
+         "ENTRY",
+         "history entries"},
         {"HISTORY_ROWS", {"ENTRY", "SEQ", "TABLE_NAME", "ROW_DATA"}, "ENTRY, SEQ", ""},
     };
     return tables;
