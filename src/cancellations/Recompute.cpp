@@ -45,4 +45,22 @@ std::optional<double> quantityLeft(clConexion& conexion, const clValores& valore
     return roundToCents(total - roundToCents(cancelled));
 }
 
+std::optional<KnownLeft> readKnownLeft(clConexion& conexion, const clValores& valores,
+                                       const sql::Statement& quantities) {
+    const std::optional<StockStamp> stamp = conexion.stamp();
+    if (!stamp)
+        return std::nullopt;
+    const std::optional<double> left = quantityLeft(conexion, valores, quantities);
+    if (!left)
+        return std::nullopt;
+    return KnownLeft{*stamp, *left};
+}
+
+std::optional<double> quantityLeftNow(clConexion& conexion, const clValores& valores, const sql::Statement& quantities,
+                                      const std::optional<KnownLeft>& known) {
+    if (known && conexion.stamp() == known->stamp)
+        return known->left;
+    return quantityLeft(conexion, valores, quantities);
+}
+
 } // namespace quendarx

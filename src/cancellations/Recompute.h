@@ -27,4 +27,19 @@ QString recomputeAvailable(const sql::ArticleKey& article);
 // to hold cents): the save then goes on and its own steps report.
 std::optional<double> quantityLeft(clConexion& conexion, const clValores& valores, const sql::Statement& quantities);
 
+// What is left of an article as a screen read it when it opened, with the stock's stamp
+// of that moment (read first): a save that finds the same stamp under its lock knows that
+// nothing changed since, and takes it instead of reading it again.
+struct KnownLeft {
+    StockStamp stamp;
+    double left = 0;
+};
+// Empty where the engine keeps no stamp, or quantityLeft() gives nothing.
+std::optional<KnownLeft> readKnownLeft(clConexion& conexion, const clValores& valores,
+                                       const sql::Statement& quantities);
+// quantityLeft() for a save holding the write lock: `known` when the stock is as it was
+// then, else read again.
+std::optional<double> quantityLeftNow(clConexion& conexion, const clValores& valores, const sql::Statement& quantities,
+                                      const std::optional<KnownLeft>& known);
+
 } // namespace quendarx

@@ -3,6 +3,7 @@
 // write lock, the re-read of what is left of the article, the refusal of a second
 // cancellation of the article against the export item, the next line order, the insert,
 // the recomputation of the article's available quantity and the history's entry.
+#include "cancellations/Recompute.h"
 #include "data/Statements.h"
 #include "data/clConexion.h"
 #include "data/clValores.h"
@@ -15,6 +16,8 @@ struct Registration {
     double quantity = 0; // a number above zero, already checked against what the screen showed
     QString artexp, artcer, artven;
     QString artord; // as typed: stored only when it is numeric
+    // What was left of the article when the screen opened, if it knows (see KnownLeft).
+    std::optional<KnownLeft> known;
 };
 
 // Why a registration saved nothing: the message the clerk is shown and its style.

@@ -126,6 +126,7 @@ void frmRelArt::Form_Load() {
 void frmRelArt::Form_Unload() {
     for (auto& helper : helpers_)
         helper.reset();
+    known_.reset();
 }
 
 void frmRelArt::Form_KeyDown(int& keyCode, int /*shift*/) {
@@ -136,10 +137,17 @@ void frmRelArt::Form_KeyDown(int& keyCode, int /*shift*/) {
 }
 
 void frmRelArt::lp_Cargar_Articulo() {
+    known_.reset();
     try {
         const LibraryState& g = basGlobal();
         const sql::ArticleKey key{g.g_INTNDC, g.g_ARTINO, g.g_ARTSNO};
         clConexion& conexion = basGlobal().conexionLocal();
+        // Read before what the screen shows: a change in between is a change since.
+        try {
+            known_ = readKnownLeft(conexion, basGlobal().valores(), sql::quantitiesOfArticle(key));
+        } catch (const RuntimeError&) {
+            known_.reset(); // F11 reads it again, and reports there
+        }
         Recordset rs;
         conexion.setSql(sql::article(key));
         if (!conexion.GetRecordset(rs))
@@ -244,6 +252,7 @@ bool frmRelArt::register_() {
     registration.artcer = textBox(QStringLiteral("txtARTCER"))->text();
     registration.artven = textBox(QStringLiteral("txtARTVEN"))->text();
     registration.artord = textBox(QStringLiteral("txtARTORD"))->text();
+    registration.known = known_;
     if (const auto refusal = registerCancellation(g.conexionLocal(), g.valores(), registration)) {
         showRead.now();
         MessageBoxes::show(refusal->message, refusal->style);

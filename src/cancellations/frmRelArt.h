@@ -3,10 +3,12 @@
 // cancellations; F11 registers the typed quantity against the host's export item
 // (g_NumeroInterno, g_Item), recomputes the article's available quantity, hands the
 // quantity back in g_CantidadDescontada and closes. Esc leaves without registering.
+#include "cancellations/Recompute.h"
 #include "controls/ClCntrl.h"
 #include "controls/Form.h"
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace quendarx {
 
@@ -29,6 +31,9 @@ private:
 
     // One input helper per text box: txtDescuento, txtARTCER, txtARTORD, txtARTEXP, txtARTVEN.
     std::array<std::unique_ptr<ClCntrl>, 5> helpers_;
+    // What was left of the article when the screen read it: F11's save need not read it
+    // again when nothing changed since.
+    std::optional<KnownLeft> known_;
 };
 
 } // namespace quendarx

@@ -9,6 +9,15 @@
 
 namespace quendarx {
 
+// Where a stock stands for one connection: two equal stamps of the same connection say that
+// nothing changed in between, neither through it nor through any other.
+struct StockStamp {
+    quint64 connection = 0; // the connection's serial number in this process
+    qint64 others = 0;      // the commits of other connections it has seen
+    qint64 own = 0;         // the rows it has changed itself (rolled back or not)
+    bool operator==(const StockStamp&) const = default;
+};
+
 class Engine {
 public:
     virtual ~Engine() = default;
@@ -66,6 +75,8 @@ public:
     virtual bool inTransaction() const = 0;
     // Whether the stock is on a PostgreSQL server (else a file).
     virtual bool onServer() const { return false; }
+    // The stock's stamp for this connection now; empty where the engine cannot tell.
+    virtual std::optional<StockStamp> stamp() { return std::nullopt; }
 };
 
 // Opens a local stock database file. Never creates it. Throws RuntimeError when the file

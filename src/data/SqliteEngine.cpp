@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QSet>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <sqlite3.h>
@@ -197,6 +198,7 @@ public:
             sqlite3_finalize(prepared->st);
         sqlite3_finalize(begin_);
         sqlite3_finalize(commit_);
+        sqlite3_finalize(dataVersion_);
         if (db_ && !sqlite3_get_autocommit(db_))
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close_v2(db_);
@@ -258,6 +260,20 @@ public:
     }
 
     bool inTransaction() const override { return !sqlite3_get_autocommit(db_); }
+
+    std::optional<StockStamp> stamp() override {
+        if (!dataVersion_ && sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
+                                                &dataVersion_, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(dataVersion_);
+            dataVersion_ = nullptr;
+            return std::nullopt;
+        }
+        std::optional<StockStamp> result;
+        if (sqlite3_step(dataVersion_) == SQLITE_ROW)
+            result = StockStamp{serial_, sqlite3_column_int64(dataVersion_, 0), sqlite3_total_changes64(db_)};
+        sqlite3_reset(dataVersion_);
+        return result;
+    }
 
 private:
     // A transaction's command, prepared once.
@@ -395,7 +411,14 @@ private:
     std::vector<QByteArray> held_; // the texts bound to the statement running now
     sqlite3_stmt* begin_ = nullptr;
     sqlite3_stmt* commit_ = nullptr;
+    sqlite3_stmt* dataVersion_ = nullptr;
     bool checkedFile_ = false; // the file was there at the first write of this transaction
+    const quint64 serial_ = nextSerial();
+
+    static quint64 nextSerial() {
+        static std::atomic<quint64> last{0};
+        return ++last;
+    }
 };
 
 } // namespace

@@ -196,6 +196,8 @@ bool clConexion::knowsHistory() const { return d->engine && d->history.has_value
 
 Engine* clConexion::engine() const { return d->engine.get(); }
 
+std::optional<StockStamp> clConexion::stamp() const { return d->engine ? d->engine->stamp() : std::nullopt; }
+
 bool clConexion::InTransaction() const { return d->engine && d->engine->inTransaction(); }
 
 } // namespace quendarx

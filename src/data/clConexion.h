@@ -4,6 +4,7 @@
 // engine (taught the Jet habits, WAL, busy timeout), or the stock on a PostgreSQL server
 // when PATH is a postgresql:// or postgres:// URI; any other connection string is an
 // ODBC connection string handed to the ODBC driver manager.
+#include "data/Engine.h"
 #include "data/Recordset.h"
 #include "data/Statements.h"
 #include <QString>
@@ -68,6 +69,9 @@ public:
     bool knowsHistory() const;
     // The open engine (null when not connected), for the history.
     Engine* engine() const;
+    // The stock's stamp on this connection now (see StockStamp); empty when not connected
+    // or where the engine cannot tell.
+    std::optional<StockStamp> stamp() const;
 
     // The engine's last error text ("" when none), for messages that quote the reason.
     QString lastError() const;

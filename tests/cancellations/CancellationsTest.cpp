@@ -3,12 +3,14 @@
 // recomputed from every cancellation of the article with the total rounded to cents.
 #include "cancellations/HostOperations.h"
 #include "cancellations/Recompute.h"
+#include "cancellations/Registration.h"
 #include "cancellations/frmModifcar.h"
 #include "cancellations/frmRelArt.h"
 #include "support/StockTest.h"
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
+#include <functional>
 
 using namespace quendarx;
 
@@ -94,4 +96,52 @@ TEST_F(CancellationsTest, TheRegistrationScreenShowsTheQuantityItReadBehindEvery
     }
     EXPECT_EQ(boxesSeen.seen, (QStringList{"El valor a descontar no puede ser mayor a 06,00 | 07,00",
                                            "Este articulo ya relacionado con el Item | 02,00"}));
+}
+
+TEST_F(CancellationsTest, F11ReadsWhatIsLeftAgainWhenTheStockChangedSinceTheScreenOpened) {
+    basGlobal().g_NumeroInterno = QStringLiteral("EXP-9");
+    // What changes the stock between the screen's opening and F11: 5 more cancelled, 1 left.
+    const auto theirs = [this] {
+        db.exec("insert into CANCELACIONES (LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, EXTNRO, EXTITM) values "
+                "(1, 'D-1', 1, 0, 5, 'EXP-2', 1)");
+    };
+    const auto ours = [] {
+        Registration r;
+        r.article = {QStringLiteral("D-1"), 1, 0};
+        r.exportItem = {QStringLiteral("EXP-2"), 1};
+        r.quantity = 5;
+        ASSERT_FALSE(registerCancellation(basGlobal().conexionLocal(), basGlobal().valores(), r));
+    };
+    const struct {
+        const char* change;
+        std::function<void()> run;
+        QStringList messages;
+    } cases[] = {
+        {"nothing", [] {}, {}},
+        {"another client", theirs, {"48 El valor a descontar no puede ser mayor a 01,00"}},
+        {"the library's own connection", ours, {"48 El valor a descontar no puede ser mayor a 01,00"}},
+        {"another client, then the library connects again",
+         [&] {
+             theirs();
+             basGlobal().conexionLocal().Connect();
+         },
+         {"48 El valor a descontar no puede ser mayor a 01,00"}},
+    };
+    for (const auto& c : cases) {
+        db.exec("delete from CANCELACIONES where EXTNRO <> 'EXP-1'; update ARTICULOS set ARTDSC = 6");
+        basGlobal().conexionLocal().Connect(); // a connection that has seen no change yet, as the next one
+        boxes.shown.clear();
+        frmRelArt& screen = frmRelArt::instance();
+        screen.showModeless();
+        c.run();
+        QLineEdit* box = screen.textBox(QStringLiteral("txtDescuento"));
+        box->setText(QStringLiteral("6"));
+        QTest::keyClick(box, Qt::Key_F11);
+        EXPECT_EQ(boxes.texts(), c.messages) << c.change;
+        EXPECT_EQ(value(QStringLiteral("select count(*) from CANCELACIONES where EXTNRO = 'EXP-9'")),
+                  c.messages.isEmpty() ? "1" : "0")
+            << c.change;
+        if (screen.isLoaded())
+            screen.unload();
+    }
 }
