@@ -191,32 +191,42 @@ TEST_F(History, AStockWithoutTheHistoryTablesKeepsWorkingAndUpgradeAddsThem) {
 // by U+001F, then the digest before, then for each removed row U+001F, its table, U+001E
 // and its JSON (all as UTF-8).
 TEST(HistoryDigest, IsTheSha256OfTheFieldsJoinedByUnitSeparators) {
-    history::Entry registration;
-    registration.number = 12;
-    registration.when = QDateTime(QDate(2026, 12, 5), QTime(10, 30, 7));
-    registration.user = QStringLiteral("clerk");
-    registration.workstation = QStringLiteral("ws-1");
-    registration.operation = QStringLiteral("registration");
-    registration.intndc = QStringLiteral("26001IC04000311K");
-    registration.artino = 3;
-    registration.artsno = 0;
-    registration.extnro = QStringLiteral("26001EC01000001T");
-    registration.extitm = 2;
-    registration.after = 12.5;
-    registration.previous = QString(64, QLatin1Char('a'));
-
-    history::Entry deletion;
-    deletion.number = 13;
-    deletion.when = registration.when;
-    deletion.user = QStringLiteral("señora");
-    deletion.operation = QStringLiteral("deletion");
-    deletion.intndc = QStringLiteral("D-1");
-    deletion.before = 0.1;
-    deletion.ref = 4;
-    deletion.note = QStringLiteral("línea");
-    deletion.rows.push_back({QStringLiteral("CANCELACIONES"),
-                             {{QStringLiteral("LINORD"), QStringLiteral("integer"), QStringLiteral("7")},
-                              {QStringLiteral("ARTEXP"), QStringLiteral("null"), QVariant()}}});
+    const QDateTime when(QDate(2026, 12, 5), QTime(10, 30, 7));
+    const history::Entry registration{.number = 12,
+                                      .when = when,
+                                      .user = "clerk",
+                                      .workstation = "ws-1",
+                                      .operation = "registration",
+                                      .intndc = "26001IC04000311K",
+                                      .artino = 3,
+                                      .artsno = 0,
+                                      .extnro = "26001EC01000001T",
+                                      .extitm = 2,
+                                      .before = {},
+                                      .after = 12.5,
+                                      .ref = {},
+                                      .note = {},
+                                      .rows = {},
+                                      .previous = QString(64, QLatin1Char('a')),
+                                      .digest = {}};
+    const history::Entry deletion{
+        .number = 13,
+        .when = when,
+        .user = "señora",
+        .workstation = {},
+        .operation = "deletion",
+        .intndc = "D-1",
+        .artino = {},
+        .artsno = {},
+        .extnro = {},
+        .extitm = {},
+        .before = 0.1,
+        .after = {},
+        .ref = 4,
+        .note = "línea",
+        .rows = {{"CANCELACIONES", {{"LINORD", "integer", QStringLiteral("7")}, {"ARTEXP", "null", QVariant()}}}},
+        .previous = {},
+        .digest = {}};
 
     const struct {
         const history::Entry& entry;
