@@ -423,9 +423,8 @@ int main(int argc, char** argv) {
 
     const int status = runWithRatios(
         argc, argv, "bench_registration",
-        {{"one registration at 100,000 cancellations as F11 saves it (five statements, history entry) in one save, "
-          "against "
-          "the five plain SQLite statements",
+        {{"one registration at 100,000 cancellations as F11 saves it (five statements, history entry), against the "
+          "five plain SQLite statements",
           1.5, "BM_RegistrationLibrary", "BM_RegistrationPlain", true},
          {"the same, against the five plain statements and a plain history row", 0, "BM_RegistrationLibrary",
           "BM_RegistrationPlainHistory"},
