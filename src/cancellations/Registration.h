@@ -1,8 +1,9 @@
 #pragma once
 // The save of one registration, as F11 on the registration screen runs it: under the
-// write lock, the re-read of what is left of the article, the refusal of a second
-// cancellation of the article against the export item, the next line order, the insert,
-// the recomputation of the article's available quantity and the history's entry.
+// write lock, the re-read of what is left of the article (unless the stock is as the
+// screen found it when it opened), the refusal of a second cancellation of the article
+// against the export item, the next line order, the insert, the recomputation of the
+// article's available quantity and the history's entry.
 #include "cancellations/Recompute.h"
 #include "data/Statements.h"
 #include "data/clConexion.h"

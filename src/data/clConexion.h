@@ -13,8 +13,6 @@
 
 namespace quendarx {
 
-class Engine;
-
 class clConexion {
 public:
     clConexion();
