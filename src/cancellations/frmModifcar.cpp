@@ -93,6 +93,7 @@ void frmModifcar::Form_Load() {
 void frmModifcar::Form_Unload() {
     for (auto& helper : helpers_)
         helper.reset();
+    known_.reset();
 }
 
 void frmModifcar::Form_KeyDown(int& keyCode, int shift) {
@@ -106,11 +107,19 @@ void frmModifcar::Form_KeyDown(int& keyCode, int shift) {
 }
 
 void frmModifcar::Leer_Articulo() {
+    known_.reset();
     try {
         LibraryState& g = basGlobal();
         clConexion& conexion = g.conexionLocal();
         const clValores& valores = g.valores();
         const sql::ArticleKey article{g.g_INTNDC, g.g_ARTINO, g.g_ARTSNO};
+        // Read before what the screen shows: a change in between is a change since.
+        const sql::ExportItem exportItem{g.g_NumeroInterno, g.g_Item};
+        try {
+            known_ = readKnownLeft(conexion, valores, sql::quantitiesOfArticle(article, &exportItem));
+        } catch (const RuntimeError&) {
+            known_.reset(); // F11 reads it again, and reports there
+        }
 
         Recordset articulo;
         conexion.setSql(sql::availableOfArticle(article));
@@ -122,7 +131,7 @@ void frmModifcar::Leer_Articulo() {
         articulo.close();
 
         Recordset rs;
-        conexion.setSql(sql::cancellation(article, {g.g_NumeroInterno, g.g_Item}));
+        conexion.setSql(sql::cancellation(article, exportItem));
         if (!conexion.GetRecordset(rs)) {
             show(QStringLiteral("No se encontro el articulo en cancelaciones"), vbCritical);
             return;
@@ -191,12 +200,12 @@ bool frmModifcar::Guardar_Datos() {
             return false;
         };
         // Another workstation may have cancelled more of the article since the screen
-        // read its maximum: re-read with the lock.
+        // read its maximum: re-read with the lock, unless the stock is as the screen found it.
         const sql::ExportItem exportItem{g.g_NumeroInterno, g.g_Item};
         const sql::Statement quantities = sql::quantitiesOfArticle(article, &exportItem);
         if (!save.begin({quantities}))
             return stop(updateFailed);
-        if (const auto left = quantityLeft(conexion, g.valores(), quantities); left && *left < *quantity) {
+        if (const auto left = quantityLeftNow(conexion, g.valores(), quantities, known_); left && *left < *quantity) {
             show(save.end(QStringLiteral("El campo CANTIDAD no puede superar ") +
                           Regional::format(*left, QStringLiteral("00.00"))),
                  vbExclamation);

@@ -3,9 +3,11 @@
 // g_ARTSNO) against the host's export item (g_NumeroInterno, g_Item). Shows the most the
 // cancellation may hold (what is available plus what it already holds); F11 validates,
 // rewrites the row, recomputes the article's available quantity and closes; Esc closes.
+#include "cancellations/Recompute.h"
 #include "controls/Form.h"
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace quendarx {
 
@@ -31,6 +33,9 @@ protected:
 
 private:
     std::array<std::unique_ptr<ClCntrl>, 5> helpers_;
+    // What was left of the article, besides this cancellation, when the screen read it:
+    // F11's save need not read it again when nothing changed since.
+    std::optional<KnownLeft> known_;
 };
 
 } // namespace quendarx

@@ -145,3 +145,26 @@ TEST_F(CancellationsTest, F11ReadsWhatIsLeftAgainWhenTheStockChangedSinceTheScre
             screen.unload();
     }
 }
+
+TEST_F(CancellationsTest, TheModifyScreenReadsWhatIsLeftAgainWhenTheStockChangedSinceItOpened) {
+    // The host's cancellation holds 4 of the article, and may hold up to 10.
+    for (const bool changed : {false, true}) {
+        db.exec("delete from CANCELACIONES where EXTNRO <> 'EXP-1'; update CANCELACIONES set ARTCDS = 4 where "
+                "EXTITM = 1; update ARTICULOS set ARTDSC = 6");
+        boxes.shown.clear();
+        frmModifcar& screen = frmModifcar::instance();
+        screen.showModeless();
+        if (changed) // another workstation cancels 5 more: 5 left for this one
+            db.exec("insert into CANCELACIONES (LINORD, INTNDC, ARTINO, ARTSNO, ARTCDS, EXTNRO, EXTITM) values "
+                    "(1, 'D-1', 1, 0, 5, 'EXP-2', 1)");
+        screen.textBox(QStringLiteral("txtARTCDS"))->setText(QStringLiteral("10"));
+        screen.textBox(QStringLiteral("TxtARTVEN"))->setText(QStringLiteral("31/12/2027"));
+        QTest::keyClick(screen.window()->focusWidget(), Qt::Key_F11);
+        EXPECT_EQ(boxes.texts(), changed ? QStringList{"48 El campo CANTIDAD no puede superar 05,00"} : QStringList())
+            << changed;
+        EXPECT_EQ(value(QStringLiteral("select ARTCDS from CANCELACIONES where EXTITM = 1")), changed ? "4.0" : "10.0")
+            << changed;
+        if (screen.isLoaded())
+            screen.unload();
+    }
+}
