@@ -28,6 +28,7 @@
 #include <libpq-fe.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <utility>
 
 namespace quendarx {
 
@@ -44,17 +45,18 @@ constexpr int kSilenceMs = 10000;
 constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700, kDate = 1082,
               kTimestamp = 1114, kTimestampTz = 1184, kBool = 16;
 
-struct ClearResult {
-    void operator()(PGresult* r) const { PQclear(r); }
-};
-using OwnedResult = std::unique_ptr<PGresult, ClearResult>;
-
+// A result of the server's, cleared when it goes.
 struct Result {
     PGresult* r = nullptr;
-    explicit Result(PGresult* result) : r(result) {}
+    explicit Result(PGresult* result = nullptr) : r(result) {}
     ~Result() { PQclear(r); }
     Result(const Result&) = delete;
     Result& operator=(const Result&) = delete;
+    Result(Result&& other) noexcept : r(std::exchange(other.r, nullptr)) {}
+    Result& operator=(Result&& other) noexcept {
+        std::swap(r, other.r);
+        return *this;
+    }
     ExecStatusType status() const { return r ? PQresultStatus(r) : PGRES_FATAL_ERROR; }
     bool ok() const { return status() == PGRES_COMMAND_OK || status() == PGRES_TUPLES_OK; }
 };
@@ -228,10 +230,10 @@ public:
 
     bool query(const sql::Statement& statement, Recordset& rs, QString* error) override {
         const Params params(statement.values);
-        if (const OwnedResult kept = takeKept(statement, params)) {
-            if (!succeeded(kept.get()))
-                return fail(reasonOf(conn_, kept.get()), error);
-            rowsIn(kept.get(), statement.shape, true, rs);
+        if (const Result kept = takeKept(statement, params); kept.r) {
+            if (!succeeded(kept.r))
+                return fail(reasonOf(conn_, kept.r), error);
+            rowsIn(kept.r, statement.shape, true, rs);
             return true;
         }
         return rowsOf(
@@ -689,8 +691,8 @@ private:
         if (query)
             *result = results[next++];
         for (; next < results.size(); ++next) {
-            OwnedResult read(results[next]);
-            if (succeeded(lock) && read && PQresultStatus(read.get()) != PGRES_PIPELINE_ABORTED)
+            Result read(results[next]);
+            if (succeeded(lock) && read.r && read.status() != PGRES_PIPELINE_ABORTED)
                 kept_.push_back({statements[next]->shape, std::move(params[next]), std::move(read)});
         }
         return lock;
@@ -698,20 +700,20 @@ private:
 
     // The kept result of a read with this shape and these values, taken (null when none
     // is, or the save's transaction is gone).
-    OwnedResult takeKept(const sql::Statement& statement, const Params& params) {
+    Result takeKept(const sql::Statement& statement, const Params& params) {
         if (kept_.empty())
-            return nullptr;
+            return Result();
         if (!inTransaction()) {
             kept_.clear();
-            return nullptr;
+            return Result();
         }
         for (auto kept = kept_.begin(); kept != kept_.end(); ++kept)
             if (kept->shape == statement.shape && kept->params == params) {
-                OwnedResult result = std::move(kept->result);
+                Result result = std::move(kept->result);
                 kept_.erase(kept);
                 return result;
             }
-        return nullptr;
+        return Result();
     }
 
     template <typename MakeCall> PGresult* guarded(MakeCall makeCall) {
@@ -807,7 +809,7 @@ private:
     struct Kept {
         QString shape;
         Params params;
-        OwnedResult result;
+        Result result;
     };
     std::vector<Kept> kept_;
     long roundTrips_ = 0; // requests sent, each followed by a wait for the server's answer
