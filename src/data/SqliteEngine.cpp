@@ -262,12 +262,8 @@ public:
     bool inTransaction() const override { return !sqlite3_get_autocommit(db_); }
 
     std::optional<StockStamp> stamp() override {
-        if (!dataVersion_ && sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
-                                                &dataVersion_, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(dataVersion_);
-            dataVersion_ = nullptr;
+        if (!preparedOnce("PRAGMA data_version", dataVersion_, nullptr))
             return std::nullopt;
-        }
         std::optional<StockStamp> result;
         if (sqlite3_step(dataVersion_) == SQLITE_ROW)
             result = StockStamp{serial_, sqlite3_column_int64(dataVersion_, 0), sqlite3_total_changes64(db_)};
@@ -276,13 +272,20 @@ public:
     }
 
 private:
-    // A transaction's command, prepared once.
-    bool command(const char* text, sqlite3_stmt*& st, QString* error) {
+    // A fixed statement of the engine's own in `st`, prepared on its first use.
+    bool preparedOnce(const char* text, sqlite3_stmt*& st, QString* error) {
         if (!st && sqlite3_prepare_v3(db_, text, -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
             sqlite3_finalize(st);
             st = nullptr;
             return fail(QString::fromUtf8(sqlite3_errmsg(db_)), error);
         }
+        return true;
+    }
+
+    // A transaction's command, prepared once.
+    bool command(const char* text, sqlite3_stmt*& st, QString* error) {
+        if (!preparedOnce(text, st, error))
+            return false;
         const int rc = sqlite3_step(st);
         const QString reason = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(db_));
         sqlite3_reset(st);
