@@ -50,10 +50,14 @@ std::optional<KnownLeft> readKnownLeft(clConexion& conexion, const clValores& va
     const std::optional<StockStamp> stamp = conexion.stamp();
     if (!stamp)
         return std::nullopt;
-    const std::optional<double> left = quantityLeft(conexion, valores, quantities);
-    if (!left)
-        return std::nullopt;
-    return KnownLeft{*stamp, *left};
+    try {
+        const std::optional<double> left = quantityLeft(conexion, valores, quantities);
+        if (!left)
+            return std::nullopt;
+        return KnownLeft{*stamp, *left};
+    } catch (const RuntimeError&) {
+        return std::nullopt; // the save reads it again, and reports there
+    }
 }
 
 std::optional<double> quantityLeftNow(clConexion& conexion, const clValores& valores, const sql::Statement& quantities,

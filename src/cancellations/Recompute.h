@@ -34,7 +34,8 @@ struct KnownLeft {
     StockStamp stamp;
     double left = 0;
 };
-// Empty where the engine keeps no stamp, or quantityLeft() gives nothing.
+// Empty where the engine keeps no stamp, or quantityLeft() gives nothing or raises an
+// error (which the save's own reading then reports).
 std::optional<KnownLeft> readKnownLeft(clConexion& conexion, const clValores& valores,
                                        const sql::Statement& quantities);
 // quantityLeft() for a save holding the write lock: `known` when the stock is as it was

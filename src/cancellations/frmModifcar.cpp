@@ -115,11 +115,7 @@ void frmModifcar::Leer_Articulo() {
         const sql::ArticleKey article{g.g_INTNDC, g.g_ARTINO, g.g_ARTSNO};
         // Read before what the screen shows: a change in between is a change since.
         const sql::ExportItem exportItem{g.g_NumeroInterno, g.g_Item};
-        try {
-            known_ = readKnownLeft(conexion, valores, sql::quantitiesOfArticle(article, &exportItem));
-        } catch (const RuntimeError&) {
-            known_.reset(); // F11 reads it again, and reports there
-        }
+        known_ = readKnownLeft(conexion, valores, sql::quantitiesOfArticle(article, &exportItem));
 
         Recordset articulo;
         conexion.setSql(sql::availableOfArticle(article));

@@ -143,11 +143,7 @@ void frmRelArt::lp_Cargar_Articulo() {
         const sql::ArticleKey key{g.g_INTNDC, g.g_ARTINO, g.g_ARTSNO};
         clConexion& conexion = basGlobal().conexionLocal();
         // Read before what the screen shows: a change in between is a change since.
-        try {
-            known_ = readKnownLeft(conexion, basGlobal().valores(), sql::quantitiesOfArticle(key));
-        } catch (const RuntimeError&) {
-            known_.reset(); // F11 reads it again, and reports there
-        }
+        known_ = readKnownLeft(conexion, basGlobal().valores(), sql::quantitiesOfArticle(key));
         Recordset rs;
         conexion.setSql(sql::article(key));
         if (!conexion.GetRecordset(rs))
