@@ -16,13 +16,15 @@ double roundToCents(double value) {
 
 QString recomputeAvailable(const sql::ArticleKey& article) {
     LibraryState& g = basGlobal();
-    clConexion& conexion = g.conexionLocal();
+    return recomputeAvailable(g.conexionLocal(), g.valores(), article);
+}
 
+QString recomputeAvailable(clConexion& conexion, const clValores& valores, const sql::ArticleKey& article) {
     conexion.setSql(sql::sumCancelled(article));
     Recordset rs;
     if (!conexion.GetRecordset(rs))
         return QStringLiteral("Error en obtener total descuento.");
-    const double total = roundToCents(g.valores().Numero(rs.Fields(QStringLiteral("total"))));
+    const double total = roundToCents(valores.Numero(rs.Fields(QStringLiteral("total"))));
     rs.close();
 
     conexion.setSql(sql::updateAvailable(article, Regional::generalNumber(total)));

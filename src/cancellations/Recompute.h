@@ -18,6 +18,8 @@ double roundToCents(double value);
 // total descuento." or "Error en actualizar CANTIDAD DISPONIBLE". Data-access errors
 // raised as RuntimeError pass through.
 QString recomputeAvailable(const sql::ArticleKey& article);
+// The same on a given connection.
+QString recomputeAvailable(clConexion& conexion, const clValores& valores, const sql::ArticleKey& article);
 
 // What is left of the article at this moment, for a save that holds the write lock, read
 // on `conexion` through `quantities` (sql::quantitiesOfArticle of the article, leaving out

@@ -77,15 +77,8 @@ std::optional<Refusal> registerCancellation(clConexion& conexion, const clValore
     entry.after = Regional::readNumber(row.artcds).value_or(r.quantity);
     save.record(std::move(entry));
 
-    rs = Recordset();
-    conexion.setSql(sql::sumCancelled(key));
-    if (!conexion.GetRecordset(rs))
-        return stop(QStringLiteral("Error en obtener total descuento."), vbCritical);
-    const double total = roundToCents(valores.Numero(rs.Fields(QStringLiteral("total"))));
-
-    conexion.setSql(sql::updateAvailable(key, Regional::generalNumber(total)));
-    if (conexion.Execute() == 0)
-        return stop(QStringLiteral("Error en actualizar CANTIDAD DISPONIBLE"), vbCritical);
+    if (const QString failed = recomputeAvailable(conexion, valores, key); !failed.isEmpty())
+        return stop(failed, vbCritical);
     if (const QString lost = save.end(); !lost.isEmpty())
         return Refusal{lost, vbCritical};
     return std::nullopt;
