@@ -4,7 +4,7 @@
 # returns only once a box is answered. The same host without a display gets its False and
 # the box in the log, and is not ended.
 #     desktop_test.sh PLAINHOST COREHOST LIBRARY QUENDARX_DB WORK
-# Run by ctest through xvfb-run (see CMakeLists.txt), or by hand the same way.
+# Run by ctest through run-desktop.sh (see CMakeLists.txt), or by hand the same way.
 set -u
 host=$1 corehost=$2 library=$3 db=$4 work=$5
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1

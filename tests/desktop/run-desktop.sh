@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs one test program on a real X desktop: a private Xvfb display with the openbox
 # window manager, Qt's xcb platform. Exits 77 (skipped) only when the X server, the window
-# manager or xdotool is not installed.
+# manager or xdotool is not installed. The program starts only once the window manager
+# has taken the display; when the program fails, the X server's and the window manager's
+# logs follow its output.
 #   run-desktop.sh PROGRAM [ARGS...]
 set -uo pipefail
-for tool in Xvfb openbox xdotool; do
+for tool in Xvfb openbox xdotool xprop; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIPPED: $tool is not installed (scripts/install-deps.sh installs it)"
     exit 77
@@ -12,36 +14,63 @@ for tool in Xvfb openbox xdotool; do
 done
 
 work=$(mktemp -d -t quendarx-desktop.XXXXXX)
-pids=()
+xvfb=
+wm=
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+  for pid in $wm $xvfb; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
   rm -rf "$work"
 }
 trap cleanup EXIT
+logs() {
+  echo "--- X server log"; cat "$work/xvfb.log"
+  echo "--- window manager log"; cat "$work"/openbox*.log 2>/dev/null
+}
 
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+xvfb=$!
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.1; done
 if [ ! -s "$work/display" ]; then
-  echo "The X server did not start:"; cat "$work/xvfb.log"; exit 1
+  echo "The X server did not start within 20 s."; logs; exit 1
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
 unset XAUTHORITY
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-# The window manager is up once it has announced itself on the root window.
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
+# The window manager is up once it has announced itself on the root window. A manager
+# that has not done so within 20 s, or has ended, is started again, three times at most.
+# A manager killed earlier leaves its announcement behind: the window it names must exist.
+wm_up() {
+  local id
+  id=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p')
+  [ -n "$id" ] && xprop -id "$id" _NET_WM_NAME >/dev/null 2>&1
+}
+for attempt in 1 2 3; do
+  openbox --sm-disable >"$work/openbox-$attempt.log" 2>&1 &
+  wm=$!
+  for _ in $(seq 200); do
+    wm_up && break
+    kill -0 "$wm" 2>/dev/null || break
+    sleep 0.1
+  done
+  wm_up && kill -0 "$wm" 2>/dev/null && break
+  echo "The window manager did not take the display (attempt $attempt)."
+  kill "$wm" 2>/dev/null; wait "$wm" 2>/dev/null
+  wm=
 done
+if [ -z "$wm" ]; then
+  logs; exit 1
+fi
 
 export QT_QPA_PLATFORM=xcb
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
 unset QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
 # Under AddressSanitizer the session bus library keeps memory until exit; that library's
 # leaks are suppressed, the checker stays on for everything else.
 export LSAN_OPTIONS="suppressions=$(dirname "$0")/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=1"
 "$@"
+status=$?
+if [ $status != 0 ]; then
+  kill -0 "$wm" 2>/dev/null || echo "The window manager had ended by the program's end."
+  logs
+fi
+exit $status
