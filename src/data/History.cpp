@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QSysInfo>
+#include <memory>
 #include <openssl/evp.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -235,11 +236,17 @@ bool capture(Engine& engine, const QString& table, const QString& where, const Q
 
 namespace {
 // SHA-256 by the system's cryptography library, several times faster than Qt's own; Qt's
-// gives the same bytes should the library refuse.
+// gives the same bytes should the library refuse. The algorithm is looked up once and each
+// thread keeps its context: OpenSSL looks it up again for every one-shot digest.
 QByteArray sha256(const QByteArray& bytes) {
+    static EVP_MD* const algorithm = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    thread_local const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
+                                                                                       &EVP_MD_CTX_free);
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    if (EVP_Digest(bytes.constData(), static_cast<size_t>(bytes.size()), digest, &size, EVP_sha256(), nullptr) != 1)
+    if (!algorithm || !context || EVP_DigestInit_ex2(context.get(), algorithm, nullptr) != 1 ||
+        EVP_DigestUpdate(context.get(), bytes.constData(), static_cast<size_t>(bytes.size())) != 1 ||
+        EVP_DigestFinal_ex(context.get(), digest, &size) != 1)
         return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
     return QByteArray(reinterpret_cast<const char*>(digest), static_cast<qsizetype>(size));
 }
