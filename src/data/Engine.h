@@ -77,6 +77,13 @@ public:
     virtual bool onServer() const { return false; }
     // The stock's stamp for this connection now; empty where the engine cannot tell.
     virtual std::optional<StockStamp> stamp() { return std::nullopt; }
+    // The stamp right after this connection committed a transaction during which it held
+    // the write lock from the moment of `atLock`: no other connection committed meanwhile,
+    // and its own commit does not count as theirs.
+    virtual std::optional<StockStamp> stampAfterCommit(const StockStamp& atLock) {
+        static_cast<void>(atLock);
+        return std::nullopt;
+    }
 };
 
 // Opens a local stock database file. Never creates it. Throws RuntimeError when the file

@@ -89,6 +89,12 @@ struct Tail {
     qint64 number = 0;
     QString digest;
 };
+// The last entry as a connection's last save left it, with the stock's stamp right after
+// that save's commit: while the connection finds the same stamp, the entry is still last.
+struct KeptTail {
+    StockStamp stamp;
+    Tail tail;
+};
 // The query that reads the last entry, and the tail its rows give.
 const sql::Statement& tailQuery();
 Tail tailOf(const Recordset& rows);

@@ -1,6 +1,7 @@
 #include "data/Save.h"
 #include "data/Engine.h"
 #include "platform/RuntimeError.h"
+#include <utility>
 
 namespace quendarx {
 
@@ -11,19 +12,37 @@ Save::~Save() {
 
 bool Save::begin(const std::vector<sql::Statement>& reads) {
     tail_.reset();
+    lockStamp_.reset();
+    // The tail the last save left is taken once: this save keeps its own when it commits.
+    const std::optional<history::KeptTail> kept = std::exchange(conexion_.keptTail(), std::nullopt);
     // Nothing is sent before the lock: whether the stock keeps a history is looked up once
     // a connection, by the first save's end.
-    if (!conexion_.knowsHistory() || !conexion_.hasHistory()) {
+    if (!conexion_.knowsHistory() || !conexion_.hasHistory() || kept) {
         open_ = conexion_.BeginTransaction(reads);
+        if (open_)
+            lockStamp_ = conexion_.stamp();
+        // Nothing written since the last save of this connection: its entry is still the last.
+        if (kept && lockStamp_ == kept->stamp)
+            tail_ = kept->tail;
+        else if (open_ && kept)
+            readTail();
         return open_;
     }
     // The entry this save may record follows the last one, which no other save can change
     // once the lock is taken: read with the lock, in the same round trip on a server.
     Recordset last;
     open_ = conexion_.BeginTransaction(history::tailQuery(), last, reads);
+    if (open_)
+        lockStamp_ = conexion_.stamp();
     if (open_ && last.isOpen())
         tail_ = history::tailOf(last);
     return open_;
+}
+
+void Save::readTail() {
+    Recordset last;
+    if (conexion_.engine()->query(history::tailQuery(), last, nullptr))
+        tail_ = history::tailOf(last);
 }
 
 void Save::wrote(const QString& message) {
@@ -41,18 +60,26 @@ QString Save::end(const QString& message) {
     std::vector<sql::Statement> entry;
     QString error;
     bool entryFailed = false;
+    std::optional<history::Tail> last = tail_;
     if (kept && entry_ && conexion_.hasHistory()) {
         std::optional<std::vector<sql::Statement>> statements = history::entryStatements(*conexion_.engine(), *entry_,
                                                                                          &error, tail_);
         entryFailed = !statements;
         kept = !entryFailed;
-        if (kept)
+        if (kept) {
             entry = std::move(*statements);
+            last = history::Tail{entry_->number, entry_->digest};
+        }
     }
     entry_.reset();
     tail_.reset();
     if (kept)
         kept = conexion_.CommitTransaction(entry, &entryFailed, &error);
+    // The next save of this connection starts from this entry while nothing else is written.
+    if (kept && last && lockStamp_) {
+        if (const std::optional<StockStamp> now = conexion_.engine()->stampAfterCommit(*lockStamp_))
+            conexion_.keptTail() = history::KeptTail{*now, *last};
+    }
     if (entryFailed)
         logMessage(QStringLiteral("clConexion: the history entry was not written: %1").arg(error));
     if (!kept)

@@ -49,13 +49,17 @@ public:
     void record(history::Entry entry);
 
 private:
+    // Reads the history's last entry into tail_ (left empty when the read fails).
+    void readTail();
+
     clConexion& conexion_;
     bool open_ = false;
     QString firstLost_;
     std::optional<history::Entry> entry_;
-    // The history's last entry, read as the lock was taken (none when the stock keeps no
-    // history or the read failed: the entry then reads it itself).
+    // The history's last entry as the lock was taken (none when the stock keeps no history
+    // or the read failed: the entry then reads it itself), and the stock's stamp then.
     std::optional<history::Tail> tail_;
+    std::optional<StockStamp> lockStamp_;
 };
 
 } // namespace quendarx

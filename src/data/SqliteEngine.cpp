@@ -271,6 +271,12 @@ public:
         return result;
     }
 
+    std::optional<StockStamp> stampAfterCommit(const StockStamp& atLock) override {
+        if (atLock.connection != serial_)
+            return std::nullopt;
+        return StockStamp{serial_, atLock.others, sqlite3_total_changes64(db_)};
+    }
+
 private:
     // A fixed statement of the engine's own in `st`, prepared on its first use.
     bool preparedOnce(const char* text, sqlite3_stmt*& st, QString* error) {

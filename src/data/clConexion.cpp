@@ -22,6 +22,7 @@ struct clConexion::Impl {
     // call, as a lost connection is.
     std::optional<QString> unreached;
     std::optional<bool> history;
+    std::optional<history::KeptTail> keptTail;
 
     void log(const QString& reason) {
         lastError = reason;
@@ -67,6 +68,7 @@ void clConexion::Connect() {
     d->engine.reset();
     d->unreached.reset();
     d->history.reset();
+    d->keptTail.reset();
     d->lastError.clear();
     try {
         if (d->connectionString.trimmed().isEmpty())
@@ -197,6 +199,8 @@ bool clConexion::knowsHistory() const { return d->engine && d->history.has_value
 Engine* clConexion::engine() const { return d->engine.get(); }
 
 std::optional<StockStamp> clConexion::stamp() const { return d->engine ? d->engine->stamp() : std::nullopt; }
+
+std::optional<history::KeptTail>& clConexion::keptTail() { return d->keptTail; }
 
 bool clConexion::InTransaction() const { return d->engine && d->engine->inTransaction(); }
 

@@ -5,6 +5,7 @@
 // when PATH is a postgresql:// or postgres:// URI; any other connection string is an
 // ODBC connection string handed to the ODBC driver manager.
 #include "data/Engine.h"
+#include "data/History.h"
 #include "data/Recordset.h"
 #include "data/Statements.h"
 #include <QString>
@@ -70,6 +71,9 @@ public:
     // The stock's stamp on this connection now (see StockStamp); empty when not connected
     // or where the engine cannot tell.
     std::optional<StockStamp> stamp() const;
+    // The history's last entry as this connection's last save left it (see Save); forgotten
+    // when the connection opens again.
+    std::optional<history::KeptTail>& keptTail();
 
     // The engine's last error text ("" when none), for messages that quote the reason.
     QString lastError() const;

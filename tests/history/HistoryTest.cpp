@@ -174,6 +174,43 @@ TEST_F(History, ASaveWhoseLaterStepFailsRecordsWhatItKept) {
               QStringList{"1 registration 5.0,2 deletion -,3 declaration-deletion -"});
 }
 
+// A connection's saves follow one another's entries without reading the last one again,
+// until anything else writes to the stock: the next entry then follows what is there.
+TEST_F(History, ASaveFollowsTheLastEntryWhateverWroteToTheStockSinceTheLastSave) {
+    const QString otherEntry = "insert into HISTORY (ENTRY, STAMP, USERNAME, WORKSTATION, OPERATION, PREVIOUS, "
+                               "DIGEST) select ENTRY + 1, STAMP, 'other', 'ws-2', 'repair', DIGEST, 'd' || ENTRY "
+                               "from HISTORY where ENTRY = (select max(ENTRY) from HISTORY)";
+    const struct {
+        const char* change;
+        std::function<void()> run;
+    } cases[] = {
+        {"nothing", [] {}},
+        {"another client adds an entry", [&] { db.exec(otherEntry); }},
+        {"another client removes the last entry",
+         [&] { db.exec("delete from HISTORY where ENTRY = (select max(ENTRY) from HISTORY)"); }},
+        {"the library's own connection adds an entry",
+         [&] {
+             g().conexionLocal().setSql(otherEntry);
+             ASSERT_EQ(g().conexionLocal().Execute(), 1);
+         }},
+        {"a refused save, then another client adds an entry",
+         [&] {
+             ASSERT_EQ(clerk.registerArticle(1, "1"), QStringList{"64 Este articulo ya relacionado con el Item"});
+             db.exec(otherEntry);
+         }},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(clerk.registerArticle(1, "1"), QStringList()) << c.change;
+        c.run();
+        ASSERT_EQ(clerk.deleteArticle(1).size(), 1) << c.change;
+        // The deletion's entry is the last one, and follows the one before it.
+        EXPECT_EQ(db.query("select h.OPERATION from HISTORY h join HISTORY p on p.ENTRY = h.ENTRY - 1 and "
+                           "p.DIGEST = h.PREVIOUS where h.ENTRY = (select max(ENTRY) from HISTORY)"),
+                  QStringList{"deletion"})
+            << c.change;
+    }
+}
+
 TEST_F(History, AStockWithoutTheHistoryTablesKeepsWorkingAndUpgradeAddsThem) {
     db.exec("drop table HISTORY; drop table HISTORY_ROWS");
     g().conexionLocal().Connect();
