@@ -21,19 +21,20 @@ int initCommand(const QString& path) {
 
 int upgradeCommand(const QString& path) {
     QString error;
-    QStringList dropped;
-    bool historyAdded = false;
-    if (!upgradeLocalDatabase(path, &dropped, &error, &historyAdded)) {
+    Upgrade done;
+    if (!upgradeLocalDatabase(path, &done, &error)) {
         err(QStringLiteral("quendarx-db: ") + error);
         return 1;
     }
-    if (dropped.isEmpty() && !historyAdded)
+    if (done.triggers.isEmpty() && !done.historyAdded && !done.historyIndexDropped)
         out(QStringLiteral("%1 is already a plain stock database with its history: nothing to do").arg(path));
-    for (const QString& name : dropped)
+    for (const QString& name : done.triggers)
         out(QStringLiteral("dropped trigger %1").arg(name));
-    if (!dropped.isEmpty())
+    if (!done.triggers.isEmpty())
         out(QStringLiteral("%1 is now a plain stock database").arg(path));
-    if (historyAdded)
+    if (done.historyIndexDropped)
+        out(QStringLiteral("dropped index HISTORY_INTNDC: saves no longer write to it"));
+    if (done.historyAdded)
         out(QStringLiteral("added the history tables to %1").arg(path));
     return 0;
 }

@@ -102,7 +102,7 @@ void registerEngineFunctions(sqlite3* db) {
     createFunction(db, "qx_datetime", dateFunction<DateForm::DateTime>);
 }
 
-bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error, bool* historyAdded) {
+bool upgradeLocalDatabase(const QString& path, Upgrade* done, QString* error) {
     auto fail = [&](const QString& reason) {
         if (error)
             *error = reason;
@@ -120,10 +120,11 @@ bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error
     registerEngineFunctions(db);
     QString reason;
     QStringList tables, triggers;
+    bool historyIndex = false;
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db,
                            "select type, name, coalesce(sql, '') from sqlite_master "
-                           "where type in ('table', 'trigger') order by name",
+                           "where type in ('table', 'trigger', 'index') order by name",
                            -1, &st, nullptr) != SQLITE_OK) {
         reason = QString::fromUtf8(sqlite3_errmsg(db));
     } else {
@@ -134,6 +135,8 @@ bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error
             const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));
             if (type == QLatin1String("table"))
                 tables << name.toUpper();
+            else if (type == QLatin1String("index"))
+                historyIndex = historyIndex || name.compare(QLatin1String("HISTORY_INTNDC"), Qt::CaseInsensitive) == 0;
             else if (text.contains(QLatin1String("qx_"), Qt::CaseInsensitive))
                 triggers << name;
         }
@@ -147,10 +150,12 @@ bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error
                 reason = QStringLiteral("not a stock database, no table %1").arg(QLatin1String(table));
     const bool addHistory = !tables.contains(QLatin1String("HISTORY")) &&
                             !tables.contains(QLatin1String("HISTORY_ROWS"));
-    if (reason.isEmpty() && (!triggers.isEmpty() || addHistory)) {
+    if (reason.isEmpty() && (!triggers.isEmpty() || addHistory || historyIndex)) {
         QByteArray script = "BEGIN IMMEDIATE;\n";
         for (const QString& name : triggers)
             script += "DROP TRIGGER \"" + name.toUtf8() + "\";\n";
+        if (historyIndex)
+            script += "DROP INDEX HISTORY_INTNDC;\n";
         if (addHistory)
             script += history::tablesSql(false).toUtf8() + "\n";
         script += "COMMIT;";
@@ -165,9 +170,7 @@ bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error
     if (!reason.isEmpty())
         return fail(QStringLiteral("%1: %2").arg(path, reason));
     if (done)
-        *done = triggers;
-    if (historyAdded)
-        *historyAdded = addHistory;
+        *done = Upgrade{triggers, addHistory, historyIndex};
     return true;
 }
 

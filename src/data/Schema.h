@@ -18,10 +18,17 @@ void registerEngineFunctions(sqlite3* db);
 // file already exists or cannot be created.
 bool createLocalDatabase(const QString& path, QString* error);
 
+// What upgradeLocalDatabase() changed.
+struct Upgrade {
+    QStringList triggers;             // the triggers dropped
+    bool historyAdded = false;        // the history tables, added to a file without them
+    bool historyIndexDropped = false; // the index by declaration earlier versions kept on HISTORY
+};
 // Drops the triggers of a stock file made by the previous version (those calling the
-// library's conversion functions), *done names them, and adds the history tables when the
-// file has none (*historyAdded). Fails (reason in *error) on a file that is not a stock
-// database.
-bool upgradeLocalDatabase(const QString& path, QStringList* done, QString* error, bool* historyAdded = nullptr);
+// library's conversion functions) and the history's index by declaration (which every save
+// wrote to, for listings that read the history as fast without it), and adds the history
+// tables when the file has none; *done says what. Fails (reason in *error) on a file that
+// is not a stock database.
+bool upgradeLocalDatabase(const QString& path, Upgrade* done, QString* error);
 
 } // namespace quendarx

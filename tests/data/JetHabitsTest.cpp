@@ -135,10 +135,10 @@ TEST(LocalSchema, NothingIsOverwrittenAnyClientWritesAndUpgradeDropsThePreviousT
     const auto refused = shell(previous.path(), kShellWrites);
     EXPECT_NE(refused.first, 0);
     EXPECT_TRUE(refused.second.contains(QStringLiteral("no such function: qx_"))) << refused.second.toStdString();
-    QStringList dropped;
+    Upgrade dropped;
     ASSERT_TRUE(upgradeLocalDatabase(previous.path(), &dropped, &error)) << error.toStdString();
-    EXPECT_EQ(dropped.size(), 6);
+    EXPECT_EQ(dropped.triggers.size(), 6);
     EXPECT_EQ(shell(previous.path(), kShellWrites).first, 0);
     ASSERT_TRUE(upgradeLocalDatabase(previous.path(), &dropped, &error));
-    EXPECT_TRUE(dropped.isEmpty());
+    EXPECT_TRUE(dropped.triggers.isEmpty());
 }

@@ -221,6 +221,16 @@ TEST_F(History, AStockWithoutTheHistoryTablesKeepsWorkingAndUpgradeAddsThem) {
     g().conexionLocal().Connect();
     EXPECT_EQ(clerk.registerArticle(2, "5"), QStringList());
     EXPECT_EQ(db.query("select ENTRY, ARTINO from HISTORY"), QStringList{"1|2"});
+
+    // The index by declaration of earlier versions goes; the history stays as it was.
+    db.exec("create index HISTORY_INTNDC on HISTORY (INTNDC)");
+    EXPECT_EQ(runTool({"upgrade", db.path()}).lines, QStringList{"dropped index HISTORY_INTNDC: saves no longer "
+                                                                 "write to it"});
+    EXPECT_EQ(db.query("select type || ' ' || name from sqlite_master where name like 'HISTORY%' order by 1"),
+              (QStringList{"table HISTORY", "table HISTORY_ROWS"}));
+    EXPECT_EQ(runTool({"history", db.path(), "--declaration", "d-1", "--csv"}).lines.size(), 2);
+    EXPECT_EQ(runTool({"upgrade", db.path()}).lines,
+              QStringList{db.path() + " is already a plain stock database with its history: nothing to do"});
 }
 
 // The digest is what `--verify` recomputes on stocks written by earlier versions and what
