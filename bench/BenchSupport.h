@@ -141,6 +141,10 @@ inline int runWithRatios(int argc, char** argv, const char* name, const std::vec
     bool met = true;
     for (const RatioRow& row : rows) {
         const double m = reporter.median(row.measured), b = reporter.median(row.baseline);
+        if (m <= 0 || b <= 0) { // one side left out by --benchmark_filter
+            std::printf("| %s | not run |\n", row.work);
+            continue;
+        }
         const double cm = reporter.cpuMedian(row.measured), cb = reporter.cpuMedian(row.baseline);
         const double ratio = b > 0 ? m / b : 0;
         const double cpuRatio = cb > 0 ? cm / cb : 0;
