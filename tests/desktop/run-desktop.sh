@@ -36,28 +36,32 @@ export DISPLAY=":$(head -n1 "$work/display")"
 unset XAUTHORITY
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
 
-# The window manager is up once it has announced itself on the root window. A manager
-# that has not done so within 20 s, or has ended, is started again, three times at most.
+# The window manager is up once it has announced itself on the root window. On a machine
+# just started it may take long to load; one that ends first is started again (three
+# times at most).
 # A manager killed earlier leaves its announcement behind: the window it names must exist.
 wm_up() {
   local id
   id=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p')
   [ -n "$id" ] && xprop -id "$id" _NET_WM_NAME >/dev/null 2>&1
 }
-for attempt in 1 2 3; do
-  openbox --sm-disable >"$work/openbox-$attempt.log" 2>&1 &
-  wm=$!
-  for _ in $(seq 200); do
-    wm_up && break
-    kill -0 "$wm" 2>/dev/null || break
-    sleep 0.1
-  done
-  wm_up && kill -0 "$wm" 2>/dev/null && break
-  echo "The window manager did not take the display (attempt $attempt)."
-  kill "$wm" 2>/dev/null; wait "$wm" 2>/dev/null
-  wm=
+attempt=1
+openbox --sm-disable >"$work/openbox-1.log" 2>&1 &
+wm=$!
+for _ in $(seq 600); do
+  wm_up && break
+  if ! kill -0 "$wm" 2>/dev/null; then
+    wait "$wm"
+    echo "The window manager ended (status $?) before taking the display."
+    [ $attempt = 3 ] && break
+    attempt=$((attempt + 1))
+    openbox --sm-disable >"$work/openbox-$attempt.log" 2>&1 &
+    wm=$!
+  fi
+  sleep 0.1
 done
-if [ -z "$wm" ]; then
+if ! wm_up || ! kill -0 "$wm" 2>/dev/null; then
+  echo "The window manager did not take the display (60 s at most, three starts)."
   logs; exit 1
 fi
 
