@@ -17,8 +17,8 @@ namespace quendarx::history {
 
 namespace {
 
-// No index by declaration: every save would write to it, and a declaration's entries are
-// read from the whole table about as fast (at 100,000 entries).
+// No index by declaration: every save would write to it, and reading a declaration's
+// entries from the whole table takes tens of milliseconds at 100,000 entries.
 const char* const kFileTables = R"sql(
 CREATE TABLE HISTORY (ENTRY INTEGER PRIMARY KEY, STAMP TEXT NOT NULL, USERNAME TEXT NOT NULL,
                       WORKSTATION TEXT NOT NULL, OPERATION TEXT NOT NULL,

@@ -26,7 +26,7 @@ struct Upgrade {
 };
 // Drops the triggers of a stock file made by the previous version (those calling the
 // library's conversion functions) and the history's index by declaration (which every save
-// wrote to, for listings that read the history as fast without it), and adds the history
+// wrote to; a declaration's listing reads the whole history instead), and adds the history
 // tables when the file has none; *done says what. Fails (reason in *error) on a file that
 // is not a stock database.
 bool upgradeLocalDatabase(const QString& path, Upgrade* done, QString* error);
