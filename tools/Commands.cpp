@@ -52,9 +52,10 @@ int upgradeMain(const QStringList& arguments) {
     a.synopsis = QStringLiteral("LOCATION");
     a.description = QStringLiteral("Brings a stock of an earlier version up to date: drops the triggers a stock file\n"
                                    "of the previous version carries, naming each one, so that any SQLite client can\n"
-                                   "write to it, and adds the history tables when they are missing (on a file or a\n"
-                                   "server). Refuses a database that is not a stock. Run it while no program has the\n"
-                                   "stock open.\n");
+                                   "write to it, adds the history tables when they are missing and drops the\n"
+                                   "history's index by declaration of earlier versions (on a file or a server).\n"
+                                   "Refuses a database that is not a stock. Run it while no program has the stock\n"
+                                   "open.\n");
     a.positionals = {{QStringLiteral("LOCATION"), kLocation}};
     if (auto status = a.parse(arguments))
         return *status;

@@ -198,22 +198,29 @@ int serverUpgradeCommand(const QString& uri) {
         return 1;
     }
     PGresult* present = PQexec(c.get(), "select (to_regclass('history') is not null)::int + "
-                                        "(to_regclass('history_rows') is not null)::int");
-    const int tables = PQresultStatus(present) == PGRES_TUPLES_OK ? QByteArray(PQgetvalue(present, 0, 0)).toInt() : -1;
+                                        "(to_regclass('history_rows') is not null)::int, "
+                                        "(to_regclass('history_intndc') is not null)::int");
+    const bool read = PQresultStatus(present) == PGRES_TUPLES_OK;
+    const int tables = read ? QByteArray(PQgetvalue(present, 0, 0)).toInt() : -1;
+    const bool index = read && QByteArray(PQgetvalue(present, 0, 1)).toInt() == 1;
     PQclear(present);
-    if (tables != 0) {
+    if (tables != 0 && !index) {
         out(QStringLiteral("%1 already has its history: nothing to do").arg(server::withoutPassword(uri)));
         return 0;
     }
-    PGresult* r = PQexec(c.get(), ("BEGIN;\n" + history::tablesSql(true) + "\nCOMMIT;").toUtf8().constData());
+    // The index by declaration of earlier versions, which every save wrote to, goes.
+    const QString script = tables == 0 ? history::tablesSql(true) : QStringLiteral("DROP INDEX history_intndc;");
+    PGresult* r = PQexec(c.get(), ("BEGIN;\n" + script + "\nCOMMIT;").toUtf8().constData());
     const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
     if (!ok) {
         err(QStringLiteral("quendarx-db: ") + QString::fromUtf8(PQresultErrorMessage(r)).trimmed());
         PQclear(PQexec(c.get(), "ROLLBACK"));
     }
     PQclear(r);
-    if (ok)
+    if (ok && tables == 0)
         out(QStringLiteral("added the history tables to %1").arg(server::withoutPassword(uri)));
+    else if (ok)
+        out(QStringLiteral("dropped index HISTORY_INTNDC: saves no longer write to it"));
     return ok ? 0 : 1;
 }
 

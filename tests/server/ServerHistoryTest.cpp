@@ -2,6 +2,7 @@
 // back by `quendarx-db restore` as they were.
 #include "HistoryFlows.h"
 #include "ServerStock.h"
+#include "data/ServerSql.h"
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -50,6 +51,20 @@ TEST_F(ServerHistory, EverySaveLeavesOneEntryAndTheDeletionsComeBackAsTheyWere) 
     exec("update HISTORY set QUANTITY_AFTER = 2 where ENTRY = 4");
     EXPECT_EQ(runTool({"history", uri(), "--verify"}).errors.trimmed(),
               "quendarx-db history: entry 4: changed since it was written");
+}
+
+TEST_F(ServerHistory, UpgradeAddsTheHistoryTablesAndDropsTheIndexOfEarlierVersions) {
+    const QString shown = server::withoutPassword(uri());
+    exec("drop table HISTORY; drop table HISTORY_ROWS");
+    EXPECT_EQ(runTool({"upgrade", uri()}).lines, QStringList{"added the history tables to " + shown});
+    exec("create index HISTORY_INTNDC on HISTORY (INTNDC)");
+    EXPECT_EQ(runTool({"upgrade", uri()}).lines,
+              QStringList{"dropped index HISTORY_INTNDC: saves no longer write to it"});
+    EXPECT_EQ(query("select count(*) from pg_indexes where tablename = 'history'"), QStringList{"1"}); // its key
+    EXPECT_EQ(runTool({"upgrade", uri()}).lines, QStringList{shown + " already has its history: nothing to do"});
+    connectLibrary(uri());
+    EXPECT_EQ(clerk.registerArticle(1, "5"), QStringList());
+    EXPECT_EQ(query("select ENTRY, OPERATION from HISTORY"), QStringList{"1|registration"});
 }
 
 TEST_F(ServerHistory, ACopyToAFileAndBackToAServerKeepsTheChain) {
