@@ -63,8 +63,8 @@ std::optional<KnownLeft> readKnownLeft(clConexion& conexion, const clValores& va
 }
 
 std::optional<double> quantityLeftNow(clConexion& conexion, const clValores& valores, const sql::Statement& quantities,
-                                      const std::optional<KnownLeft>& known) {
-    if (known && conexion.stamp() == known->stamp)
+                                      const std::optional<KnownLeft>& known, const std::optional<StockStamp>& now) {
+    if (known && now == known->stamp)
         return known->left;
     return quantityLeft(conexion, valores, quantities);
 }

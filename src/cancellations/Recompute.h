@@ -40,9 +40,9 @@ struct KnownLeft {
 // error (which the save's own reading then reports).
 std::optional<KnownLeft> readKnownLeft(clConexion& conexion, const clValores& valores,
                                        const sql::Statement& quantities);
-// quantityLeft() for a save holding the write lock: `known` when the stock is as it was
-// then, else read again.
+// quantityLeft() for a save holding the write lock, the stock's stamp `now` (see
+// Save::lockStamp): `known` when the stock is as it was then, else read again.
 std::optional<double> quantityLeftNow(clConexion& conexion, const clValores& valores, const sql::Statement& quantities,
-                                      const std::optional<KnownLeft>& known);
+                                      const std::optional<KnownLeft>& known, const std::optional<StockStamp>& now);
 
 } // namespace quendarx

@@ -36,7 +36,8 @@ std::optional<Refusal> registerCancellation(clConexion& conexion, const clValore
     if (!save.begin(reads))
         return stop(insertFailed, vbCritical);
     // Another workstation may have registered since the screen read what was available.
-    if (const auto left = quantityLeftNow(conexion, valores, reads[0], r.known); left && *left < r.quantity)
+    if (const auto left = quantityLeftNow(conexion, valores, reads[0], r.known, save.lockStamp());
+        left && *left < r.quantity)
         return stop(QStringLiteral("El valor a descontar no puede ser mayor a ") +
                         Regional::format(*left, QStringLiteral("00.00")),
                     vbExclamation);

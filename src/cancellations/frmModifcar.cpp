@@ -201,7 +201,8 @@ bool frmModifcar::Guardar_Datos() {
         const sql::Statement quantities = sql::quantitiesOfArticle(article, &exportItem);
         if (!save.begin({quantities}))
             return stop(updateFailed);
-        if (const auto left = quantityLeftNow(conexion, g.valores(), quantities, known_); left && *left < *quantity) {
+        if (const auto left = quantityLeftNow(conexion, g.valores(), quantities, known_, save.lockStamp());
+            left && *left < *quantity) {
             show(save.end(QStringLiteral("El campo CANTIDAD no puede superar ") +
                           Regional::format(*left, QStringLiteral("00.00"))),
                  vbExclamation);

@@ -15,35 +15,28 @@ bool Save::begin(const std::vector<sql::Statement>& reads) {
     lockStamp_.reset();
     // The tail the last save left is taken once: this save keeps its own when it commits.
     const std::optional<history::KeptTail> kept = std::exchange(conexion_.keptTail(), std::nullopt);
-    // Nothing is sent before the lock: whether the stock keeps a history is looked up once
-    // a connection, by the first save's end.
-    if (!conexion_.knowsHistory() || !conexion_.hasHistory() || kept) {
-        open_ = conexion_.BeginTransaction(reads);
-        if (open_)
-            lockStamp_ = conexion_.stamp();
-        // Nothing written since the last save of this connection: its entry is still the last.
-        if (kept && lockStamp_ == kept->stamp)
-            tail_ = kept->tail;
-        else if (open_ && kept)
-            readTail();
-        return open_;
-    }
     // The entry this save may record follows the last one, which no other save can change
-    // once the lock is taken: read with the lock, in the same round trip on a server.
+    // once the lock is taken: read with the lock, in the same round trip on a server. Nothing
+    // is sent before the lock: whether the stock keeps a history is looked up once a
+    // connection, by the first save's end.
+    const bool readTail = !kept && conexion_.knowsHistory() && conexion_.hasHistory();
     Recordset last;
-    open_ = conexion_.BeginTransaction(history::tailQuery(), last, reads);
-    if (open_)
-        lockStamp_ = conexion_.stamp();
-    if (open_ && last.isOpen())
+    open_ = readTail ? conexion_.BeginTransaction(history::tailQuery(), last, reads)
+                     : conexion_.BeginTransaction(reads);
+    if (!open_)
+        return false;
+    lockStamp_ = conexion_.stamp();
+    // Nothing written since the last save of this connection: its entry is still the last.
+    if (kept && lockStamp_ == kept->stamp)
+        tail_ = kept->tail;
+    else if (kept && !conexion_.engine()->query(history::tailQuery(), last, nullptr))
+        last.close();
+    if (last.isOpen())
         tail_ = history::tailOf(last);
-    return open_;
+    return true;
 }
 
-void Save::readTail() {
-    Recordset last;
-    if (conexion_.engine()->query(history::tailQuery(), last, nullptr))
-        tail_ = history::tailOf(last);
-}
+std::optional<StockStamp> Save::lockStamp() const { return lockStamp_; }
 
 void Save::wrote(const QString& message) {
     if (firstLost_.isEmpty())

@@ -33,6 +33,9 @@ public:
     // queries the routine sends first once it holds the lock, in order, as it sends them
     // (a server answers them from the lock's round trip).
     bool begin(const std::vector<sql::Statement>& reads = {});
+    // The stock's stamp as begin() took the lock (empty where the engine keeps none): it
+    // stays the stamp until the save writes.
+    std::optional<StockStamp> lockStamp() const;
     // A write step succeeded; `message` is what the clerk is told if its effect is lost.
     void wrote(const QString& message);
     // Ends the save keeping what it wrote. Returns `message` (the outcome the routine
@@ -49,9 +52,6 @@ public:
     void record(history::Entry entry);
 
 private:
-    // Reads the history's last entry into tail_ (left empty when the read fails).
-    void readTail();
-
     clConexion& conexion_;
     bool open_ = false;
     QString firstLost_;
